@@ -1,0 +1,10 @@
+#include "utils/log.hpp"
+
+namespace utils {
+
+orvlog::Logger& GetUtilsLogger() {
+  static LogChannel channel("utils", true);
+  return channel.Get();
+}
+
+}  // namespace utils
