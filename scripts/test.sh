@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Builds and runs every test suite: a plain build, then again under
+# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer, then
+# the address fuzzer and the memcheck run of the soak suite.
+#   scripts/test.sh            all stages
+#   scripts/test.sh plain      one stage (plain, asan, tsan, fuzz, memcheck)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+jobs=${JOBS:-$(nproc)}
+stages=("$@")
+[ ${#stages[@]} -eq 0 ] && stages=(plain asan tsan fuzz memcheck)
+
+bash scripts/install-deps.sh
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:strict_string_checks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
+export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:second_deadlock_stack=1}
+export GTEST_COLOR=no
+
+configure_build() {  # dir, extra cmake args...
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$dir" -G Ninja "$@" >"$dir.configure.log" 2>&1 || {
+    cat "$dir.configure.log"
+    return 1
+  }
+  cmake --build "$dir" -j "$jobs"
+}
+
+run_ctest() {  # dir, extra ctest args...
+  local dir=$1
+  shift
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 "$@"
+}
+
+stage_plain() {
+  configure_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  run_ctest build/test
+}
+stage_asan() {
+  configure_build build/asan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SANITIZE=address -DVSRS_BUILD_BENCH=OFF
+  run_ctest build/asan
+}
+stage_tsan() {
+  configure_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SANITIZE=thread -DVSRS_BUILD_BENCH=OFF
+  run_ctest build/tsan
+}
+stage_fuzz() {
+  if [ -f fuzz/run.sh ]; then bash fuzz/run.sh; else echo "no fuzz target"; fi
+}
+stage_memcheck() {
+  # The soak suite's short version under valgrind's memcheck, on the plain build.
+  if [ ! -d build/test ]; then configure_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo; fi
+  if ctest --test-dir build/test -N -L memcheck | grep -q "Total Tests: [1-9]"; then
+    run_ctest build/test -L memcheck -j 1
+  else
+    echo "no memcheck tests"
+  fi
+}
+
+mkdir -p build
+for s in "${stages[@]}"; do
+  start=$(date +%s)
+  echo "=== stage $s"
+  "stage_$s"
+  echo "=== stage $s passed in $(($(date +%s) - start)) s"
+done

@@ -1,0 +1,123 @@
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "orvlog/orvlog.hpp"
+#include "utils/log.hpp"
+
+namespace {
+
+using orvlog::Severity;
+
+// Collects what reaches one callback sink; removes the sink on destruction.
+class Capture {
+ public:
+  explicit Capture(Severity minimum) {
+    id_ = orvlog::AddCallbackSink(minimum, [this](const orvlog::LogLine& line) {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      lines_.push_back(line);
+    });
+  }
+  ~Capture() { orvlog::RemoveSink(id_); }
+  std::vector<orvlog::LogLine> Lines() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return lines_;
+  }
+
+ private:
+  orvlog::SinkId id_;
+  mutable std::mutex mutex_;
+  std::vector<orvlog::LogLine> lines_;
+};
+
+orvlog::Logger& TestChannel() {
+  static utils::LogChannel channel("test.channel", false);
+  return channel.Get();
+}
+
+TEST(LogStatement, WritesNameTagAndMessageInTheFixedShape) {
+  const Capture capture(Severity::Trace);
+  const std::string name = "cam0";
+  const std::int64_t t = -42;
+  utils::LogTagged(TestChannel, Severity::Debug, name, "Start", "");
+  utils::LogTagged(TestChannel, Severity::Error, std::string(), "ConvDevTimeToSys",
+                   [&](std::ostream& os) { os << "time decreased: new " << t << ", sync: " << 7; });
+  utils::LogUntagged(TestChannel, Severity::Trace, "utils::File",
+                     [](std::ostream& os) { os << "Close(): fd=" << 3; });
+
+  const auto lines = capture.Lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].message, "<cam0> Start: ");
+  EXPECT_EQ(lines[0].severity, Severity::Debug);
+  EXPECT_EQ(lines[0].channel, "test.channel");
+  EXPECT_EQ(lines[1].message, "<> ConvDevTimeToSys: time decreased: new -42, sync: 7");
+  EXPECT_EQ(lines[1].severity, Severity::Error);
+  EXPECT_EQ(lines[2].message, "<utils::File> Close(): fd=3");
+  EXPECT_EQ(lines[2].severity, Severity::Trace);
+}
+
+TEST(LogStatement, ForbiddenLoggingTouchesNeitherChannelNorOperands) {
+  const Capture capture(Severity::Trace);
+  int channelCalls = 0;
+  int operandCalls = 0;
+  auto channel = [&]() -> orvlog::Logger& {
+    ++channelCalls;
+    return TestChannel();
+  };
+  orvlog::SetLoggingForbidden(true);
+  utils::LogTagged(channel, Severity::Error, "cam", "Tag", [&](std::ostream&) { ++operandCalls; });
+  orvlog::SetLoggingForbidden(false);
+  EXPECT_EQ(channelCalls, 0);
+  EXPECT_EQ(operandCalls, 0);
+  EXPECT_TRUE(capture.Lines().empty());
+
+  utils::LogTagged(channel, Severity::Error, "cam", "Tag", [&](std::ostream&) { ++operandCalls; });
+  EXPECT_EQ(channelCalls, 1);
+  EXPECT_EQ(operandCalls, 1);
+  EXPECT_EQ(capture.Lines().size(), 1u);
+}
+
+TEST(LogStatement, SeverityWithoutSinkBuildsNothing) {
+  const Capture capture(Severity::Warning);
+  int operandCalls = 0;
+  utils::LogTagged(TestChannel, Severity::Debug, "cam", "Tag",
+                   [&](std::ostream&) { ++operandCalls; });
+  EXPECT_EQ(operandCalls, 0);
+  EXPECT_TRUE(capture.Lines().empty());
+
+  utils::LogTagged(TestChannel, Severity::Warning, "cam", "Tag", "lost frames");
+  ASSERT_EQ(capture.Lines().size(), 1u);
+  EXPECT_EQ(capture.Lines()[0].message, "<cam> Tag: lost frames");
+}
+
+TEST(LogChannel, ConcurrentFirstUseCreatesOneChannel) {
+  utils::LogChannel channel("race", false);
+  std::atomic<int> ready{0};
+  orvlog::Logger* seen[2] = {nullptr, nullptr};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 2; ++i) {
+    threads.emplace_back([&, i] {
+      ready.fetch_add(1);
+      while (ready.load() < 2) {
+      }
+      seen[i] = &channel.Get();
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(seen[0], seen[1]);
+  EXPECT_EQ(seen[0]->GetName(), "race");
+  EXPECT_FALSE(seen[0]->IsUtility());
+}
+
+TEST(LogChannel, UtilsChannelIsTheFlaggedUtilityChannel) {
+  const orvlog::Logger& utilsChannel = utils::GetUtilsLogger();
+  EXPECT_EQ(&utilsChannel, &utils::GetUtilsLogger());
+  EXPECT_EQ(utilsChannel.GetName(), "utils");
+  EXPECT_TRUE(utilsChannel.IsUtility());
+}
+
+}  // namespace

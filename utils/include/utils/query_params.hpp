@@ -1,0 +1,27 @@
+// Lookups in the key/value pairs of an address's query.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace utils {
+
+// The query's pairs in the order of the address; duplicate keys are kept.
+using QueryParams = std::vector<std::pair<std::string, std::string>>;
+
+// True when a pair with `key` exists; the first such pair gives `value` and
+// `index` (either may be null). Neither output is touched when none exists.
+// `ignoreCase` compares keys upper-cased in the classic locale.
+bool GetParam(const QueryParams& params, const std::string& key, std::string* value,
+              bool ignoreCase, std::size_t* index);
+
+// True when a pair with `key` exists, whether or not its value is a number.
+// The value is read as a decimal int by stream extraction (text after the
+// number is ignored); `value` is stored only when that read succeeds, and
+// `ok` tells whether it did. A missing key touches neither output.
+bool GetIntParam(const QueryParams& params, const std::string& key, int* value, bool* ok,
+                 bool ignoreCase);
+
+}  // namespace utils
