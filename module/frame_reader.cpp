@@ -1,0 +1,41 @@
+#include "frame_reader.hpp"
+
+#include "logger.hpp"
+#include "session.hpp"
+
+namespace vs_realsense2 {
+
+void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name) {
+  if (!rs2::frameset(frame))
+    return;
+  // No loss counter: each refused frameset is its own line, so a stalled
+  // reader is as visible in the log as the camera's rate.
+  if (!queue.Push(frame))
+    Log(orvlog::Severity::Warning, name, "ProcessFrame", "lost frames");
+}
+
+// An exception ends the loop, not the process: the session keeps streaming
+// into a queue nobody drains (every further frameset is a "lost frames"
+// line) until the host stops it.
+void Session::ReadFrames() {
+  try {
+    rs2::frame frame;
+    while (queue->Pop(&frame, utils::tsq::WaitMode::WaitForever, 0) ==
+           utils::tsq::QueueStatus::Ok) {
+      if (const rs2::frameset frames{frame})
+        ProcessVideoFrames(frames);
+      // Released before waiting again, so a quiet camera does not pin a
+      // frame of the library's pool.
+      frame = rs2::frame();
+    }
+  } catch (const std::exception& e) {
+    Log(orvlog::Severity::Error, name, "ReadFrames",
+        [&](std::ostream& os) { os << "exception: " << e.what(); });
+  } catch (...) {
+    // A handler throwing something that is no std::exception must not
+    // escape the thread and terminate the host.
+    Log(orvlog::Severity::Error, name, "ReadFrames", "exception: unknown");
+  }
+}
+
+}  // namespace vs_realsense2

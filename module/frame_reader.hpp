@@ -1,0 +1,57 @@
+// How framesets travel from the library's callback threads to a session's
+// reader thread: a small bounded queue, the callback that fills it and the
+// thread that drains it.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include <librealsense2/rs.hpp>
+#include <utils/noncopyable.hpp>
+#include <utils/threadsafe_queue.hpp>
+
+namespace vs_realsense2 {
+
+using FrameQueue = utils::tsq::ThreadsafeQueue<rs2::frame, std::deque<rs2::frame>>;
+
+// Queues `frame` if it is a frameset; a full queue drops it with "lost
+// frames", so the library's thread never waits for the host.
+void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name);
+
+// The callback the library owns once the pipeline starts. It carries its own
+// copies of the log name and the queue and never the session, so it cannot
+// reach a session that is being built or torn down.
+class FrameCallback {
+ public:
+  FrameCallback(std::string name, std::shared_ptr<FrameQueue> queue)
+      : name_(std::move(name)), queue_(std::move(queue)) {}
+
+  void operator()(const rs2::frame& frame) const { ProcessFrame(frame, *queue_, name_); }
+
+ private:
+  std::string name_;
+  std::shared_ptr<FrameQueue> queue_;
+};
+
+// A thread draining `queue`. Ending it takes two steps in a fixed order:
+// close the queue so that the waiting Pop answers Closed, then join. Owning
+// both in one destructor keeps every exit path of a session, the failed
+// construction included, from leaving a joinable thread behind.
+class ReaderThread : private utils::Noncopyable {
+ public:
+  template <class Body>
+  ReaderThread(FrameQueue& queue, Body&& body) : queue_(queue), thread_(std::forward<Body>(body)) {}
+  ~ReaderThread() {
+    queue_.Close();
+    thread_.join();
+  }
+
+ private:
+  FrameQueue& queue_;
+  std::thread thread_;
+};
+
+}  // namespace vs_realsense2

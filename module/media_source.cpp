@@ -1,0 +1,65 @@
+#include "media_source.hpp"
+
+#include <stdexcept>
+#include <string>
+
+#include <utils/source_config.hpp>
+
+#include "logger.hpp"
+#include "session.hpp"
+
+namespace vs_realsense2 {
+
+class MediaSource::Impl {
+ public:
+  explicit Impl(const vid_db::media::SourceSettings& settings)
+      : name(settings.name), config(ReadSourceConfig(settings.url)) {}
+
+  void Start(const vid_db::media::StartParams& params) {
+    if (session)
+      throw std::runtime_error("already started: ");
+    if (!params.handler)
+      throw std::runtime_error("handler is null");
+    Log(orvlog::Severity::Debug, name, "Start", "");
+    try {
+      session.reset(new Session(config, params.handler, name));
+    } catch (const rs2::error& e) {
+      // Other failures (the playback probe, thread creation, memory) carry
+      // their own text and reach the host unlogged.
+      Log(orvlog::Severity::Error, name, "Start", [&](std::ostream& os) {
+        os << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
+           << "):" << e.what();
+      });
+      throw;
+    }
+  }
+
+  void Stop() {
+    session.reset();
+    Log(orvlog::Severity::Debug, name, "Stop", "");
+  }
+
+ private:
+  const std::string name;
+  const SourceConfig config;
+  std::unique_ptr<Session> session;
+};
+
+MediaSource::MediaSource(const vid_db::media::SourceSettings& settings)
+    : impl(std::make_unique<Impl>(settings)) {}
+
+MediaSource::~MediaSource() = default;
+
+void MediaSource::Start(const vid_db::media::StartParams& params) {
+  impl->Start(params);
+}
+
+void MediaSource::Stop() {
+  impl->Stop();
+}
+
+vid_db::media::SourceCaps MediaSource::GetCaps() const {
+  return vid_db::media::SourceCaps{1};
+}
+
+}  // namespace vs_realsense2

@@ -1,0 +1,106 @@
+#include "session.hpp"
+
+#include <utils/file.hpp>
+
+#include "logger.hpp"
+#include "stream_report.hpp"
+
+namespace vs_realsense2 {
+namespace {
+
+// RS2_API_VERSION of librealsense2 2.43.0. Requested explicitly instead of
+// through rs2::context() so that the interface the module was written for
+// is what it asks of whatever library version it is compiled against.
+constexpr int kApiVersion = 24300;
+
+// At most this many framesets wait for the reader; more are dropped, which
+// bounds memory and latency when the host is slow.
+constexpr std::uint64_t kQueueCapacity = 3;
+
+// The context is only needed to create the pipeline, which keeps what it
+// uses of it.
+rs2::pipeline CreatePipeline() {
+  rs2_error* e = nullptr;
+  std::shared_ptr<rs2_context> handle(rs2_create_context(kApiVersion, &e), rs2_delete_context);
+  rs2::error::handle(e);
+  return rs2::pipeline(rs2::context(handle));
+}
+
+void ConfigurePlayback(rs2::config& config, const std::string& path, const std::string& name) {
+  {
+    // A missing or unreadable file fails here with a text naming it, before
+    // the library is involved.
+    const utils::File probe(path, utils::File::Read);
+  }
+  config.enable_device_from_file(path, true);
+  Log(orvlog::Severity::Info, name, "Session",
+      [&](std::ostream& os) { os << "playback from file: " << path; });
+}
+
+void ConfigureLive(rs2::config& config, const SourceConfig& source, const std::string& name) {
+  if (!source.sn.empty())
+    config.enable_device(source.sn);
+  // Depth and colour formats are fixed whatever the address asks; 0 lets the
+  // library choose a size or rate.
+  config.enable_stream(RS2_STREAM_DEPTH, -1, source.d_width, source.d_height, RS2_FORMAT_Z16,
+                       source.d_fps);
+  config.enable_stream(RS2_STREAM_COLOR, -1, source.c_width, source.c_height, RS2_FORMAT_RGB8,
+                       source.c_fps);
+  if (!source.record_to_file.empty()) {
+    config.enable_record_to_file(source.record_to_file);
+    Log(orvlog::Severity::Info, name, "Session",
+        [&](std::ostream& os) { os << "recording to file: " << source.record_to_file; });
+  }
+}
+
+}  // namespace
+
+// A failure anywhere below unwinds in reverse: the locals go first, then the
+// pipeline handle (releasing the last handle ends streaming, so no explicit
+// stop), then the reader thread is closed and joined by its own destructor.
+Session::Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name)
+    : name(name),
+      handler(handler),
+      queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
+      playback(!config.playback_from_file.empty()),
+      readerThread(*queue, [this] { ReadFrames(); }),
+      pipeline(CreatePipeline()) {
+  rs2::config pipelineConfig;
+  if (playback) {
+    ConfigurePlayback(pipelineConfig, config.playback_from_file, name);
+  } else {
+    ConfigureLive(pipelineConfig, config, name);
+  }
+  const rs2::pipeline_profile profile =
+      pipeline.start(pipelineConfig, FrameCallback(this->name, queue));
+  PrintProfile(profile, name);
+  PrintEmitter(profile, name);
+}
+
+// Member destruction then releases the pipeline, closes the queue and joins
+// the reader, and only after that releases the queue and the handler.
+Session::~Session() {
+  StopPipeline();
+}
+
+// The teardown must complete whatever the library says: a stop that fails is
+// logged in the shape of Start's library errors, and even a failure to log it
+// is swallowed rather than escape a destructor.
+void Session::StopPipeline() noexcept {
+  try {
+    try {
+      pipeline.stop();
+    } catch (const rs2::error& e) {
+      Log(orvlog::Severity::Error, name, "~Session", [&](std::ostream& os) {
+        os << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
+           << "):" << e.what();
+      });
+    } catch (const std::exception& e) {
+      Log(orvlog::Severity::Error, name, "~Session",
+          [&](std::ostream& os) { os << "exception: " << e.what(); });
+    }
+  } catch (...) {
+  }
+}
+
+}  // namespace vs_realsense2
