@@ -10,10 +10,12 @@ namespace {
 // Keys are protocol tokens, so the host's global locale must not change how
 // they compare.
 bool EqualIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
+  if (a.size() != b.size())
+    return false;
   const auto& ctype = std::use_facet<std::ctype<char>>(std::locale::classic());
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ctype.toupper(a[i]) != ctype.toupper(b[i])) return false;
+    if (ctype.toupper(a[i]) != ctype.toupper(b[i]))
+      return false;
   }
   return true;
 }
@@ -25,8 +27,10 @@ bool GetParam(const QueryParams& params, const std::string& key, std::string* va
   for (std::size_t i = 0; i < params.size(); ++i) {
     const auto& [name, text] = params[i];
     if (ignoreCase ? EqualIgnoringCase(name, key) : name == key) {
-      if (value != nullptr) *value = text;
-      if (index != nullptr) *index = i;
+      if (value != nullptr)
+        *value = text;
+      if (index != nullptr)
+        *index = i;
       return true;
     }
   }
@@ -36,7 +40,8 @@ bool GetParam(const QueryParams& params, const std::string& key, std::string* va
 bool GetIntParam(const QueryParams& params, const std::string& key, int* value, bool* ok,
                  bool ignoreCase) {
   std::string text;
-  if (!GetParam(params, key, &text, ignoreCase, nullptr)) return false;
+  if (!GetParam(params, key, &text, ignoreCase, nullptr))
+    return false;
 
   std::istringstream stream(text);
   // A host that installs a global locale with digit grouping would otherwise
@@ -44,10 +49,13 @@ bool GetIntParam(const QueryParams& params, const std::string& key, int* value, 
   stream.imbue(std::locale::classic());
   int number = 0;
   stream >> number;
-  // End of text right after the digits sets eofbit only, which is a success.
-  const bool read = !stream.fail() && !stream.bad();
-  if (value != nullptr && read) *value = number;
-  if (ok != nullptr) *ok = read;
+  // Text ending right after the digits sets eofbit only, which is a success;
+  // no digits or an out-of-range number set failbit.
+  const bool read = !stream.fail();
+  if (value != nullptr && read)
+    *value = number;
+  if (ok != nullptr)
+    *ok = read;
   return true;
 }
 

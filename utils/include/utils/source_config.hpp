@@ -1,0 +1,30 @@
+// The fixed configuration of one RealSense source, read from its address.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vs_realsense2 {
+
+// Zero sizes and rates leave the choice to the camera library; empty paths
+// mean "no recording" and "live camera".
+struct SourceConfig {
+  std::string sn;
+  std::int32_t c_width = 0;
+  std::int32_t c_height = 0;
+  std::int32_t c_fps = 0;
+  std::int32_t d_width = 0;
+  std::int32_t d_height = 0;
+  std::int32_t d_fps = 0;
+  std::string record_to_file;
+  std::string playback_from_file;
+};
+
+// Reads the query of a source address (scheme, authority and path are not
+// looked at). Keys are case-sensitive and the first pair of a key wins;
+// integers that are missing, malformed, out of range or negative become 0;
+// the two file paths are percent-decoded once more than the other values.
+// Throws utils::UrlParserError when `url` is not a valid URI.
+SourceConfig ReadSourceConfig(const std::string& url);
+
+}  // namespace vs_realsense2

@@ -1,0 +1,167 @@
+#include "utils/file.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "utils/error.hpp"
+#include "utils/log.hpp"
+
+namespace utils {
+
+namespace {
+
+constexpr const char* kLogName = "utils::File";
+
+#ifdef _WIN32
+
+int ToSystemFlags(int mode) {
+  int flags = 0;
+  if (mode & File::Create)
+    flags |= _O_CREAT;
+  if ((mode & File::Read) && (mode & File::Write)) {
+    flags |= _O_RDWR;
+  } else if (mode & File::Write) {
+    flags |= _O_WRONLY;
+  } else {
+    flags |= _O_RDONLY;
+  }
+  if (mode & File::Append)
+    flags |= _O_APPEND;
+  if (mode & File::Truncate)
+    flags |= _O_TRUNC;
+  if (mode & File::Binary)
+    flags |= _O_BINARY;
+  return flags;
+}
+
+int OpenDescriptor(const std::string& path, int flags) {
+  std::vector<wchar_t> widePath;
+  if (!File::Utf8ToWide(path.c_str(), widePath))
+    return -1;
+  int fd = -1;
+  const errno_t result = _wsopen_s(&fd, widePath.data(), flags, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  if (result != 0) {
+    errno = result;
+    return -1;
+  }
+  return fd;
+}
+
+void CloseDescriptor(int fd) {
+  _close(fd);
+}
+
+#else
+
+int ToSystemFlags(int mode) {
+  // Descriptors must not leak into processes the host spawns.
+  int flags = O_CLOEXEC;
+  if (mode & File::Create)
+    flags |= O_CREAT;
+  if ((mode & File::Read) && (mode & File::Write)) {
+    flags |= O_RDWR;
+  } else if (mode & File::Write) {
+    flags |= O_WRONLY;
+  } else {
+    flags |= O_RDONLY;
+  }
+  if (mode & File::Append)
+    flags |= O_APPEND;
+  if (mode & File::Truncate)
+    flags |= O_TRUNC;
+  return flags;
+}
+
+void CloseDescriptor(int fd) {
+  ::close(fd);
+}
+
+// POSIX lets a directory be opened for reading, Windows does not. A caller
+// that probes a recording must see a directory fail the same way everywhere.
+int OpenDescriptor(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags, S_IRUSR | S_IWUSR);
+  if (fd < 0)
+    return -1;
+  struct stat status {};
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    CloseDescriptor(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  return fd;
+}
+
+#endif
+
+}  // namespace
+
+File::File(const std::string& path, int mode) {
+  if (!Open(path, mode)) {
+    const int error = errno;
+    throw OpenFileError(std::string(std::strerror(error)) + ": " + path, error);
+  }
+}
+
+File::~File() {
+  Close();
+}
+
+bool File::Open(const std::string& path, int mode) {
+  if (fd >= 0)
+    Close();
+
+  fd = OpenDescriptor(path, ToSystemFlags(mode));
+  // A sink may touch errno; the caller must still see the open's error.
+  const int savedErrno = errno;
+  LogUntagged(GetUtilsLogger, orvlog::Severity::Trace, kLogName, [&](std::ostream& os) {
+    os << "Open(\"" << path << '"';
+    if (fd >= 0) {
+      os << "): fd=" << fd;
+    } else {
+      os << ") FAILED: " << std::strerror(savedErrno);
+    }
+  });
+  errno = savedErrno;
+  return fd >= 0;
+}
+
+void File::Close() {
+  if (fd < 0)
+    return;
+  LogUntagged(GetUtilsLogger, orvlog::Severity::Trace, kLogName,
+              [&](std::ostream& os) { os << "Close(): fd=" << fd; });
+  CloseDescriptor(fd);
+  fd = -1;
+}
+
+#ifdef _WIN32
+
+bool File::Utf8ToWide(const char* text, std::vector<wchar_t>& out) {
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+  if (length < 1)
+    return false;
+  out.resize(static_cast<std::size_t>(length));
+  return MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), length) > 0;
+}
+
+#endif
+
+}  // namespace utils
