@@ -1,0 +1,50 @@
+// The handles of the C API that several translation units share.
+
+#ifndef RS2SIM_SRC_OBJECTS_HPP
+#define RS2SIM_SRC_OBJECTS_HPP
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "profile.hpp"
+#include "registry.hpp"
+#include "session.hpp"
+
+struct rs2_context {};  // every context sees the one process-wide registry
+
+struct rs2_device {
+  rs2sim::DevicePtr spec;
+};
+
+struct rs2_device_list {
+  std::vector<rs2sim::DevicePtr> devices;
+};
+
+struct rs2_pipeline_profile {
+  rs2sim::DevicePtr device;
+  std::vector<ProfilePtr> streams;
+};
+
+struct rs2_config {
+  std::optional<std::string> serial;
+  std::vector<rs2sim::StreamRequest> requests;
+  bool allStreams = false;
+  std::string recordPath;
+  std::string playbackPath;
+  bool repeat = true;
+};
+
+struct rs2_pipeline {
+  rs2_pipeline() : alive(rs2sim::TheRegistry().counters.pipelinesAlive) {}
+  ~rs2_pipeline();
+
+  rs2sim::CountedScope alive;
+  std::mutex mutex;
+  std::shared_ptr<rs2sim::Session> session;
+  std::shared_ptr<rs2sim::LatestFrameSink> latest;  // set when started without a callback
+};
+
+#endif  // RS2SIM_SRC_OBJECTS_HPP

@@ -1,0 +1,486 @@
+// Configuration and pipeline functions of the C API.
+
+#include <librealsense2/h/rs_pipeline.h>
+#include <librealsense2/hpp/rs_types.hpp>
+
+#include <algorithm>
+
+#include "api.hpp"
+#include "objects.hpp"
+
+using rs2sim::ArgText;
+using rs2sim::Fail;
+using rs2sim::Guarded;
+using rs2sim::GuardedVoid;
+using rs2sim::NotNull;
+
+namespace rs2sim {
+namespace {
+
+const char kNoDevice[] = "No device connected";
+const char kUnresolved[] =
+    "Failed to resolve request. No device found that satisfies all requirements";
+
+// What a configuration resolves to before anything is opened or started.
+struct Resolution {
+  DevicePtr device;
+  std::vector<StreamMode> modes;
+  std::unique_ptr<RecordingReader> reader;  // playback only
+};
+
+std::vector<ProfilePtr> MakeProfiles(const std::vector<StreamMode>& offered,
+                                     const std::vector<StreamMode>& chosen) {
+  std::vector<ProfilePtr> profiles;
+  for (const auto& mode : chosen) {
+    auto first = std::find_if(offered.begin(), offered.end(), [&](const StreamMode& m) {
+      return m.stream == mode.stream && m.index == mode.index;
+    });
+    const bool isDefault = first != offered.end() && first->format == mode.format &&
+                           first->width == mode.width && first->height == mode.height &&
+                           first->fps == mode.fps;
+    profiles.push_back(MakeProfile(mode, isDefault));
+  }
+  return profiles;
+}
+
+Resolution ResolvePlayback(const rs2_config& config) {
+  Resolution r;
+  r.reader = std::make_unique<RecordingReader>(config.playbackPath);
+  const auto& header = r.reader->Header();
+  // A recording plays all its streams unless the configuration narrows them.
+  auto modes =
+      ChooseModes(header.streams, config.requests, config.allStreams || config.requests.empty());
+  if (!modes)
+    Fail(RS2_EXCEPTION_TYPE_UNKNOWN, kUnresolved);
+  r.device = std::make_shared<const DeviceSpec>(header.device);
+  r.modes = std::move(*modes);
+  return r;
+}
+
+Resolution ResolveLive(const rs2_config& config) {
+  const auto devices = TheRegistry().devices.Snapshot();
+  if (devices.empty())
+    Fail(RS2_EXCEPTION_TYPE_UNKNOWN, kNoDevice);
+  for (const auto& device : devices) {
+    if (config.serial && *config.serial != device->serial)
+      continue;
+    if (auto modes = ChooseModes(device->modes, config.requests, config.allStreams)) {
+      Resolution r;
+      r.device = device;
+      r.modes = std::move(*modes);
+      return r;
+    }
+  }
+  Fail(RS2_EXCEPTION_TYPE_UNKNOWN, kUnresolved);
+}
+
+Resolution Resolve(const rs2_config& config) {
+  return config.playbackPath.empty() ? ResolveLive(config) : ResolvePlayback(config);
+}
+
+SessionPlan Plan(const rs2_config& config) {
+  Resolution r = Resolve(config);
+  SessionPlan plan;
+  plan.device = r.device;
+  plan.profiles = MakeProfiles(r.device->modes, r.modes);
+  if (r.reader) {
+    plan.source = std::make_unique<PlaybackSource>(std::move(r.reader), config.repeat);
+    plan.claimsDevice = false;
+    return plan;
+  }
+  if (r.device->manual) {
+    plan.source = std::make_unique<ManualSource>();
+  } else {
+    plan.source = std::make_unique<SyntheticSource>(*r.device, r.modes);
+  }
+  if (!config.recordPath.empty()) {
+    plan.recorder =
+        std::make_unique<RecordingWriter>(config.recordPath, RecordingHeader{*r.device, r.modes});
+  }
+  return plan;
+}
+
+rs2_pipeline_profile* Start(rs2_pipeline* pipe, const rs2_config& config,
+                            std::shared_ptr<FrameSink> sink,
+                            std::shared_ptr<LatestFrameSink> latest) {
+  std::lock_guard<std::mutex> lock(pipe->mutex);
+  if (pipe->session) {
+    Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "start() cannot be called before stop()");
+  }
+  auto session = Session::Start(Plan(config), std::move(sink));
+  pipe->session = session;
+  pipe->latest = std::move(latest);
+  return new rs2_pipeline_profile{session->Device(), session->Profiles()};
+}
+
+rs2_pipeline_profile* StartWithCallback(rs2_pipeline* pipe, const rs2_config& config,
+                                        std::shared_ptr<CallbackSink> sink) {
+  return Start(pipe, config, std::move(sink), nullptr);
+}
+
+rs2_pipeline_profile* StartPolled(rs2_pipeline* pipe, const rs2_config& config) {
+  auto latest = std::make_shared<LatestFrameSink>();
+  return Start(pipe, config, latest, latest);
+}
+
+std::shared_ptr<LatestFrameSink> PolledSink(rs2_pipeline* pipe, const char* what) {
+  std::lock_guard<std::mutex> lock(NotNull(pipe, "pipe")->mutex);
+  if (!pipe->session) {
+    Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE,
+         std::string(what) + " cannot be called before start()");
+  }
+  if (!pipe->latest) {
+    Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE,
+         std::string(what) + " cannot be called if a callback was provided");
+  }
+  return pipe->latest;
+}
+
+void StopSession(rs2_pipeline* pipe) {
+  std::shared_ptr<Session> session;
+  {
+    std::lock_guard<std::mutex> lock(pipe->mutex);
+    if (!pipe->session) {
+      Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "stop() cannot be called before start()");
+    }
+    session = std::move(pipe->session);
+    pipe->latest.reset();
+  }
+  session->Stop();
+}
+
+void AddRequest(rs2_config& config, const StreamRequest& request) {
+  auto& requests = config.requests;
+  requests.erase(std::remove_if(requests.begin(), requests.end(),
+                                [&](const StreamRequest& r) {
+                                  return r.stream == request.stream && r.index == request.index;
+                                }),
+                 requests.end());
+  requests.push_back(request);
+}
+
+void DropRequests(rs2_config& config, rs2_stream stream, int index) {
+  auto& requests = config.requests;
+  requests.erase(std::remove_if(requests.begin(), requests.end(),
+                                [&](const StreamRequest& r) {
+                                  return r.stream == stream && (index == -1 || r.index == index);
+                                }),
+                 requests.end());
+}
+
+}  // namespace
+}  // namespace rs2sim
+
+rs2_pipeline::~rs2_pipeline() {
+  if (session)
+    session->Stop();
+}
+
+extern "C" {
+
+rs2_config* rs2_create_config(rs2_error** error) {
+  return Guarded(
+      __func__, error, [] { return ArgText(); }, static_cast<rs2_config*>(nullptr),
+      [] { return new rs2_config(); });
+}
+
+void rs2_delete_config(rs2_config* config) {
+  delete config;
+}
+
+void rs2_config_enable_stream(rs2_config* config, rs2_stream stream, int index, int width,
+                              int height, rs2_format format, int framerate, rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] {
+        return ArgText()
+            .Add("config", config)
+            .Add("stream", stream)
+            .Add("index", index)
+            .Add("width", width)
+            .Add("height", height)
+            .Add("format", format)
+            .Add("framerate", framerate);
+      },
+      [&] {
+        rs2sim::AddRequest(*NotNull(config, "config"),
+                           rs2sim::StreamRequest{stream, index, width, height, format, framerate});
+      });
+}
+
+void rs2_config_enable_all_stream(rs2_config* config, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("config", config); },
+      [&] { NotNull(config, "config")->allStreams = true; });
+}
+
+void rs2_config_enable_device(rs2_config* config, const char* serial, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("config", config).Add("serial", serial); },
+      [&] { NotNull(config, "config")->serial = std::string(NotNull(serial, "serial")); });
+}
+
+void rs2_config_enable_device_from_file_repeat_option(rs2_config* config, const char* file,
+                                                      int repeat_playback, rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] {
+        return ArgText()
+            .Add("config", config)
+            .Add("file", file)
+            .Add("repeat_playback", repeat_playback);
+      },
+      [&] {
+        NotNull(config, "config");
+        NotNull(file, "file");
+        if (!config->recordPath.empty()) {
+          throw std::runtime_error(
+              "Configuring both device from file, and record to file is unsupported");
+        }
+        config->playbackPath = file;
+        config->repeat = repeat_playback != 0;
+      });
+}
+
+void rs2_config_enable_device_from_file(rs2_config* config, const char* file, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("config", config).Add("file", file); },
+      [&] {
+        rs2_error* inner = nullptr;
+        rs2_config_enable_device_from_file_repeat_option(config, file, 1, &inner);
+        if (inner) {
+          const rs2_error failure = *inner;
+          rs2_free_error(inner);
+          Fail(failure.type, failure.message);
+        }
+      });
+}
+
+void rs2_config_enable_record_to_file(rs2_config* config, const char* file, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("config", config).Add("file", file); },
+      [&] {
+        NotNull(config, "config");
+        NotNull(file, "file");
+        if (!config->playbackPath.empty()) {
+          throw std::runtime_error(
+              "Configuring both device from file, and record to file is unsupported");
+        }
+        config->recordPath = file;
+      });
+}
+
+void rs2_config_disable_stream(rs2_config* config, rs2_stream stream, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("config", config).Add("stream", stream); },
+      [&] { rs2sim::DropRequests(*NotNull(config, "config"), stream, -1); });
+}
+
+void rs2_config_disable_indexed_stream(rs2_config* config, rs2_stream stream, int index,
+                                       rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] { return ArgText().Add("config", config).Add("stream", stream).Add("index", index); },
+      [&] { rs2sim::DropRequests(*NotNull(config, "config"), stream, index); });
+}
+
+void rs2_config_disable_all_streams(rs2_config* config, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("config", config); },
+      [&] {
+        NotNull(config, "config")->requests.clear();
+        config->allStreams = false;
+      });
+}
+
+rs2_pipeline_profile* rs2_config_resolve(rs2_config* config, rs2_pipeline* pipe,
+                                         rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("config", config).Add("pipe", pipe); },
+      static_cast<rs2_pipeline_profile*>(nullptr),
+      [&] {
+        NotNull(pipe, "pipe");
+        auto r = rs2sim::Resolve(*NotNull(config, "config"));
+        return new rs2_pipeline_profile{r.device, rs2sim::MakeProfiles(r.device->modes, r.modes)};
+      });
+}
+
+int rs2_config_can_resolve(rs2_config* config, rs2_pipeline* pipe, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("config", config).Add("pipe", pipe); }, 0,
+      [&] {
+        NotNull(pipe, "pipe");
+        NotNull(config, "config");
+        try {
+          rs2sim::Resolve(*config);
+          return 1;
+        } catch (const std::exception&) {
+          return 0;
+        }
+      });
+}
+
+rs2_pipeline* rs2_create_pipeline(rs2_context* ctx, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("ctx", ctx); },
+      static_cast<rs2_pipeline*>(nullptr),
+      [&] {
+        NotNull(ctx, "ctx");
+        return new rs2_pipeline();
+      });
+}
+
+void rs2_delete_pipeline(rs2_pipeline* pipe) {
+  delete pipe;
+}
+
+void rs2_pipeline_stop(rs2_pipeline* pipe, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("pipe", pipe); },
+      [&] { rs2sim::StopSession(NotNull(pipe, "pipe")); });
+}
+
+rs2_pipeline_profile* rs2_pipeline_start(rs2_pipeline* pipe, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("pipe", pipe); },
+      static_cast<rs2_pipeline_profile*>(nullptr),
+      [&] { return rs2sim::StartPolled(NotNull(pipe, "pipe"), rs2_config()); });
+}
+
+rs2_pipeline_profile* rs2_pipeline_start_with_config(rs2_pipeline* pipe, rs2_config* config,
+                                                     rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("pipe", pipe).Add("config", config); },
+      static_cast<rs2_pipeline_profile*>(nullptr),
+      [&] {
+        NotNull(pipe, "pipe");
+        return rs2sim::StartPolled(pipe, *NotNull(config, "config"));
+      });
+}
+
+rs2_pipeline_profile* rs2_pipeline_start_with_callback_cpp(rs2_pipeline* pipe,
+                                                           rs2_frame_callback* callback,
+                                                           rs2_error** error) {
+  // The callback is ours from here on, also when the start fails.
+  auto sink = std::make_shared<rs2sim::CallbackSink>(callback);
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("pipe", pipe).Add("callback", callback); },
+      static_cast<rs2_pipeline_profile*>(nullptr),
+      [&] {
+        NotNull(callback, "callback");
+        NotNull(pipe, "pipe");
+        return rs2sim::StartWithCallback(pipe, rs2_config(), std::move(sink));
+      });
+}
+
+rs2_pipeline_profile* rs2_pipeline_start_with_config_and_callback_cpp(rs2_pipeline* pipe,
+                                                                      rs2_config* config,
+                                                                      rs2_frame_callback* callback,
+                                                                      rs2_error** error) {
+  auto sink = std::make_shared<rs2sim::CallbackSink>(callback);
+  return Guarded(
+      __func__, error,
+      [&] { return ArgText().Add("pipe", pipe).Add("config", config).Add("callback", callback); },
+      static_cast<rs2_pipeline_profile*>(nullptr),
+      [&] {
+        NotNull(callback, "callback");
+        NotNull(pipe, "pipe");
+        NotNull(config, "config");
+        return rs2sim::StartWithCallback(pipe, *config, std::move(sink));
+      });
+}
+
+rs2_frame* rs2_pipeline_wait_for_frames(rs2_pipeline* pipe, unsigned int timeout_ms,
+                                        rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("pipe", pipe).Add("timeout_ms", timeout_ms); },
+      static_cast<rs2_frame*>(nullptr),
+      [&] {
+        auto latest = rs2sim::PolledSink(pipe, "wait_for_frames");
+        auto frame = latest->Wait(std::chrono::milliseconds(timeout_ms));
+        if (!frame.Get()) {
+          throw std::runtime_error("Frame didn't arrive within " + std::to_string(timeout_ms));
+        }
+        return frame.Release();
+      });
+}
+
+int rs2_pipeline_poll_for_frames(rs2_pipeline* pipe, rs2_frame** output_frame, rs2_error** error) {
+  return Guarded(
+      __func__, error,
+      [&] { return ArgText().Add("pipe", pipe).Add("output_frame", output_frame); }, 0,
+      [&] {
+        NotNull(output_frame, "output_frame");
+        auto frame = rs2sim::PolledSink(pipe, "poll_for_frames")->Poll();
+        if (!frame.Get())
+          return 0;
+        *output_frame = frame.Release();
+        return 1;
+      });
+}
+
+int rs2_pipeline_try_wait_for_frames(rs2_pipeline* pipe, rs2_frame** output_frame,
+                                     unsigned int timeout_ms, rs2_error** error) {
+  return Guarded(
+      __func__, error,
+      [&] {
+        return ArgText()
+            .Add("pipe", pipe)
+            .Add("output_frame", output_frame)
+            .Add("timeout_ms", timeout_ms);
+      },
+      0,
+      [&] {
+        NotNull(output_frame, "output_frame");
+        auto latest = rs2sim::PolledSink(pipe, "try_wait_for_frames");
+        auto frame = latest->Wait(std::chrono::milliseconds(timeout_ms));
+        if (!frame.Get())
+          return 0;
+        *output_frame = frame.Release();
+        return 1;
+      });
+}
+
+rs2_pipeline_profile* rs2_pipeline_get_active_profile(rs2_pipeline* pipe, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("pipe", pipe); },
+      static_cast<rs2_pipeline_profile*>(nullptr),
+      [&] {
+        std::lock_guard<std::mutex> lock(NotNull(pipe, "pipe")->mutex);
+        if (!pipe->session) {
+          Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE,
+               "get_active_profile() can only be called between a start() and a following stop()");
+        }
+        return new rs2_pipeline_profile{pipe->session->Device(), pipe->session->Profiles()};
+      });
+}
+
+rs2_device* rs2_pipeline_profile_get_device(rs2_pipeline_profile* profile, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("profile", profile); },
+      static_cast<rs2_device*>(nullptr),
+      [&] { return new rs2_device{NotNull(profile, "profile")->device}; });
+}
+
+rs2_stream_profile_list* rs2_pipeline_profile_get_streams(rs2_pipeline_profile* profile,
+                                                          rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("profile", profile); },
+      static_cast<rs2_stream_profile_list*>(nullptr),
+      [&] { return new rs2_stream_profile_list{NotNull(profile, "profile")->streams}; });
+}
+
+void rs2_delete_pipeline_profile(rs2_pipeline_profile* profile) {
+  delete profile;
+}
+
+}  // extern "C"
+
+namespace rs2sim {
+
+Emitted Emit(const std::string& serial, const FramesetSpec& frames) {
+  auto session = TheRegistry().devices.StreamingSession(serial);
+  return session ? session->Inject(frames) : Emitted{};
+}
+
+}  // namespace rs2sim

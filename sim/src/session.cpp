@@ -1,0 +1,233 @@
+#include "session.hpp"
+
+#include <librealsense2/hpp/rs_types.hpp>
+
+#include "api.hpp"
+
+namespace rs2sim {
+
+CallbackSink::CallbackSink(rs2_frame_callback* callback) : callback_(callback) {
+  if (callback_)
+    ++TheRegistry().counters.callbacksAlive;
+}
+
+CallbackSink::~CallbackSink() {
+  if (callback_) {
+    callback_->release();
+    --TheRegistry().counters.callbacksAlive;
+  }
+}
+
+void CallbackSink::Consume(FrameRef frame) {
+  CountedScope running(TheRegistry().counters.callbacksRunning);
+  try {
+    callback_->on_frame(frame.Release());
+  } catch (...) {
+    // Like the library, an exception of the application's callback ends there.
+  }
+}
+
+void LatestFrameSink::Consume(FrameRef frame) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    latest_ = std::move(frame);
+  }
+  arrived_.notify_all();
+}
+
+FrameRef LatestFrameSink::Poll() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return std::move(latest_);
+}
+
+FrameRef LatestFrameSink::Wait(std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  arrived_.wait_for(lock, timeout, [&] { return latest_.Get() != nullptr; });
+  return std::move(latest_);
+}
+
+std::shared_ptr<Session> Session::Start(SessionPlan plan, std::shared_ptr<FrameSink> sink) {
+  std::shared_ptr<Session> session(new Session(std::move(plan), std::move(sink)));
+  if (session->claimsDevice_ && !TheRegistry().devices.Claim(session->device_->serial, session)) {
+    Fail(RS2_EXCEPTION_TYPE_BACKEND, "Device or resource busy: device " + session->device_->serial +
+                                         " is streaming to another pipeline");
+  }
+  ++TheRegistry().counters.pipelinesStreaming;
+  // Run() starts by taking the lock, so the thread sees thread_ and threadId_ set. The thread
+  // keeps its session alive, so that a callback may drop the last pipeline handle.
+  std::lock_guard<std::mutex> lock(session->mutex_);
+  session->thread_ = std::thread([self = session] { self->Run(); });
+  session->threadId_ = session->thread_.get_id();
+  return session;
+}
+
+Session::Session(SessionPlan plan, std::shared_ptr<FrameSink> sink)
+    : device_(std::move(plan.device)),
+      profiles_(std::move(plan.profiles)),
+      claimsDevice_(plan.claimsDevice),
+      source_(std::move(plan.source)),
+      recorder_(std::move(plan.recorder)),
+      sink_(std::move(sink)) {}
+
+Session::~Session() {
+  if (thread_.joinable()) {
+    if (thread_.get_id() == std::this_thread::get_id()) {
+      thread_.detach();  // the thread itself dropped the last reference on its way out
+    } else {
+      Stop();
+    }
+  }
+}
+
+void Session::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
+    thread_.join();
+}
+
+Emitted Session::Inject(const FramesetSpec& spec) {
+  auto job = std::make_unique<EmitJob>();
+  job->set = FromSpec(spec);
+  auto done = job->done.get_future();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // From a callback the job would wait for the very thread that runs it.
+    if (stopping_ || threadId_ == std::this_thread::get_id())
+      return {};
+    inbox_.push_back(std::move(job));
+  }
+  wake_.notify_all();
+  return done.get();
+}
+
+void Session::Run() {
+  for (;;) {
+    std::unique_ptr<EmitJob> job;
+    bool produce = false;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      auto woken = [&] { return stopping_ || !inbox_.empty(); };
+      if (auto due = source_->NextDue()) {
+        produce = !wake_.wait_until(lock, *due, woken);
+      } else {
+        wake_.wait(lock, woken);
+      }
+      if (stopping_)
+        break;
+      if (!inbox_.empty()) {
+        job = std::move(inbox_.front());
+        inbox_.pop_front();
+        produce = false;
+      }
+    }
+    if (job) {
+      job->done.set_value(Deliver(job->set));
+    } else if (produce) {
+      if (auto set = source_->Produce())
+        Deliver(*set);
+    }
+  }
+  Finish();
+}
+
+// Runs on the session thread, so the callback is released only after its last call returned.
+void Session::Finish() {
+  std::deque<std::unique_ptr<EmitJob>> abandoned;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    abandoned.swap(inbox_);
+  }
+  for (auto& job : abandoned)
+    job->done.set_value(Emitted{});
+  sink_.reset();
+  recorder_.reset();
+  if (claimsDevice_)
+    TheRegistry().devices.Unclaim(device_->serial, this);
+  --TheRegistry().counters.pipelinesStreaming;
+}
+
+Emitted Session::Deliver(const SetBlueprint& set) {
+  try {
+    Emitted result;
+    auto frame = Build(set, result.data);
+    if (!frame)
+      return Emitted{};
+    if (recorder_)
+      recorder_->Append(set);
+    sink_->Consume(std::move(*frame));
+    result.delivered = true;
+    return result;
+  } catch (const std::exception&) {
+    return Emitted{};
+  }
+}
+
+std::optional<FrameRef> Session::Build(const SetBlueprint& set, std::vector<const void*>& data) {
+  std::vector<FrameRef> parts;
+  for (const auto& f : set.frames) {
+    auto pool = PoolFor(f);
+    if (!pool->TryTake())
+      return std::nullopt;  // the parts built so far go back to their pools
+    PoolSlot slot(pool);
+    FrameContent content;
+    content.profile = ProfileFor(f);
+    content.storage = f.storage;
+    content.data = f.Data();
+    content.width = f.width;
+    content.height = f.height;
+    content.stride = f.stride;
+    content.dataSize = f.dataSize;
+    content.timestamp = f.timestamp;
+    content.domain = f.domain;
+    content.depthUnits = f.depthUnits;
+    content.number = ++numbers_[StreamKey(f.stream, f.index)];
+    data.push_back(content.data);
+    parts.emplace_back(new rs2_frame(std::move(content), std::move(slot)));
+  }
+  if (!set.composite) {
+    if (parts.empty())
+      return std::nullopt;
+    return std::move(parts.front());
+  }
+  std::vector<rs2_frame*> raw;
+  for (auto& part : parts)
+    raw.push_back(part.Release());
+  return FrameRef(new rs2_frame(std::move(raw)));
+}
+
+ProfilePtr Session::ProfileFor(const FrameBlueprint& f) {
+  auto fits = [&](const ProfilePtr& p) {
+    const StreamMode& m = p->mode;
+    return m.stream == f.stream && m.index == f.index && m.format == f.format &&
+           m.width == f.width && m.height == f.height;
+  };
+  for (const auto& p : profiles_) {
+    if (fits(p))
+      return p;
+  }
+  for (const auto& p : extraProfiles_) {
+    if (fits(p))
+      return p;
+  }
+  int fps = 0;
+  for (const auto& p : profiles_) {
+    if (p->mode.stream == f.stream && p->mode.index == f.index)
+      fps = p->mode.fps;
+  }
+  extraProfiles_.push_back(
+      MakeProfile(StreamMode{f.stream, f.index, f.format, f.width, f.height, fps}, false));
+  return extraProfiles_.back();
+}
+
+std::shared_ptr<StreamPool> Session::PoolFor(const FrameBlueprint& f) {
+  auto& pool = pools_[StreamKey(f.stream, f.index)];
+  if (!pool)
+    pool = std::make_shared<StreamPool>(device_->poolSize);
+  return pool;
+}
+
+}  // namespace rs2sim

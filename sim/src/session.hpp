@@ -1,0 +1,121 @@
+// A started pipeline: one thread of rs2sim's own that builds frames from a source (or from
+// Emit()) and hands them to the consumer, one frameset at a time.
+
+#ifndef RS2SIM_SRC_SESSION_HPP
+#define RS2SIM_SRC_SESSION_HPP
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <future>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "frame.hpp"
+#include "recording.hpp"
+#include "registry.hpp"
+#include "sources.hpp"
+
+struct rs2_frame_callback;
+
+namespace rs2sim {
+
+// Takes each frameset the session delivers, on the session's thread.
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  virtual void Consume(FrameRef frame) = 0;
+};
+
+// Owns the application's callback from the start call on and hands it back with release().
+class CallbackSink : public FrameSink {
+ public:
+  explicit CallbackSink(rs2_frame_callback* callback);
+  ~CallbackSink() override;
+  CallbackSink(const CallbackSink&) = delete;
+  CallbackSink& operator=(const CallbackSink&) = delete;
+  void Consume(FrameRef frame) override;
+
+ private:
+  rs2_frame_callback* callback_;
+};
+
+// Keeps the latest frameset for wait_for_frames and poll_for_frames.
+class LatestFrameSink : public FrameSink {
+ public:
+  void Consume(FrameRef frame) override;
+  FrameRef Poll();
+  FrameRef Wait(std::chrono::milliseconds timeout);  // empty when nothing came in time
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  FrameRef latest_;
+};
+
+struct SessionPlan {
+  DevicePtr device;
+  std::vector<ProfilePtr> profiles;
+  std::unique_ptr<FrameSource> source;
+  std::unique_ptr<RecordingWriter> recorder;  // null unless recording
+  bool claimsDevice = true;                   // live cameras stream to one session at a time
+};
+
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  // Throws ApiError (device busy) when the device streams to another session.
+  static std::shared_ptr<Session> Start(SessionPlan plan, std::shared_ptr<FrameSink> sink);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Ends streaming. From another thread it returns once no frame is delivered any more and the
+  // sink is gone; from the session's own thread (a callback) it only asks the thread to end.
+  void Stop();
+  Emitted Inject(const FramesetSpec& spec);
+
+  const DevicePtr& Device() const { return device_; }
+  const std::vector<ProfilePtr>& Profiles() const { return profiles_; }
+
+ private:
+  struct EmitJob {
+    SetBlueprint set;
+    std::promise<Emitted> done;
+  };
+  using StreamKey = std::pair<int, int>;  // stream, index
+
+  Session(SessionPlan plan, std::shared_ptr<FrameSink> sink);
+  void Run();
+  void Finish();
+  Emitted Deliver(const SetBlueprint& set);
+  std::optional<FrameRef> Build(const SetBlueprint& set, std::vector<const void*>& data);
+  ProfilePtr ProfileFor(const FrameBlueprint& frame);
+  std::shared_ptr<StreamPool> PoolFor(const FrameBlueprint& frame);
+
+  const DevicePtr device_;
+  const std::vector<ProfilePtr> profiles_;
+  const bool claimsDevice_;
+  std::unique_ptr<FrameSource> source_;
+  std::unique_ptr<RecordingWriter> recorder_;
+  std::shared_ptr<FrameSink> sink_;
+  std::map<StreamKey, std::shared_ptr<StreamPool>> pools_;
+  std::map<StreamKey, unsigned long long> numbers_;
+  std::vector<ProfilePtr> extraProfiles_;
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+  std::deque<std::unique_ptr<EmitJob>> inbox_;
+  std::thread::id threadId_;
+  std::thread thread_;
+};
+
+}  // namespace rs2sim
+
+#endif  // RS2SIM_SRC_SESSION_HPP
