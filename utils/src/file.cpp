@@ -116,7 +116,10 @@ int OpenDescriptor(const std::string& path, int flags) {
 File::File(const std::string& path, int mode) {
   if (!Open(path, mode)) {
     const int error = errno;
-    throw OpenFileError(std::string(std::strerror(error)) + ": " + path, error);
+    std::string message = std::string(std::strerror(error)) + ": " + path;
+    // Building the text may allocate; the Error part must record this error.
+    errno = error;
+    throw OpenFileError(message, error);
   }
 }
 
