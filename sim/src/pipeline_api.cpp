@@ -88,6 +88,7 @@ SessionPlan Plan(const rs2_config& config) {
     plan.claimsDevice = false;
     return plan;
   }
+  FailIfBusy(r.device->serial);
   if (r.device->manual) {
     plan.source = std::make_unique<ManualSource>();
   } else {

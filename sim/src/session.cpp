@@ -46,11 +46,20 @@ FrameRef LatestFrameSink::Wait(std::chrono::milliseconds timeout) {
   return std::move(latest_);
 }
 
+void DeviceBusy(const std::string& serial) {
+  Fail(RS2_EXCEPTION_TYPE_BACKEND,
+       "Device or resource busy: device " + serial + " is streaming to another pipeline");
+}
+
+void FailIfBusy(const std::string& serial) {
+  if (TheRegistry().devices.StreamingSession(serial))
+    DeviceBusy(serial);
+}
+
 std::shared_ptr<Session> Session::Start(SessionPlan plan, std::shared_ptr<FrameSink> sink) {
   std::shared_ptr<Session> session(new Session(std::move(plan), std::move(sink)));
   if (session->claimsDevice_ && !TheRegistry().devices.Claim(session->device_->serial, session)) {
-    Fail(RS2_EXCEPTION_TYPE_BACKEND, "Device or resource busy: device " + session->device_->serial +
-                                         " is streaming to another pipeline");
+    DeviceBusy(session->device_->serial);
   }
   ++TheRegistry().counters.pipelinesStreaming;
   // Run() starts by taking the lock, so the thread sees thread_ and threadId_ set. The thread

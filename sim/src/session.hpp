@@ -59,6 +59,10 @@ class LatestFrameSink : public FrameSink {
   FrameRef latest_;
 };
 
+[[noreturn]] void DeviceBusy(const std::string& serial);
+// An early check, before a recording file is created; the claim at start decides.
+void FailIfBusy(const std::string& serial);
+
 struct SessionPlan {
   DevicePtr device;
   std::vector<ProfilePtr> profiles;
