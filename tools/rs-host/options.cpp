@@ -1,0 +1,141 @@
+#include "options.hpp"
+
+#include <algorithm>
+#include <set>
+
+#include <CLI/CLI.hpp>
+
+namespace rs_host {
+namespace {
+
+constexpr const char* kExamples =
+    R"(Sources are addresses of the scheme "realsense"; the query picks the camera,
+the stream sizes and rates, and recording or playback:
+  sn=SERIAL  c_width= c_height= c_fps=  d_width= d_height= d_fps=
+  record_to_file=PATH  playback_from_file=PATH   (paths percent-encoded)
+
+Examples:
+  Live camera, whatever it offers, for 5 seconds:
+    rs-host 'realsense://'
+  Live camera at chosen sizes, with a JSON summary and snapshots:
+    rs-host --json run.json --snapshot shots 'realsense://?c_width=640&c_height=480&c_fps=30&d_width=640&d_height=480&d_fps=30'
+  One camera by serial number, until 300 packets have arrived:
+    rs-host --frames 300 'realsense://?sn=123456789012'
+  Two cameras at once, with their own names:
+    rs-host --name left --name right 'realsense://?sn=SERIAL1' 'realsense://?sn=SERIAL2'
+  Recording the live camera to a file for 10 seconds:
+    rs-host --seconds 10 'realsense://?c_width=640&c_height=480&c_fps=30&record_to_file=%2Ftmp%2Fcam.bag'
+  Playing that recording back (it loops) with the module's debug lines:
+    rs-host --log-level debug 'realsense://?playback_from_file=%2Ftmp%2Fcam.bag'
+  In a build against the simulated camera (rs2sim), RS2SIM_DEVICES=N asks for
+  N cameras, with the serial numbers 900000000000, 900000000001, ...:
+    RS2SIM_DEVICES=2 rs-host 'realsense://?sn=900000000000' 'realsense://?sn=900000000001'
+
+Exit status: 0 when every source started, 1 when one failed to start or the
+module could not be loaded, 2 on a usage error.)";
+
+// Names become file names of snapshots and are matched in the module's log
+// lines, so they are kept to characters that are safe in both.
+std::string CheckName(const std::string& name) {
+  if (name.empty())
+    return "a source name must not be empty";
+  const bool safe = std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
+  });
+  if (!safe || name == "." || name == "..") {
+    return "source name '" + name + "' may hold only letters, digits, '-', '_' and '.'";
+  }
+  return {};
+}
+
+std::string CheckLogLevel(const std::string& text) {
+  orvlog::Severity ignored{};
+  if (orvlog::ParseSeverity(text, &ignored))
+    return {};
+  return "log level must be one of trace, debug, info, warning, error";
+}
+
+}  // namespace
+
+std::string DefaultSourceName(std::size_t index) {
+  return "cam" + std::to_string(index);
+}
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::ostream& out,
+                                   std::ostream& err) {
+  CLI::App app{
+      "rs-host: runs RealSense sources through the vs_realsense2 module the way a video server "
+      "does, shows what they deliver and summarises it.",
+      "rs-host"};
+  app.footer(kExamples);
+  app.get_formatter()->column_width(30);
+
+  Options options;
+  std::string logLevel = "info";
+  app.add_option("address", options.addresses,
+                 "Source address (realsense://?...); one source per address")
+      ->required();
+  app.add_option("--name", options.names,
+                 "Name of the next source, once per source in address order "
+                 "(default cam0, cam1, ...)")
+      ->allow_extra_args(false)
+      ->check([](const std::string& name) { return CheckName(name); });
+  app.add_option("--seconds", options.seconds,
+                 "Run time in seconds; 0 runs until Ctrl-C or the --frames limit (default 5, "
+                 "or no limit when only --frames is given)")
+      ->check(CLI::NonNegativeNumber);
+  app.add_option("--frames", options.frames,
+                 "Stop once every running source has delivered this many packets; later packets "
+                 "are not counted");
+  app.add_option("--log-level", logLevel,
+                 "Console log level of the module and the host: trace, debug, info, warning, "
+                 "error (default info)")
+      ->check([](const std::string& text) { return CheckLogLevel(text); });
+  app.add_option("--module", options.modulePath,
+                 "Path of the module library (default: the one installed or built with rs-host)");
+  app.add_option("--json", options.jsonPath, "Write the summary as JSON to this file");
+  app.add_option("--snapshot", options.snapshotDir,
+                 "Write each source's last colour frame and colourised depth frame as PNG files "
+                 "NAME_color.png and NAME_depth.png into this directory (created if missing)");
+
+  std::vector<const char*> argv;
+  argv.reserve(args.size() + 1);
+  argv.push_back("rs-host");
+  for (const auto& arg : args)
+    argv.push_back(arg.c_str());
+
+  ParsedCommandLine result;
+  try {
+    app.parse(static_cast<int>(argv.size()), argv.data());
+  } catch (const CLI::ParseError& e) {
+    result.exitCode = app.exit(e, out, err);
+    // CLI11 reports success for --help; every real parse error becomes 2.
+    if (result.exitCode != 0)
+      result.exitCode = 2;
+    return result;
+  }
+
+  if (options.names.size() > options.addresses.size()) {
+    err << "rs-host: " << options.names.size() << " names given for " << options.addresses.size()
+        << " sources\n";
+    result.exitCode = 2;
+    return result;
+  }
+  for (std::size_t i = options.names.size(); i < options.addresses.size(); ++i) {
+    options.names.push_back(DefaultSourceName(i));
+  }
+  const std::set<std::string> unique(options.names.begin(), options.names.end());
+  if (unique.size() != options.names.size()) {
+    err << "rs-host: source names must differ from each other\n";
+    result.exitCode = 2;
+    return result;
+  }
+  if (app.count("--frames") > 0 && app.count("--seconds") == 0)
+    options.seconds = 0;
+  orvlog::ParseSeverity(logLevel, &options.logLevel);
+  result.options = std::move(options);
+  return result;
+}
+
+}  // namespace rs_host

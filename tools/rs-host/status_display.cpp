@@ -1,0 +1,63 @@
+#include "status_display.hpp"
+
+#include <iomanip>
+#include <sstream>
+
+namespace rs_host {
+
+StatusDisplay::~StatusDisplay() {
+  Finish();
+}
+
+std::string StatusDisplay::Format(double elapsedSeconds, const std::vector<SourceStatus>& sources,
+                                  const std::vector<double>& fps) {
+  std::ostringstream line;
+  line << std::fixed << std::setprecision(1) << "[" << std::setw(5) << elapsedSeconds << " s]";
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    const auto& source = sources[i];
+    const auto& r = source.report;
+    line << (i == 0 ? " " : " | ") << source.name << ": ";
+    if (!source.running) {
+      line << "not running";
+      continue;
+    }
+    line << r.packets << " pkts " << std::setprecision(1) << (i < fps.size() ? fps[i] : 0.0)
+         << " fps depth " << (r.depthPackets > 0 ? "yes" : "no") << " ";
+    line << (r.announcements.empty() ? std::string("no params")
+                                     : DescribeFormat(r.announcements.back()));
+    line << " lost " << r.lostFrames;
+    if (r.limitReached)
+      line << " (done)";
+  }
+  return line.str();
+}
+
+void StatusDisplay::Update(double elapsedSeconds, const std::vector<SourceStatus>& sources) {
+  lastPackets_.resize(sources.size(), 0);
+  const double interval = elapsedSeconds - lastElapsed_;
+  std::vector<double> fps(sources.size(), 0.0);
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    const auto packets = sources[i].report.packets;
+    if (interval > 0)
+      fps[i] = static_cast<double>(packets - lastPackets_[i]) / interval;
+    lastPackets_[i] = packets;
+  }
+  lastElapsed_ = elapsedSeconds;
+
+  const auto text = Format(elapsedSeconds, sources, fps);
+  if (terminal_) {
+    // Carriage return and erase-to-end redraw the line in place.
+    out_ << "\r" << text << "\x1b[K" << std::flush;
+    lineOpen_ = true;
+  } else {
+    out_ << text << "\n" << std::flush;
+  }
+}
+
+void StatusDisplay::Finish() {
+  if (lineOpen_)
+    out_ << "\n" << std::flush;
+  lineOpen_ = false;
+}
+
+}  // namespace rs_host
