@@ -1,0 +1,72 @@
+# Installation: the module, the host interface headers, the orvlog library and
+# rs-host, with a CMake package through which a host project finds the
+# interface and the module's path; `cpack` turns the same into a .deb.
+include(CMakePackageConfigHelpers)
+
+set(VSRS_CMAKE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/vs_realsense2)
+
+# The host's side of the boundary: headers, the interface target and orvlog.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/host/include/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+set_target_properties(vs_host PROPERTIES EXPORT_NAME host)
+install(TARGETS vs_host orvlog EXPORT vs_realsense2Targets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(EXPORT vs_realsense2Targets NAMESPACE vs_realsense2::
+  DESTINATION ${VSRS_CMAKE_INSTALL_DIR})
+
+# The module is loaded at run time, never linked, so it is no exported target;
+# the package names its file instead.
+set(VSRS_MODULE_INSTALL_PATH "")
+if(TARGET vs_realsense2)
+  install(TARGETS vs_realsense2
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The simulated SDK, when the module was built on it, lies beside it.
+  set_property(TARGET vs_realsense2 PROPERTY INSTALL_RPATH "$ORIGIN")
+  if(VSRS_USING_SIM AND TARGET rs2sim)
+    install(TARGETS rs2sim
+      LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+      RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+  set(VSRS_MODULE_INSTALL_PATH "${CMAKE_INSTALL_LIBDIR}/$<TARGET_FILE_NAME:vs_realsense2>")
+endif()
+
+if(TARGET rs-host)
+  install(TARGETS rs-host RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/tools/rs-host/README.md
+    DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME rs-host.md OPTIONAL)
+endif()
+
+# The module's file name is known only at generation time, hence the second step.
+configure_package_config_file(
+  ${CMAKE_CURRENT_LIST_DIR}/vs_realsense2Config.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2Config.cmake.configured
+  INSTALL_DESTINATION ${VSRS_CMAKE_INSTALL_DIR}
+  PATH_VARS CMAKE_INSTALL_INCLUDEDIR CMAKE_INSTALL_LIBDIR CMAKE_INSTALL_BINDIR)
+file(GENERATE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2Config.cmake
+  INPUT ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2Config.cmake.configured)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2ConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2Config.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2ConfigVersion.cmake
+  DESTINATION ${VSRS_CMAKE_INSTALL_DIR})
+
+# `cpack` in the build folder makes a .deb of all of the above.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vs-realsense2)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "RealSense video-source module for the video server, its host interface and rs-host")
+set(CPACK_PACKAGE_CONTACT "vs_realsense2 developers")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Run-time dependencies (libpng, spdlog, libstdc++ ...) read off the binaries
+# where dpkg-dev's tool for it is at hand.
+find_program(VSRS_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(VSRS_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+# Only a host project that compiles against the headers needs Boost.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libboost-dev (>= 1.74)")
+include(CPack)
