@@ -38,9 +38,42 @@ if(TARGET rs-host)
     DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME rs-host.md OPTIONAL)
 endif()
 
-# The module's file name is known only at generation time, hence the second step.
+# The package's config file; the module's file name is known only at
+# generation time, hence file(GENERATE) after the configuring.
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2Config.cmake.in [=[
+# vs_realsense2: the host interface of the RealSense video-source module.
+#
+#   find_package(vs_realsense2 1 REQUIRED)
+#   target_link_libraries(my_host PRIVATE vs_realsense2::host vs_realsense2::orvlog)
+#   # the module to load at run time: ${vs_realsense2_MODULE}, also the
+#   # IMPORTED_LOCATION of the target vs_realsense2::module (for TARGET_FILE)
+#
+# Variables: vs_realsense2_MODULE (the module's full path, empty when it was not
+# built), vs_realsense2_RS_HOST (the reference host program).
+@PACKAGE_INIT@
+
+include(CMakeFindDependencyMacro)
+find_dependency(Boost 1.74)
+
+include("${CMAKE_CURRENT_LIST_DIR}/vs_realsense2Targets.cmake")
+
+set(vs_realsense2_MODULE "")
+set(_vsrs_module_relative "@VSRS_MODULE_INSTALL_PATH@")
+if(_vsrs_module_relative)
+  set(vs_realsense2_MODULE "${PACKAGE_PREFIX_DIR}/${_vsrs_module_relative}")
+  if(NOT TARGET vs_realsense2::module)
+    add_library(vs_realsense2::module MODULE IMPORTED)
+    set_target_properties(vs_realsense2::module PROPERTIES
+      IMPORTED_LOCATION "${vs_realsense2_MODULE}")
+  endif()
+endif()
+unset(_vsrs_module_relative)
+set(vs_realsense2_RS_HOST "@PACKAGE_CMAKE_INSTALL_BINDIR@/rs-host")
+
+check_required_components(vs_realsense2)
+]=])
 configure_package_config_file(
-  ${CMAKE_CURRENT_LIST_DIR}/vs_realsense2Config.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2Config.cmake.in
   ${CMAKE_CURRENT_BINARY_DIR}/vs_realsense2Config.cmake.configured
   INSTALL_DESTINATION ${VSRS_CMAKE_INSTALL_DIR}
   PATH_VARS CMAKE_INSTALL_INCLUDEDIR CMAKE_INSTALL_LIBDIR CMAKE_INSTALL_BINDIR)
