@@ -67,6 +67,10 @@ TEST(CommandLine, FramesAloneLiftsTheTimeLimit) {
   const auto both = Parse({"--frames", "10", "--seconds", "3", "x://"});
   ASSERT_TRUE(both.result.options);
   EXPECT_DOUBLE_EQ(both.result.options->seconds, 3.0);
+  // --frames 0 is no limit at all, so the default run time stays.
+  const auto zero = Parse({"--frames", "0", "x://"});
+  ASSERT_TRUE(zero.result.options);
+  EXPECT_DOUBLE_EQ(zero.result.options->seconds, 5.0);
 }
 
 TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {

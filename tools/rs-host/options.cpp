@@ -131,7 +131,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     result.exitCode = 2;
     return result;
   }
-  if (app.count("--frames") > 0 && app.count("--seconds") == 0)
+  if (options.frames > 0 && app.count("--seconds") == 0)
     options.seconds = 0;
   orvlog::ParseSeverity(logLevel, &options.logLevel);
   result.options = std::move(options);
