@@ -32,6 +32,8 @@ std::vector<std::uint32_t> PixelFormats(const std::vector<vid_db::media::StreamP
   return formats;
 }
 
+// The queue holds three framesets: a test emits at most three before it
+// waits for the outcome of the last one, or the camera outruns the reader.
 using DeliveryTest = CameraTest;
 
 TEST_F(DeliveryTest, FirstPacketIsAnnouncedAndPointsIntoTheLibraryFrames) {
@@ -82,6 +84,7 @@ TEST_F(DeliveryTest, ChangesOfFormatOrSizeAreAnnouncedBeforeTheirPacket) {
   StartCamera();
   camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_RGB8)}));
   camera.Emit(Set({ColorFrame(1001, kSystemTime, RS2_FORMAT_BGR8)}));
+  ASSERT_TRUE(handler->WaitForPackets(2));
   camera.Emit(Set({ColorFrame(1002, kSystemTime, RS2_FORMAT_BGR8)}));
   camera.Emit(Set({ColorFrame(1003, kSystemTime, RS2_FORMAT_BGR8, 320, 240)}));
   ASSERT_TRUE(handler->WaitForPackets(4));
@@ -96,6 +99,7 @@ TEST_F(DeliveryTest, UndeliverableColourFramesAreRejectedOneLineEach) {
   camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1001, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1002, kSystemTime, RS2_FORMAT_RGB8, 0, 480)}));
+  ASSERT_TRUE(log.WaitFor("<cam> UpdateVideoParams: invalid color frame with fmt: RGB8"));
   camera.Emit(Set({ColorFrame(1003, kSystemTime)}));
   ASSERT_TRUE(handler->WaitForPackets(1));
   EXPECT_EQ(
@@ -140,6 +144,7 @@ TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
 
   camera.Emit(Set({ColorFrame(1000, kSystemTime)}));
   camera.Emit(Set({ColorFrame(1001, kSystemTime), notZ16}));
+  ASSERT_TRUE(handler->WaitForPackets(2));
   camera.Emit(Set({ColorFrame(1002, kSystemTime), empty}));
   camera.Emit(Set({ColorFrame(1003, kSystemTime), noData}));
   ASSERT_TRUE(handler->WaitForPackets(4));

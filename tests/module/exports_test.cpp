@@ -30,14 +30,4 @@ TEST(ModuleExports, OnlyTheEntryPointIsExported) {
             std::vector<std::string>{"run_realsense_protocol_query"});
 }
 
-TEST(ModuleExports, InternalsAndStaticUtilitiesStayHidden) {
-  const vs_test_support::LoadedModule module;
-  EXPECT_NE(module.FindSymbol("run_realsense_protocol_query"), nullptr);
-  EXPECT_EQ(module.FindSymbol("_ZN13vs_realsense29GetLoggerEv"), nullptr);
-  EXPECT_EQ(module.FindSymbol("_ZN5utils13CurrentTimeMsEv"), nullptr);
-  EXPECT_EQ(module.FindSymbol("_ZN13vs_realsense216ReadSourceConfigERKNSt7__cxx1112basic_"
-                              "stringIcSt11char_traitsIcESaIcEEE"),
-            nullptr);
-}
-
 }  // namespace

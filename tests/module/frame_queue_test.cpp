@@ -50,13 +50,5 @@ TEST_F(FrameQueueTest, ThrowingHandlerEndsTheReaderAndStopStillCompletes) {
   EXPECT_TRUE(AllCountersZero(rs2sim::GetCounters()));
 }
 
-TEST_F(FrameQueueTest, ThrowingOnParamsIsReportedLikeAnyHandlerFailure) {
-  StartCamera();
-  handler->ThrowOnParams("params refused");
-  camera.Emit(ColorAndDepth(1, kSystemTime));
-  ASSERT_TRUE(log.WaitFor("<cam> ReadFrames: exception: params refused"));
-  EXPECT_EQ(handler->PacketCallsEntered(), 0u);
-}
-
 }  // namespace
 }  // namespace vs_realsense2_test

@@ -38,6 +38,8 @@ TEST_F(FrameTimeTest, HardwareClockFollowsTheCameraFromAWallClockBase) {
   EXPECT_GE(first, before);
   EXPECT_LE(first, after);
   EXPECT_EQ(Deliver(1033.9, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK), first + 33);
+  // The same device millisecond again is no step back: same time, dropped.
+  camera.Emit(ColorAndDepth(1033.2, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK));
 
   const std::int64_t restarted = Deliver(900, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK);
   EXPECT_GE(restarted, before);
@@ -48,6 +50,9 @@ TEST_F(FrameTimeTest, HardwareClockFollowsTheCameraFromAWallClockBase) {
   EXPECT_EQ(
       log.Messages(orvlog::Severity::Error),
       std::vector<std::string>{"<cam> ConvDevTimeToSys: time decreased: new 900, sync: 1033"});
+  EXPECT_EQ(log.Messages(orvlog::Severity::Trace),
+            std::vector<std::string>{"<cam> ProcessVideoFrames: ignore color frame with time: " +
+                                     std::to_string(first + 33)});
 }
 
 TEST_F(FrameTimeTest, SystemAndGlobalTimesPassThroughTruncated) {

@@ -66,12 +66,5 @@ TEST_F(ProtocolTest, UnparsableAddressReachesTheHostAsParserError) {
   EXPECT_TRUE(log.Lines().empty());
 }
 
-TEST_F(ProtocolTest, SourcesOutliveTheirProtocol) {
-  const auto source = CreateSource("realsense://", "cam");
-  protocol.reset();
-  source->Stop();
-  EXPECT_EQ(log.Messages(), std::vector<std::string>{"<cam> Stop: "});
-}
-
 }  // namespace
 }  // namespace vs_realsense2_test

@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <boost/make_shared.hpp>
-#include <vs_test_support/recording_handler.hpp>
 
 #include "module_test.hpp"
 
@@ -30,11 +28,6 @@ TEST_F(SourceTest, StartWithoutHandlerIsRefusedSilently) {
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "handler is null");
   }
-  EXPECT_TRUE(log.Lines().empty());
-}
-
-TEST_F(SourceTest, DestroyingAStoppedSourceLogsNothing) {
-  CreateSource("realsense://", "cam");
   EXPECT_TRUE(log.Lines().empty());
 }
 
