@@ -63,7 +63,7 @@ std::vector<HostileAddress> Corpus() {
 
 class HostileAddressTest : public CameraTest, public ::testing::WithParamInterface<HostileAddress> {
  protected:
-  const std::size_t threadsAtStart = ThreadCount();
+  const std::size_t threadsAtStart = ThreadBaseline();
 };
 
 TEST_P(HostileAddressTest, GivesItsErrorOrDefaultAndLeavesNothing) {
@@ -120,7 +120,7 @@ class BadPathTest : public CameraTest {
     EXPECT_TRUE(AllCountersZero(rs2sim::GetCounters()));
   }
 
-  const std::size_t threadsAtStart = ThreadCount();
+  const std::size_t threadsAtStart = ThreadBaseline();
 };
 
 TEST_F(BadPathTest, PlaybackOfADirectoryIsRefusedByTheProbe) {

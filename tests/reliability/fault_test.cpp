@@ -37,7 +37,7 @@ std::string TypeName(rs2_exception_type type) {
 
 class FaultTest : public CameraTest {
  protected:
-  const std::size_t threadsAtStart = ThreadCount();
+  const std::size_t threadsAtStart = ThreadBaseline();
 
   void ExpectNothingLeft(const std::string& context) {
     EXPECT_EQ(ThreadCount(), threadsAtStart) << context;

@@ -23,6 +23,11 @@ std::size_t ThreadCount() {
   return count;
 }
 
+std::size_t ThreadBaseline() {
+  std::thread([] {}).join();
+  return ThreadCount();
+}
+
 std::size_t HeapInUse() {
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;

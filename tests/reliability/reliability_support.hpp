@@ -20,6 +20,9 @@ namespace vs_reliability {
 
 // Threads of this process now.
 std::size_t ThreadCount();
+// The count to compare against later: ThreadSanitizer starts a thread of its
+// own with the process's first new thread, so one is made and joined first.
+std::size_t ThreadBaseline();
 
 // Bytes the allocator has handed out and not got back. Plain builds only:
 // under a sanitizer or valgrind the replacement allocator answers a constant

@@ -50,7 +50,7 @@ void Cycle(vid_db::media::Source& source, std::size_t& lateCalls, std::size_t& h
 
 TEST_F(SoakTest, OneSourceStartedAndStoppedWhileFramesFlow) {
   const ManualCamera camera("soak-1");
-  const std::size_t threadsBefore = ThreadCount();
+  const std::size_t threadsBefore = ThreadBaseline();
   std::size_t lateCalls = 0;
   std::size_t handlersKept = 0;
   std::size_t heapAfterWarmUp = 0;
@@ -76,9 +76,11 @@ TEST_F(SoakTest, OneSourceStartedAndStoppedWhileFramesFlow) {
   EXPECT_EQ(handlersKept, 0u);
   EXPECT_EQ(ThreadCount(), threadsBefore);
   EXPECT_TRUE(AllCountersZero(rs2sim::GetCounters()));
-  // A leaked session, queue or frame wrapper per cycle would exceed this by
-  // far; the slack covers allocator bookkeeping.
-  EXPECT_LE(HeapInUse(), heapAfterWarmUp + 16 * 1024);
+  // A leaked session, queue or frame wrapper (hundreds of bytes) per cycle
+  // exceeds this over the cycles after the warm-up; the slack covers what the
+  // allocator keeps per thread and per arena, which moves with the machine's
+  // load.
+  EXPECT_LE(HeapInUse(), heapAfterWarmUp + 64 * 1024);
   EXPECT_EQ(errors, 0u);
 }
 
@@ -95,7 +97,7 @@ TEST_F(SoakTest, EightSourcesCycledFromFourHostThreads) {
   std::vector<boost::shared_ptr<vid_db::media::Source>> sources;
   for (int i = 0; i < kSources; ++i)
     sources.push_back(CreateSource(cameras[static_cast<std::size_t>(i)]->Url(), "multi"));
-  const std::size_t threadsBefore = ThreadCount();
+  const std::size_t threadsBefore = ThreadBaseline();
 
   std::vector<std::size_t> lateCalls(kThreads, 0);
   std::vector<std::size_t> handlersKept(kThreads, 0);
