@@ -18,7 +18,7 @@ class ManualCamera {
   using Adjust = std::function<void(rs2sim::DeviceSpec&)>;
 
   // Starts from rs2sim's default camera with that serial; `adjust` may change
-  // the spec (sensors, emitter, pool size...) before it is registered.
+  // the device description (sensors, emitter, pool size...) before it is registered.
   explicit ManualCamera(std::string serial, const Adjust& adjust = {});
   ~ManualCamera();
   ManualCamera(const ManualCamera&) = delete;
