@@ -2,6 +2,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <string>
+
+#include <unistd.h>
 
 #include "sim_test_support.hpp"
 
@@ -31,7 +34,9 @@ class Recording : public SimTest {
     return frames;
   }
 
-  std::string path_ = ::testing::TempDir() + "rs2sim_recording_test.rec";
+  // One file per process: ctest runs the cases of this suite side by side.
+  std::string path_ =
+      ::testing::TempDir() + "rs2sim_recording_test_" + std::to_string(::getpid()) + ".rec";
 };
 
 TEST_F(Recording, PlaybackRepeatsTheRecordedFramesWithTheirTimesAndDomain) {
