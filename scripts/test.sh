@@ -28,10 +28,16 @@ configure_build() {  # dir, extra cmake args...
   cmake --build "$dir" -j "$jobs"
 }
 
+summary=build/test-summary.txt
 run_ctest() {  # dir, extra ctest args...
   local dir=$1
   shift
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 "$@"
+  local out="$dir.ctest.log"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --timeout 300 "$@" 2>&1 | tee "$out"
+  # "N% tests passed, F tests failed out of T" and one line per skipped test
+  awk '/tests passed, .* tests failed out of/ { failed += $4; total += $NF }
+       /\(Skipped\)$/ { skipped++ }
+       END { printf "%d %d %d\n", total - failed - skipped, failed, skipped }' "$out" >>"$summary"
 }
 
 stage_plain() {
@@ -60,9 +66,11 @@ stage_memcheck() {
 }
 
 mkdir -p build
+: >"$summary"
 for s in "${stages[@]}"; do
   start=$(date +%s)
   echo "=== stage $s"
   "stage_$s"
   echo "=== stage $s passed in $(($(date +%s) - start)) s"
 done
+awk '{ p += $1; f += $2; k += $3 } END { printf "tests: %d passed, %d failed, %d skipped\n", p, f, k }' "$summary"
