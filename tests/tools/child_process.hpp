@@ -6,43 +6,32 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace rs_host_test {
 
 struct ChildResult {
-  int exitCode = -1;   // -1 when killed by a signal
-  int termSignal = 0;  // the signal that ended it, 0 if it exited
-  bool timedOut = false;
-  std::string out;
-  std::string err;
+  int exitCode = -1;   // -1 when ended by a signal, or killed after the timeout
+  std::string output;  // standard output and error, as they came
 };
 
-struct ChildOptions {
-  std::vector<std::pair<std::string, std::string>> env;  // added or replaced
-  std::chrono::seconds timeout{60};                      // killed after this
-  // Called every few milliseconds with the child's pid and its output so far;
-  // lets a test signal the child once it has reached some point.
-  std::function<void(int pid, const std::string& out)> watch;
-};
+// Called with the child's pid and its output so far, each time more arrives;
+// lets a test act once the child has printed some line.
+using OutputWatch = std::function<void(int pid, const std::string& output)>;
 
+// The child inherits this process's environment; it is killed after `timeout`.
 ChildResult RunChild(const std::string& program, const std::vector<std::string>& args,
-                     const std::filesystem::path& workDir, const ChildOptions& options = {});
+                     const OutputWatch& watch = {},
+                     std::chrono::seconds timeout = std::chrono::seconds(60));
 
 // A fresh directory, removed with everything in it at the end of the test.
-class TempDir {
- public:
+struct TempDir {
   TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
+  }
+  std::filesystem::path path;
 };
-
-std::string ReadText(const std::filesystem::path& path);
 
 }  // namespace rs_host_test

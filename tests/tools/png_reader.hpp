@@ -10,17 +10,17 @@ namespace rs_host_test {
 
 struct DecodedPng {
   bool ok = false;
-  std::string message;
+  std::string message;  // why not, when not ok
   std::uint32_t width = 0;
   std::uint32_t height = 0;
   std::vector<std::uint8_t> rgb;  // packed rows
 
-  const std::uint8_t* Pixel(std::uint32_t x, std::uint32_t y) const {
-    return rgb.data() + 3u * (static_cast<std::size_t>(y) * width + x);
+  std::vector<std::uint8_t> Pixel(std::uint32_t x, std::uint32_t y) const {
+    const auto at = rgb.begin() + 3 * (static_cast<std::ptrdiff_t>(y) * width + x);
+    return {at, at + 3};
   }
 };
 
 DecodedPng DecodePngFile(const std::string& path);
-DecodedPng DecodePngBytes(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace rs_host_test
