@@ -1,12 +1,14 @@
-// A started-source fixture on an rs2sim camera that delivers only the
-// framesets a test emits.
+// A fixture on an rs2sim camera that delivers only the framesets a test emits.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <boost/make_shared.hpp>
+#include <boost/weak_ptr.hpp>
 #include <rs2sim/control.hpp>
 #include <vs_test_support/recording_handler.hpp>
 #include <vs_test_support/sim_camera.hpp>
@@ -15,24 +17,34 @@
 
 namespace vs_realsense2_test {
 
+using vs_test_support::ColorAndDepth;
+using vs_test_support::ColorFrame;
+using vs_test_support::DepthFrame;
+using vs_test_support::ManualCamera;
+using vs_test_support::RecordingHandler;
+
+constexpr auto kSystemTime = RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME;
+
 inline std::int64_t WallClockMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())
       .count();
 }
 
-inline vid_db::media::StartParams StartWith(
-    const boost::shared_ptr<vid_db::media::SourceHandler>& handler) {
-  vid_db::media::StartParams params;
-  params.handler = handler;
-  return params;
+inline rs2sim::FramesetSpec Set(std::vector<rs2sim::FrameSpec> frames) {
+  rs2sim::FramesetSpec set;
+  set.frames = std::move(frames);
+  return set;
 }
 
-inline bool AllCountersZero(const rs2sim::Counters& c) {
+// No frame, pipeline or callback of rs2sim left.
+inline bool AllCountersZero() {
+  const rs2sim::Counters c = rs2sim::GetCounters();
   return c.framesAlive == 0 && c.pipelinesAlive == 0 && c.pipelinesStreaming == 0 &&
          c.callbacksAlive == 0 && c.callbacksRunning == 0;
 }
 
+// The queue holds three framesets: a test emits at most three, then waits.
 class CameraTest : public ModuleTest {
  protected:
   explicit CameraTest(orvlog::Severity minimum = orvlog::Severity::Trace) : ModuleTest(minimum) {}
@@ -45,16 +57,14 @@ class CameraTest : public ModuleTest {
     rs2sim::ClearFaults();
   }
 
-  // Starts `source` on `camera` and forgets the start-up lines.
-  void StartCamera(const std::string& extraQuery = "") {
-    source = CreateSource(camera.Url(extraQuery), "cam");
+  void StartCamera() {
+    source = CreateSource(camera.Url(), "cam");
     source->Start(StartWith(handler));
     log.Clear();
   }
 
-  const vs_test_support::ManualCamera camera{"manual-1"};
-  const boost::shared_ptr<vs_test_support::RecordingHandler> handler =
-      boost::make_shared<vs_test_support::RecordingHandler>();
+  const ManualCamera camera{"manual-1"};
+  const boost::shared_ptr<RecordingHandler> handler = boost::make_shared<RecordingHandler>();
   boost::shared_ptr<vid_db::media::Source> source;
 };
 

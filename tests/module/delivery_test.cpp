@@ -1,69 +1,35 @@
-// From an emitted frameset to what the host's handler receives.
-#include <cstdint>
-#include <string>
-#include <thread>
-#include <utility>
-#include <vector>
-
-#include <vid_db/media/packet.hpp>
-
+// From an emitted frameset, through the queue, to the host's handler.
 #include "camera_test.hpp"
 
 namespace vs_realsense2_test {
 namespace {
 
-using vs_test_support::ColorAndDepth;
-using vs_test_support::ColorFrame;
-using vs_test_support::DepthFrame;
-using vs_test_support::ManualCamera;
-
-constexpr auto kSystemTime = RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME;
-
-rs2sim::FramesetSpec Set(std::vector<rs2sim::FrameSpec> frames) {
-  rs2sim::FramesetSpec set;
-  set.frames = std::move(frames);
-  return set;
-}
-
-std::vector<std::uint32_t> PixelFormats(const std::vector<vid_db::media::StreamParams>& params) {
-  std::vector<std::uint32_t> formats;
-  for (const auto& p : params)
-    formats.push_back(p.rawVideo ? p.rawVideo->pixelFormat : 0);
-  return formats;
-}
-
-// The queue holds three framesets: a test emits at most three before it
-// waits for the outcome of the last one, or the camera outruns the reader.
 using DeliveryTest = CameraTest;
 
-TEST_F(DeliveryTest, FirstPacketIsAnnouncedAndPointsIntoTheLibraryFrames) {
+TEST_F(DeliveryTest, EachFormatOrSizeIsAnnouncedBeforeItsPacketsWhichPointIntoLibraryFrames) {
   StartCamera();
-  const std::int64_t before = WallClockMs();
   const rs2sim::Emitted emitted = camera.Emit(ColorAndDepth(1000));
-  ASSERT_TRUE(emitted.delivered);
   ASSERT_TRUE(handler->WaitForPackets(1));
-  const std::int64_t after = WallClockMs();
-  camera.Emit(ColorAndDepth(1033));
-  ASSERT_TRUE(handler->WaitForPackets(2));
+  camera.Emit(Set({ColorFrame(1001, kSystemTime)}));
+  camera.Emit(Set({ColorFrame(1002, kSystemTime, RS2_FORMAT_BGR8)}));
+  camera.Emit(Set({ColorFrame(1003, kSystemTime, RS2_FORMAT_BGR8, 320, 240)}));
+  ASSERT_TRUE(handler->WaitForPackets(4));
+  EXPECT_EQ(handler->Calls(), "APPAPAP");
 
-  const auto params = handler->Params();
-  ASSERT_EQ(params.size(), 1u);
-  EXPECT_FALSE(params[0].video);
-  EXPECT_FALSE(params[0].audio);
-  ASSERT_TRUE(params[0].rawVideo);
-  EXPECT_EQ(params[0].rawVideo->kind, 32000u);
-  EXPECT_EQ(params[0].rawVideo->width, 640u);
-  EXPECT_EQ(params[0].rawVideo->height, 480u);
-  EXPECT_EQ(params[0].rawVideo->pixelFormat, 16u);
+  std::vector<std::vector<std::uint32_t>> raw;
+  for (const auto& p : handler->Params()) {
+    ASSERT_TRUE(p.rawVideo && !p.video && !p.audio);
+    raw.push_back(
+        {p.rawVideo->kind, p.rawVideo->width, p.rawVideo->height, p.rawVideo->pixelFormat});
+  }
+  EXPECT_EQ(raw, (std::vector<std::vector<std::uint32_t>>{
+                     {32000, 640, 480, 16}, {32000, 640, 480, 8}, {32000, 320, 240, 8}}));
 
   const vid_db::media::Packet packet = handler->Packets()[0];
   EXPECT_EQ(packet.data, emitted.data[0]);
   EXPECT_EQ(packet.size, 640u * 480u * 3u);
   EXPECT_EQ(packet.dataBuf->GetData(), packet.data);
-  EXPECT_EQ(packet.tag, 0u);
-  EXPECT_EQ(packet.flags, 1u);
-  EXPECT_GE(packet.time, before);
-  EXPECT_LE(packet.time, after);
+  EXPECT_EQ(packet.flags, vid_db::media::kPacketKeyFrame);
   ASSERT_EQ(packet.attachments.size(), 1u);
   const auto depth =
       boost::dynamic_pointer_cast<vid_db::media::DepthFrame>(packet.attachments.at("depth"));
@@ -73,64 +39,45 @@ TEST_F(DeliveryTest, FirstPacketIsAnnouncedAndPointsIntoTheLibraryFrames) {
   EXPECT_EQ(depth->GetStride(), 1280u);
   EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
   EXPECT_EQ(depth->GetResolution(), std::make_pair(640u, 480u));
-  EXPECT_EQ(depth->GetEncoding(), 0u);
-
-  // Delivered on the module's own thread, never the host's.
-  for (const auto& id : handler->CallingThreads())
-    EXPECT_NE(id, std::this_thread::get_id());
 }
 
-TEST_F(DeliveryTest, ChangesOfFormatOrSizeAreAnnouncedBeforeTheirPacket) {
-  StartCamera();
-  camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_RGB8)}));
-  camera.Emit(Set({ColorFrame(1001, kSystemTime, RS2_FORMAT_BGR8)}));
-  ASSERT_TRUE(handler->WaitForPackets(2));
-  camera.Emit(Set({ColorFrame(1002, kSystemTime, RS2_FORMAT_BGR8)}));
-  camera.Emit(Set({ColorFrame(1003, kSystemTime, RS2_FORMAT_BGR8, 320, 240)}));
-  ASSERT_TRUE(handler->WaitForPackets(4));
-  const auto params = handler->Params();
-  EXPECT_EQ(PixelFormats(params), (std::vector<std::uint32_t>{16, 8, 8}));
-  EXPECT_EQ(params[2].rawVideo->width, 320u);
-  EXPECT_EQ(params[2].rawVideo->height, 240u);
-}
-
-TEST_F(DeliveryTest, UndeliverableColourFramesAreRejectedOneLineEach) {
+TEST_F(DeliveryTest, ColourThatCannotBeDeliveredIsDroppedWithOneLineEach) {
   StartCamera();
   camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1001, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1002, kSystemTime, RS2_FORMAT_RGB8, 0, 480)}));
   ASSERT_TRUE(log.WaitFor("<cam> UpdateVideoParams: invalid color frame with fmt: RGB8"));
-  camera.Emit(Set({ColorFrame(1003, kSystemTime)}));
-  ASSERT_TRUE(handler->WaitForPackets(1));
-  EXPECT_EQ(
-      log.Messages(orvlog::Severity::Error),
-      (std::vector<std::string>{"<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
-                                "<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
-                                "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8"}));
-  EXPECT_EQ(handler->Params().size(), 1u);
-  EXPECT_EQ(handler->Packets()[0].time, 1003);
-}
 
-TEST_F(DeliveryTest, InfraredInRgb8StandsInForColourAndOtherFramesAreSkipped) {
-  StartCamera();
-  rs2sim::FrameSpec infrared = ColorFrame(1000, kSystemTime);
+  // Infrared stands in for colour only in RGB8; a lone frame is no frameset.
+  rs2sim::FrameSpec infrared = ColorFrame(1003, kSystemTime, RS2_FORMAT_Y8);
   infrared.stream = RS2_STREAM_INFRARED;
   infrared.index = 1;
-  rs2sim::FrameSpec grey = infrared;
-  grey.format = RS2_FORMAT_Y8;
-  grey.timestamp = 1001;
-  rs2sim::FramesetSpec single = Set({ColorFrame(1002, kSystemTime)});
+  rs2sim::FramesetSpec single = Set({ColorFrame(1004, kSystemTime)});
   single.composite = false;
-
-  camera.Emit(Set({grey, DepthFrame(1001, kSystemTime)}));
+  rs2sim::FrameSpec empty = ColorFrame(1005, kSystemTime, RS2_FORMAT_RGB8, 320, 240);
+  empty.dataSize = 0;
+  camera.Emit(Set({infrared, DepthFrame(1003, kSystemTime)}));
   camera.Emit(single);
-  const rs2sim::Emitted used = camera.Emit(Set({infrared, DepthFrame(1000, kSystemTime)}));
+  camera.Emit(Set({empty}));
+  ASSERT_TRUE(log.WaitFor("<cam> ProcessVideoFrames: invalid frame"));
+
+  rs2sim::FrameSpec noData = ColorFrame(1006, kSystemTime);
+  noData.nullData = true;
+  infrared.format = RS2_FORMAT_RGB8;
+  camera.Emit(Set({noData}));
+  const rs2sim::Emitted used = camera.Emit(Set({infrared, DepthFrame(1007, kSystemTime)}));
   ASSERT_TRUE(handler->WaitForPackets(1));
-  ASSERT_EQ(handler->PacketCount(), 1u);
   EXPECT_EQ(handler->Packets()[0].data, used.data[0]);
-  EXPECT_EQ(PixelFormats(handler->Params()), std::vector<std::uint32_t>{16});
+  // Frames without data are announced first: their size is known.
+  EXPECT_EQ(handler->Calls(), "AAP");
+  EXPECT_EQ(handler->Params()[0].rawVideo->width, 320u);
+  EXPECT_EQ(log.Messages(orvlog::Severity::Error),
+            (std::vector<std::string>{"<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
+                                      "<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
+                                      "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8",
+                                      "<cam> ProcessVideoFrames: invalid frame",
+                                      "<cam> ProcessVideoFrames: invalid frame"}));
   EXPECT_EQ(log.Count("<cam> ProcessVideoFrames: no color frame"), 1u);
-  EXPECT_EQ(log.Count("<cam> ProcessFrame: lost frames"), 0u);
 }
 
 TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
@@ -153,49 +100,50 @@ TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
   EXPECT_EQ(log.Count("<cam> ProcessVideoFrames: no depth frame"), 4u);
 }
 
-TEST_F(DeliveryTest, ColourWithoutDataIsInvalidAfterItsAnnouncement) {
-  StartCamera();
-  rs2sim::FrameSpec empty = ColorFrame(1000, kSystemTime, RS2_FORMAT_RGB8, 320, 240);
-  empty.dataSize = 0;
-  rs2sim::FrameSpec noData = ColorFrame(1001, kSystemTime);
-  noData.nullData = true;
-  camera.Emit(Set({empty}));
-  camera.Emit(Set({noData}));
-  camera.Emit(Set({ColorFrame(1002, kSystemTime)}));
-  ASSERT_TRUE(handler->WaitForPackets(1));
-  EXPECT_EQ(handler->Params().size(), 2u);
-  EXPECT_EQ(handler->Params()[0].rawVideo->width, 320u);
-  EXPECT_EQ(log.Messages(orvlog::Severity::Error),
-            (std::vector<std::string>{"<cam> ProcessVideoFrames: invalid frame",
-                                      "<cam> ProcessVideoFrames: invalid frame"}));
-}
-
-TEST_F(DeliveryTest, ColourFramesOfTheSameMillisecondAreDeliveredOnce) {
-  StartCamera();
-  camera.Emit(ColorAndDepth(1000.2, kSystemTime));
-  camera.Emit(ColorAndDepth(1000.7, kSystemTime));
-  camera.Emit(ColorAndDepth(999, kSystemTime));
-  ASSERT_TRUE(handler->WaitForPackets(2));
-  const auto packets = handler->Packets();
-  EXPECT_EQ(packets[0].time, 1000);
-  EXPECT_EQ(packets[1].time, 999);
-  EXPECT_EQ(
-      log.Messages(orvlog::Severity::Trace),
-      std::vector<std::string>{"<cam> ProcessVideoFrames: ignore color frame with time: 1000"});
-}
-
 TEST_F(DeliveryTest, PacketsKeptByTheHostDoNotStarveTheCamera) {
-  const ManualCamera small("small-pool", [](rs2sim::DeviceSpec& spec) { spec.poolSize = 2; });
+  const ManualCamera small("small-pool", [](auto& device) { device.poolSize = 2; });
   source = CreateSource(small.Url(), "cam");
   source->Start(StartWith(handler));
   for (int i = 0; i < 6; ++i) {
     EXPECT_TRUE(small.Emit(ColorAndDepth(1000 + i, kSystemTime)).delivered) << i;
     ASSERT_TRUE(handler->WaitForPackets(static_cast<std::size_t>(i) + 1));
   }
+}
+
+using FrameQueueTest = CameraTest;
+
+TEST_F(FrameQueueTest, BlockedHandlerLetsThreeWaitAndDropsTheRestInOrder) {
+  StartCamera();
+  handler->BlockPackets();
+  camera.Emit(ColorAndDepth(1, kSystemTime));
+  ASSERT_TRUE(handler->WaitForPacketCalls(1));
+  for (int t = 2; t <= 5; ++t)
+    EXPECT_TRUE(camera.Emit(ColorAndDepth(t, kSystemTime)).delivered);
+  // Emit returns after the callback: the loss is already logged.
+  EXPECT_EQ(log.Messages(orvlog::Severity::Warning),
+            std::vector<std::string>{"<cam> ProcessFrame: lost frames"});
+
+  handler->Unblock();
+  ASSERT_TRUE(handler->WaitForPackets(4));
+  std::vector<std::int64_t> times;
+  for (const auto& packet : handler->Packets())
+    times.push_back(packet.time);
+  EXPECT_EQ(times, (std::vector<std::int64_t>{1, 2, 3, 4}));
+}
+
+TEST_F(FrameQueueTest, ThrowingHandlerEndsTheReaderWithOneLineAndStopStillCompletes) {
+  StartCamera();
+  handler->ThrowOnPacket("host failure");
+  camera.Emit(ColorAndDepth(1, kSystemTime));
+  ASSERT_TRUE(log.WaitFor("<cam> ReadFrames: exception: host failure"));
+  // Nobody drains the queue any more: three wait, the fourth is lost.
+  for (int t = 2; t <= 5; ++t)
+    camera.Emit(ColorAndDepth(t, kSystemTime));
+  EXPECT_EQ(log.Count("<cam> ProcessFrame: lost frames"), 1u);
   source->Stop();
-  EXPECT_GT(rs2sim::GetCounters().framesAlive, 0);
-  handler->Clear();
-  EXPECT_TRUE(AllCountersZero(rs2sim::GetCounters()));
+  EXPECT_EQ(log.Messages(orvlog::Severity::Error),
+            std::vector<std::string>{"<cam> ReadFrames: exception: host failure"});
+  EXPECT_EQ(handler->Calls(), "AP");
 }
 
 }  // namespace

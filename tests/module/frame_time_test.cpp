@@ -1,20 +1,18 @@
-// Packet times: camera clocks mapped onto the wall clock.
-#include <cstdint>
-#include <string>
-#include <vector>
+// Packet times: camera clocks mapped onto the wall clock, live and played back.
+#include <unistd.h>
+
+#include <cstdio>
 
 #include "camera_test.hpp"
 
 namespace vs_realsense2_test {
 namespace {
 
-using vs_test_support::ColorAndDepth;
-
 class FrameTimeTest : public CameraTest {
  protected:
-  // Emits one frameset and returns the time of the packet it became, with
-  // the wall clock read around the delivery.
-  std::int64_t Deliver(double timestamp, rs2_timestamp_domain domain) {
+  // The time of the packet of one frameset; the wall clock read around it.
+  std::int64_t Deliver(double timestamp,
+                       rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK) {
     const std::size_t count = handler->PacketCount() + 1;
     before = WallClockMs();
     camera.Emit(ColorAndDepth(timestamp, domain));
@@ -23,7 +21,7 @@ class FrameTimeTest : public CameraTest {
     return handler->Packets().back().time;
   }
 
-  std::string SyncLine(std::int64_t devTime, std::int64_t sysTime) const {
+  static std::string SyncLine(std::int64_t devTime, std::int64_t sysTime) {
     return "<cam> MakeSync: devTime: " + std::to_string(devTime) +
            ", sysTime: " + std::to_string(sysTime);
   }
@@ -32,21 +30,34 @@ class FrameTimeTest : public CameraTest {
   std::int64_t after = 0;
 };
 
-TEST_F(FrameTimeTest, HardwareClockFollowsTheCameraFromAWallClockBase) {
+TEST_F(FrameTimeTest, HardwareClockTakesAWallClockBaseOtherDomainsPassThrough) {
   StartCamera();
-  const std::int64_t first = Deliver(1000, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK);
+  const std::int64_t first = Deliver(1000);
   EXPECT_GE(first, before);
   EXPECT_LE(first, after);
-  EXPECT_EQ(Deliver(1033.9, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK), first + 33);
+  EXPECT_EQ(Deliver(1033.9), first + 33);
   // The same device millisecond again is no step back: same time, dropped.
-  camera.Emit(ColorAndDepth(1033.2, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK));
-
-  const std::int64_t restarted = Deliver(900, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK);
+  camera.Emit(ColorAndDepth(1033.2));
+  // A step back takes a new base.
+  const std::int64_t restarted = Deliver(900);
   EXPECT_GE(restarted, before);
   EXPECT_LE(restarted, after);
+
+  EXPECT_EQ(Deliver(1234.9, kSystemTime), 1234);
+  EXPECT_EQ(Deliver(5678.6, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 5678);
+  // Earlier than the last packet, yet delivered: only an equal time is dropped.
+  EXPECT_EQ(Deliver(100.5, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 100);
+  // Far ahead of the old base: without a new one, minutes into the future.
+  const std::int64_t back = Deliver(500000);
+  EXPECT_GE(back, before);
+  EXPECT_LE(back, after);
+
   EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
-            (std::vector<std::string>{"<cam> GetFrameTime: times type: Hardware Clock",
-                                      SyncLine(1000, first), SyncLine(900, restarted)}));
+            (std::vector<std::string>{
+                "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(1000, first),
+                SyncLine(900, restarted), "<cam> GetFrameTime: times type: System Time",
+                "<cam> GetFrameTime: times type: Global Time",
+                "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(500000, back)}));
   EXPECT_EQ(
       log.Messages(orvlog::Severity::Error),
       std::vector<std::string>{"<cam> ConvDevTimeToSys: time decreased: new 900, sync: 1033"});
@@ -55,31 +66,68 @@ TEST_F(FrameTimeTest, HardwareClockFollowsTheCameraFromAWallClockBase) {
                                      std::to_string(first + 33)});
 }
 
-TEST_F(FrameTimeTest, SystemAndGlobalTimesPassThroughTruncated) {
-  StartCamera();
-  EXPECT_EQ(Deliver(1234.9, RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME), 1234);
-  EXPECT_EQ(Deliver(5678.6, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 5678);
-  EXPECT_EQ(Deliver(100.5, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 100);
-  EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
-            (std::vector<std::string>{"<cam> GetFrameTime: times type: System Time",
-                                      "<cam> GetFrameTime: times type: Global Time"}));
+class RecordPlaybackTest : public FrameTimeTest {
+ protected:
+  ~RecordPlaybackTest() override {
+    std::remove(recording.c_str());
+    std::remove(ignored.c_str());
+  }
+
+  // One file per process: parallel cases must not read each other's.
+  const std::string recording = ::testing::TempDir() + "vsrs-" + std::to_string(getpid()) + ".bag";
+  const std::string ignored = recording + ".ignored";
+};
+
+TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
+  source = CreateSource(camera.Url("record_to_file=" + recording), "cam");
+  source->Start(StartWith(handler));
+  EXPECT_EQ(log.Count("<cam> Session: recording to file: " + recording), 1u);
+  for (int i = 0; i < 3; ++i)
+    camera.Emit(ColorAndDepth(1000 + 33 * i, kSystemTime));
+  ASSERT_TRUE(handler->WaitForPackets(3));
+  source->Stop();
+  handler->Clear();
+  log.Clear();
+
+  // Playback wins over everything else the address asks for.
+  source = CreateSource("realsense://?sn=nobody&c_width=1&playback_from_file=" + recording +
+                            "&record_to_file=" + ignored,
+                        "replay");
+  before = WallClockMs();
+  source->Start(StartWith(handler));
+  EXPECT_EQ(log.Count("<replay> Session: playback from file: " + recording), 1u);
+  // More packets than recorded framesets: the recording starts over, and
+  // each start over is a backward step that takes a new base silently.
+  ASSERT_TRUE(handler->WaitForPackets(8));
+  after = WallClockMs();
+  source->Stop();
+  // Recorded system times are past too: a wall-clock base, recorded steps.
+  const auto packets = handler->Packets();
+  EXPECT_GE(packets[0].time, before);
+  EXPECT_LE(packets[0].time, after);
+  EXPECT_EQ(packets[1].time, packets[0].time + 33);
+  for (const auto& packet : packets)
+    EXPECT_EQ(packet.attachments.size(), 1u);
   EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
+  std::size_t bases = 0;
+  for (const std::string& line : log.Messages(orvlog::Severity::Debug))
+    bases += line.rfind("<replay> MakeSync: devTime: 1000, sysTime: ", 0) == 0;
+  EXPECT_GE(bases, 2u);
+  EXPECT_NE(access(ignored.c_str(), F_OK), 0);
 }
 
-TEST_F(FrameTimeTest, ReturningToTheHardwareClockTakesANewBase) {
-  StartCamera();
-  const std::int64_t first = Deliver(1000, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK);
-  EXPECT_EQ(Deliver(2000.5, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 2000);
-  // Far ahead of the old base: without a new one this would map minutes
-  // into the future.
-  const std::int64_t back = Deliver(500000, RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK);
-  EXPECT_GE(back, before);
-  EXPECT_LE(back, after);
-  EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
-            (std::vector<std::string>{
-                "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(1000, first),
-                "<cam> GetFrameTime: times type: Global Time",
-                "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(500000, back)}));
+// Playback asks for every recorded stream: indexed and motion ones too.
+TEST_F(RecordPlaybackTest, PlaybackReportsEveryRecordedStream) {
+  rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera("recorded"),
+                                     {{RS2_STREAM_INFRARED, 2, RS2_FORMAT_Y8, 640, 480, 30},
+                                      {RS2_STREAM_GYRO, 0, RS2_FORMAT_MOTION_XYZ32F, 0, 0, 200}},
+                                     {ColorAndDepth(1000)}});
+  source = CreateSource("realsense://?playback_from_file=" + recording, "replay");
+  source->Start(StartWith(handler));
+  EXPECT_EQ(
+      log.Count("<replay> PrintProfile: stream: Infrared 2 as Y8 at 30 Hz; resolution: 640x480"),
+      1u);
+  EXPECT_EQ(log.Count("<replay> PrintProfile: stream: Gyro as MOTION_XYZ32F at 200 Hz"), 1u);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The module as a host sees it: loaded with dlopen, reached only through its
-// exported function and the host interfaces.
+// The module as a host sees it: dlopen'ed, reached through its one export.
 #pragma once
 
 #include <string>
@@ -13,25 +12,24 @@
 
 namespace vs_realsense2_test {
 
-inline vid_db::media::SourceSettings MakeSettings(const std::string& url, const std::string& name) {
-  vid_db::media::SourceSettings settings;
-  settings.url = url;
-  settings.name = name;
-  return settings;
+inline vid_db::media::StartParams StartWith(
+    const boost::shared_ptr<vid_db::media::SourceHandler>& handler) {
+  vid_db::media::StartParams params;
+  params.handler = handler;
+  return params;
 }
 
-// Members are released in reverse order: whatever the module made goes
-// before the module itself is unloaded.
+// Members go in reverse order: what the module made, then the module.
 class ModuleTest : public ::testing::Test {
  protected:
-  // The capture's minimum matters: the module skips work for lines no sink
-  // takes.
   explicit ModuleTest(orvlog::Severity minimum = orvlog::Severity::Trace) : log(minimum) {}
 
   boost::shared_ptr<vid_db::media::Source> CreateSource(const std::string& url,
                                                         const std::string& name = "cam") {
-    return boost::dynamic_pointer_cast<vid_db::media::Source>(
-        protocol->CreateService(MakeSettings(url, name)));
+    vid_db::media::SourceSettings settings;
+    settings.url = url;
+    settings.name = name;
+    return boost::dynamic_pointer_cast<vid_db::media::Source>(protocol->CreateService(settings));
   }
 
   const vs_test_support::LoadedModule module;

@@ -1,3 +1,7 @@
+// Before any camera: the one export, the protocol, an unstarted source.
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -5,25 +9,32 @@
 #include <vector>
 
 #include <boost/weak_ptr.hpp>
-#include <utils/url_parser_error.hpp>
 
 #include "module_test.hpp"
 
 namespace vs_realsense2_test {
 namespace {
 
-class TypedSettings : public vid_db::ServiceSettings {
- public:
-  explicit TypedSettings(std::string type) : type_(std::move(type)) {}
-  std::string_view GetType() const override { return type_; }
+TEST(ModuleExports, OnlyTheEntryPointIsExported) {
+  const std::string command =
+      "nm -D --defined-only '" + vs_test_support::ModulePath() + "' | awk '{print $3}'";
+  const std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+  ASSERT_TRUE(pipe);
+  std::string names;
+  for (int c = fgetc(pipe.get()); c != EOF; c = fgetc(pipe.get()))
+    names += static_cast<char>(c);
+  EXPECT_EQ(names, "run_realsense_protocol_query\n");
+}
 
- private:
-  std::string type_;
+struct TypedSettings : vid_db::ServiceSettings {
+  explicit TypedSettings(std::string t) : type(std::move(t)) {}
+  std::string_view GetType() const override { return type; }
+  const std::string type;
 };
 
 using ProtocolTest = ModuleTest;
 
-TEST_F(ProtocolTest, EachQueryHandsOutANewProtocolAndReleasesTheOldOne) {
+TEST_F(ProtocolTest, EachQueryHandsOutANewRealsenseProtocolAndReleasesTheOldOne) {
   boost::shared_ptr<vid_db::Protocol> target = module.NewProtocol();
   const boost::weak_ptr<vid_db::Protocol> previous = target;
   int anything = 0;
@@ -31,39 +42,33 @@ TEST_F(ProtocolTest, EachQueryHandsOutANewProtocolAndReleasesTheOldOne) {
   EXPECT_TRUE(previous.expired());
   ASSERT_TRUE(target);
   EXPECT_NE(target.get(), protocol.get());
+  EXPECT_EQ(target->GetSchemes(), std::vector<std::string>{"realsense"});
 }
 
-TEST_F(ProtocolTest, ServesExactlyTheRealsenseScheme) {
-  std::vector<std::string> schemes = protocol->GetSchemes();
-  EXPECT_EQ(schemes, std::vector<std::string>{"realsense"});
-  schemes[0] = "changed";
-  EXPECT_EQ(protocol->GetSchemes(), std::vector<std::string>{"realsense"});
-}
-
-TEST_F(ProtocolTest, CreatesSourcesOnlyForTheExactMediaType) {
-  for (const char* type : {"Media", "media ", "medi", "", "video"}) {
+TEST_F(ProtocolTest, CreatesSourcesOnlyForSourceSettingsOfTheExactMediaType) {
+  for (const char* type : {"Media", "media ", "medi", "", "video"})
     EXPECT_FALSE(protocol->CreateService(TypedSettings(type))) << '"' << type << '"';
-  }
-  const boost::shared_ptr<vid_db::Service> service =
-      protocol->CreateService(MakeSettings("realsense://?c_width=640", "cam"));
-  ASSERT_TRUE(boost::dynamic_pointer_cast<vid_db::media::Source>(service));
-  const auto withCaps = boost::dynamic_pointer_cast<vid_db::media::SourceWithCaps>(service);
+  EXPECT_THROW(protocol->CreateService(TypedSettings("media")), std::bad_cast);
+  const auto withCaps =
+      boost::dynamic_pointer_cast<vid_db::media::SourceWithCaps>(CreateSource("realsense://"));
   ASSERT_TRUE(withCaps);
   EXPECT_EQ(withCaps->GetCaps().flags, 1u);
 }
 
-TEST_F(ProtocolTest, MediaSettingsOfAnotherClassRaiseBadCast) {
-  EXPECT_THROW(protocol->CreateService(TypedSettings("media")), std::bad_cast);
-}
-
-TEST_F(ProtocolTest, UnparsableAddressReachesTheHostAsParserError) {
+TEST_F(ProtocolTest, UnstartedSourceRefusesANullHandlerSilentlyAndStopLogsOnlyStop) {
+  const auto source = CreateSource("realsense://", "front door");
   try {
-    protocol->CreateService(MakeSettings("realsense://a b", "cam"));
+    source->Start(vid_db::media::StartParams{});
     FAIL() << "no exception";
-  } catch (const utils::UrlParserError& e) {
-    EXPECT_STREQ(e.what(), "failed to parse URL: 'realsense://a b'");
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "handler is null");
   }
-  EXPECT_TRUE(log.Lines().empty());
+  EXPECT_TRUE(log.Messages().empty());
+  source->Stop();
+  source->Stop();
+  EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
+            (std::vector<std::string>{"<front door> Stop: ", "<front door> Stop: "}));
+  EXPECT_EQ(log.Messages().size(), 2u);
 }
 
 }  // namespace

@@ -1,83 +1,81 @@
-// What the soak and fault suites add to the module suite's fixtures: a
-// handler that notices calls after Stop, a thread that keeps frames flowing,
-// and the process figures (threads, heap) that show what a run left behind.
+// What the soak and fault suites add to the module suite's fixtures.
 #pragma once
 
+#include <dirent.h>
+
 #include <atomic>
-#include <condition_variable>
-#include <cstddef>
-#include <cstdint>
-#include <mutex>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include <rs2sim/control.hpp>
-#include <vid_db/media/source.hpp>
-#include <vs_test_support/sim_camera.hpp>
+#include "camera_test.hpp"
 
-namespace vs_reliability {
+namespace vs_realsense2_test {
 
 // Threads of this process now.
-std::size_t ThreadCount();
+inline std::size_t ThreadCount() {
+  const std::unique_ptr<DIR, int (*)(DIR*)> tasks(opendir("/proc/self/task"), closedir);
+  std::size_t count = 0;
+  while (const dirent* entry = tasks ? readdir(tasks.get()) : nullptr)
+    count += entry->d_name[0] != '.';
+  return count;
+}
+
 // The count to compare against later: ThreadSanitizer starts a thread of its
 // own with the process's first new thread, so one is made and joined first.
-std::size_t ThreadBaseline();
+inline std::size_t ThreadBaseline() {
+  std::thread([] {}).join();
+  return ThreadCount();
+}
 
-// Bytes the allocator has handed out and not got back. Plain builds only:
-// under a sanitizer or valgrind the replacement allocator answers a constant
-// and their own leak checks take over.
-std::size_t HeapInUse();
+// A camera fixture that checks no thread, frame, pipeline or callback is left.
+class ReliabilityTest : public CameraTest {
+ protected:
+  void ExpectNothingLeft(const std::string& context) {
+    EXPECT_EQ(ThreadCount(), threadsAtStart) << context;
+    EXPECT_TRUE(AllCountersZero()) << context;
+  }
 
-// CI runs the short versions; the environment variable asks for more (or,
-// under valgrind, fewer).
-int ScaledCount(const char* variable, int ciDefault);
-
-// A small colour and depth frameset; the module never looks at the pixels, so
-// soaking with them exercises the same path at a fraction of the cost.
-rs2sim::FramesetSpec SmallFrameset(std::int64_t timeMs);
-
-// Counts what a source delivers and every call that arrives after Close,
-// which the test calls once Stop has returned.
-class GuardedHandler : public vid_db::media::SourceHandler {
- public:
-  bool OnStatus(vid_db::media::SourceStatus status) override;
-  bool OnParams(const vid_db::media::StreamParams& params) override;
-  bool OnPacket(const vid_db::media::Packet& packet) override;
-
-  void Close();
-  std::size_t LateCalls() const;
-  std::size_t Packets() const;
-  // True once `count` packets arrived; false after the suites' guard time.
-  bool WaitForPackets(std::size_t count) const;
-
- private:
-  void Note();
-
-  mutable std::mutex mutex_;
-  mutable std::condition_variable arrived_;
-  bool closed_ = false;
-  std::size_t lateCalls_ = 0;
-  std::size_t packets_ = 0;
+  const std::size_t threadsAtStart = ThreadBaseline();
 };
 
-// Emits small framesets to its cameras in turn, as fast as they are taken,
-// from construction to destruction. Emitting to a camera whose source is
-// stopped simply delivers nothing.
+// Emits small framesets (the module never looks at the pixels) to its
+// cameras in turn, as fast as they are taken, while it lives. A camera whose
+// source is stopped simply takes nothing.
 class Feeder {
  public:
-  explicit Feeder(std::vector<const vs_test_support::ManualCamera*> cameras);
-  ~Feeder();
+  explicit Feeder(std::vector<const ManualCamera*> cameras)
+      : cameras_(std::move(cameras)), thread_([this] { Run(); }) {}
+  ~Feeder() {
+    stopping_.store(true);
+    thread_.join();
+  }
   Feeder(const Feeder&) = delete;
   Feeder& operator=(const Feeder&) = delete;
 
-  std::int64_t Delivered() const { return delivered_.load(); }
-
  private:
-  const std::vector<const vs_test_support::ManualCamera*> cameras_;
+  void Run() {
+    // Distinct milliseconds: the module drops a colour frame that repeats
+    // the previous one's time.
+    double time = 1;
+    while (!stopping_.load()) {
+      bool any = false;
+      for (const ManualCamera* camera : cameras_) {
+        ++time;
+        const auto set = Set({ColorFrame(time, kSystemTime, RS2_FORMAT_RGB8, 64, 48),
+                              DepthFrame(time, kSystemTime, 64, 48)});
+        any |= camera->Emit(set).delivered;
+      }
+      // Nothing streams: let the threads that will start a source run.
+      if (!any)
+        std::this_thread::yield();
+    }
+  }
+
+  const std::vector<const ManualCamera*> cameras_;
   std::atomic<bool> stopping_{false};
-  std::atomic<std::int64_t> delivered_{0};
-  std::thread thread_;
+  std::thread thread_;  // last: starts once the rest is ready
 };
 
-}  // namespace vs_reliability
+}  // namespace vs_realsense2_test

@@ -3,6 +3,17 @@
 #include <algorithm>
 
 namespace vs_test_support {
+namespace {
+
+constexpr const char* kModuleChannel = "viroz.realsense";
+
+std::size_t CountIn(const std::vector<orvlog::LogLine>& lines, const std::string& message) {
+  return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
+    return line.channel == kModuleChannel && line.message == message;
+  }));
+}
+
+}  // namespace
 
 LogCapture::LogCapture(orvlog::Severity minimum)
     : store_(std::make_shared<Store>()),
@@ -23,43 +34,23 @@ std::vector<orvlog::LogLine> LogCapture::Lines() const {
   return store_->lines;
 }
 
-std::vector<std::string> LogCapture::Messages(const std::string& channel) const {
+std::vector<std::string> LogCapture::Messages(std::optional<orvlog::Severity> severity) const {
   std::vector<std::string> messages;
   for (const orvlog::LogLine& line : Lines()) {
-    if (line.channel == channel)
+    if (line.channel == kModuleChannel && (!severity || line.severity == *severity))
       messages.push_back(line.message);
   }
   return messages;
 }
 
-std::vector<std::string> LogCapture::Messages(orvlog::Severity severity,
-                                              const std::string& channel) const {
-  std::vector<std::string> messages;
-  for (const orvlog::LogLine& line : Lines()) {
-    if (line.channel == channel && line.severity == severity)
-      messages.push_back(line.message);
-  }
-  return messages;
+std::size_t LogCapture::Count(const std::string& message) const {
+  return CountIn(Lines(), message);
 }
 
-std::size_t LogCapture::Store::CountLocked(const std::string& message,
-                                           const std::string& channel) const {
-  return static_cast<std::size_t>(
-      std::count_if(lines.begin(), lines.end(), [&](const orvlog::LogLine& line) {
-        return line.channel == channel && line.message == message;
-      }));
-}
-
-std::size_t LogCapture::Count(const std::string& message, const std::string& channel) const {
-  const std::lock_guard<std::mutex> lock(store_->mutex);
-  return store_->CountLocked(message, channel);
-}
-
-bool LogCapture::WaitFor(const std::string& message, std::size_t times,
-                         const std::string& channel) const {
+bool LogCapture::WaitFor(const std::string& message, std::size_t times) const {
   std::unique_lock<std::mutex> lock(store_->mutex);
   return store_->added.wait_for(lock, kWaitLimit,
-                                [&] { return store_->CountLocked(message, channel) >= times; });
+                                [&] { return CountIn(store_->lines, message) >= times; });
 }
 
 void LogCapture::Clear() {

@@ -19,21 +19,11 @@ LoadedModule::~LoadedModule() {
   dlclose(handle_);
 }
 
-void* LoadedModule::FindSymbol(const char* name) const {
-  return dlsym(handle_, name);
-}
-
 ProtocolQuery LoadedModule::Query() const {
-  void* const symbol = FindSymbol("run_realsense_protocol_query");
+  void* const symbol = dlsym(handle_, "run_realsense_protocol_query");
   if (symbol == nullptr)
     throw std::runtime_error("run_realsense_protocol_query not exported");
   return reinterpret_cast<ProtocolQuery>(symbol);
-}
-
-boost::shared_ptr<vid_db::Protocol> LoadedModule::NewProtocol() const {
-  boost::shared_ptr<vid_db::Protocol> protocol;
-  Query()(nullptr, protocol);
-  return protocol;
 }
 
 }  // namespace vs_test_support

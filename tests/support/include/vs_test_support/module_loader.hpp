@@ -1,5 +1,4 @@
-// Loads the built module the way a host does: dlopen, then its one exported
-// function.
+// Loads the built module the way a host does: dlopen, then its one export.
 #pragma once
 
 #include <string>
@@ -18,18 +17,17 @@ std::string ModulePath();
 // loaded it: their code and vtables live in the module.
 class LoadedModule {
  public:
-  // Throws std::runtime_error with dlerror's text when loading fails.
   LoadedModule();
   ~LoadedModule();
   LoadedModule(const LoadedModule&) = delete;
   LoadedModule& operator=(const LoadedModule&) = delete;
 
-  // Null when the module does not export `name`.
-  void* FindSymbol(const char* name) const;
-  // Throws std::runtime_error when the entry point is missing.
   ProtocolQuery Query() const;
-  // A new protocol through the entry point.
-  boost::shared_ptr<vid_db::Protocol> NewProtocol() const;
+  boost::shared_ptr<vid_db::Protocol> NewProtocol() const {
+    boost::shared_ptr<vid_db::Protocol> protocol;
+    Query()(nullptr, protocol);
+    return protocol;
+  }
 
  private:
   void* handle_;
