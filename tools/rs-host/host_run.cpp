@@ -120,13 +120,16 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
 
   const auto start = Clock::now();
   bool anyRunning = false;
-  for (auto& source : sources) {
-    if (source->Start(module->Protocol())) {
-      anyRunning = true;
-    } else {
-      err << "rs-host: source " << source->Name() << " (" << source->Address()
-          << ") failed to start: " << *source->Error() << "\n";
-      status = 1;
+  {
+    const StopSignalsHeld held;
+    for (auto& source : sources) {
+      if (source->Start(module->Protocol())) {
+        anyRunning = true;
+      } else {
+        err << "rs-host: source " << source->Name() << " (" << source->Address()
+            << ") failed to start: " << *source->Error() << "\n";
+        status = 1;
+      }
     }
   }
 

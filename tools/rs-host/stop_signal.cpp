@@ -1,5 +1,9 @@
 #include "stop_signal.hpp"
 
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+
 namespace rs_host {
 namespace {
 
@@ -43,5 +47,23 @@ bool StopSignal::Requested() const {
 int StopSignal::Signal() const {
   return gSignal;
 }
+
+#ifdef _WIN32
+// Console control events reach a thread of their own on Windows.
+StopSignalsHeld::StopSignalsHeld() = default;
+StopSignalsHeld::~StopSignalsHeld() = default;
+#else
+StopSignalsHeld::StopSignalsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  sigaddset(&held, SIGINT);
+  sigaddset(&held, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+StopSignalsHeld::~StopSignalsHeld() {
+  pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+#endif
 
 }  // namespace rs_host

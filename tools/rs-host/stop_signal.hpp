@@ -29,4 +29,22 @@ class StopSignal {
 #endif
 };
 
+// While it lives, SIGINT and SIGTERM are held back from the calling thread.
+// Threads created meanwhile (the module's and the camera library's) inherit
+// the block, so the signals reach the main thread only, whose wait loop
+// looks at the flag; a signal that came in meanwhile is delivered when the
+// block ends.
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld();
+  ~StopSignalsHeld();
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+#ifndef _WIN32
+ private:
+  sigset_t previous_{};
+#endif
+};
+
 }  // namespace rs_host
