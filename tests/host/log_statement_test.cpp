@@ -107,7 +107,8 @@ TEST(LogChannel, ConcurrentFirstUseCreatesOneChannel) {
       seen[i] = &channel.Get();
     });
   }
-  for (auto& t : threads) t.join();
+  for (auto& t : threads)
+    t.join();
   EXPECT_EQ(seen[0], seen[1]);
   EXPECT_EQ(seen[0]->GetName(), "race");
   EXPECT_FALSE(seen[0]->IsUtility());

@@ -39,10 +39,12 @@ TEST(OrvlogSinks, HasSinkFollowsTheLowestMinimumOfTheInstalledSinks) {
 TEST(OrvlogSinks, EachSinkGetsOnlyItsSeveritiesWithStampedLines) {
   const orvlog::Logger logger("viroz.realsense", false);
   std::vector<orvlog::LogLine> errors, all;
-  const orvlog::SinkId a = orvlog::AddCallbackSink(Severity::Error, [&](auto& l) { errors.push_back(l); });
-  const orvlog::SinkId b = orvlog::AddCallbackSink(Severity::Trace, [&](auto& l) { all.push_back(l); });
-  for (Severity s : {Severity::Trace, Severity::Debug, Severity::Info, Severity::Warning,
-                     Severity::Error}) {
+  const orvlog::SinkId a =
+      orvlog::AddCallbackSink(Severity::Error, [&](auto& l) { errors.push_back(l); });
+  const orvlog::SinkId b =
+      orvlog::AddCallbackSink(Severity::Trace, [&](auto& l) { all.push_back(l); });
+  for (Severity s :
+       {Severity::Trace, Severity::Debug, Severity::Info, Severity::Warning, Severity::Error}) {
     Push(logger, s, orvlog::SeverityName(s));
   }
   orvlog::RemoveSink(a);
@@ -60,14 +62,16 @@ TEST(OrvlogSinks, EachSinkGetsOnlyItsSeveritiesWithStampedLines) {
 }
 
 TEST(OrvlogSinks, FileSinkRotatesBySize) {
-  const auto dir = std::filesystem::temp_directory_path() / ("orvlog-" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("orvlog-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const std::string path = (dir / "server.log").string();
   const orvlog::Logger logger("rotate", false);
   const orvlog::SinkId id = orvlog::AddFileSink(path, Severity::Info, 4096, 2);
   const std::string text(100, 'x');
-  for (int i = 0; i < 200; ++i) Push(logger, Severity::Info, text);
+  for (int i = 0; i < 200; ++i)
+    Push(logger, Severity::Info, text);
   Push(logger, Severity::Debug, "below the minimum");
   orvlog::RemoveSink(id);
 

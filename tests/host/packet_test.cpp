@@ -1,8 +1,8 @@
 #include <stdexcept>
 #include <string>
 
-#include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
+#include <boost/make_shared.hpp>
 
 #include "vid_db/media/packet.hpp"
 

@@ -26,11 +26,16 @@ SinkId Register(Severity minimum, std::shared_ptr<spdlog::sinks::sink> sink) {
 
 const char* SeverityName(Severity severity) {
   switch (severity) {
-    case Severity::Trace: return "trace";
-    case Severity::Debug: return "debug";
-    case Severity::Info: return "info";
-    case Severity::Warning: return "warning";
-    case Severity::Error: return "error";
+    case Severity::Trace:
+      return "trace";
+    case Severity::Debug:
+      return "debug";
+    case Severity::Info:
+      return "info";
+    case Severity::Warning:
+      return "warning";
+    case Severity::Error:
+      return "error";
   }
   return "unknown";
 }
@@ -39,12 +44,13 @@ bool ParseSeverity(const std::string& text, Severity* out) {
   static const struct {
     const char* name;
     Severity severity;
-  } kNames[] = {{"trace", Severity::Trace}, {"debug", Severity::Debug},
-                {"info", Severity::Info},   {"warning", Severity::Warning},
+  } kNames[] = {{"trace", Severity::Trace},  {"debug", Severity::Debug},
+                {"info", Severity::Info},    {"warning", Severity::Warning},
                 {"warn", Severity::Warning}, {"error", Severity::Error}};
   for (const auto& n : kNames) {
     if (text == n.name) {
-      if (out != nullptr) *out = n.severity;
+      if (out != nullptr)
+        *out = n.severity;
       return true;
     }
   }
@@ -58,10 +64,13 @@ Logger::Logger(const char* name, bool owned_by_utils)
     : name_(name != nullptr ? name : ""), utility_(owned_by_utils) {}
 Logger::~Logger() = default;
 
-bool Logger::HasSink(Severity severity) const { return SinkRegistry::Instance().Takes(severity); }
+bool Logger::HasSink(Severity severity) const {
+  return SinkRegistry::Instance().Takes(severity);
+}
 
 void Logger::PushRecord(const boost::shared_ptr<LogRecord>& record) const {
-  if (!record) return;
+  if (!record)
+    return;
   const spdlog::level::level_enum level = ToSpdlogLevel(record->GetSeverity());
   const std::string& text = record->GetMessage();
   const spdlog::details::log_msg msg(spdlog::string_view_t(name_.data(), name_.size()), level,
@@ -76,12 +85,16 @@ void Logger::PushRecord(const boost::shared_ptr<LogRecord>& record) const {
   }
 }
 
-bool IsLoggingForbidden() { return SinkRegistry::Instance().Forbidden(); }
+bool IsLoggingForbidden() {
+  return SinkRegistry::Instance().Forbidden();
+}
 
 LoggerHelper::~LoggerHelper() = default;
 
 LogStreamHelper::LogStreamHelper(LogRecord& record) : record_(record) {}
-LogStreamHelper::~LogStreamHelper() { record_.SetMessage(stream.str()); }
+LogStreamHelper::~LogStreamHelper() {
+  record_.SetMessage(stream.str());
+}
 
 SinkId AddConsoleSink(Severity minimum) {
   return Register(minimum, std::make_shared<spdlog::sinks::stderr_color_sink_mt>());
@@ -89,16 +102,22 @@ SinkId AddConsoleSink(Severity minimum) {
 
 SinkId AddFileSink(const std::string& path, Severity minimum, std::size_t max_bytes,
                    std::size_t max_files) {
-  return Register(minimum, std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
-                               path, max_bytes, max_files));
+  return Register(
+      minimum, std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, max_bytes, max_files));
 }
 
 SinkId AddCallbackSink(Severity minimum, LineCallback callback) {
   return Register(minimum, std::make_shared<CallbackSink>(std::move(callback)));
 }
 
-bool RemoveSink(SinkId id) { return SinkRegistry::Instance().Remove(id); }
-void RemoveAllSinks() { SinkRegistry::Instance().RemoveAll(); }
-void SetLoggingForbidden(bool forbidden) { SinkRegistry::Instance().SetForbidden(forbidden); }
+bool RemoveSink(SinkId id) {
+  return SinkRegistry::Instance().Remove(id);
+}
+void RemoveAllSinks() {
+  SinkRegistry::Instance().RemoveAll();
+}
+void SetLoggingForbidden(bool forbidden) {
+  SinkRegistry::Instance().SetForbidden(forbidden);
+}
 
 }  // namespace orvlog

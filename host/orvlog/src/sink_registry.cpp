@@ -10,22 +10,32 @@ constexpr int kNoSink = INT_MAX;
 
 spdlog::level::level_enum ToSpdlogLevel(Severity severity) {
   switch (severity) {
-    case Severity::Trace: return spdlog::level::trace;
-    case Severity::Debug: return spdlog::level::debug;
-    case Severity::Info: return spdlog::level::info;
-    case Severity::Warning: return spdlog::level::warn;
-    case Severity::Error: return spdlog::level::err;
+    case Severity::Trace:
+      return spdlog::level::trace;
+    case Severity::Debug:
+      return spdlog::level::debug;
+    case Severity::Info:
+      return spdlog::level::info;
+    case Severity::Warning:
+      return spdlog::level::warn;
+    case Severity::Error:
+      return spdlog::level::err;
   }
   return spdlog::level::critical;
 }
 
 Severity FromSpdlogLevel(spdlog::level::level_enum level) {
   switch (level) {
-    case spdlog::level::trace: return Severity::Trace;
-    case spdlog::level::debug: return Severity::Debug;
-    case spdlog::level::info: return Severity::Info;
-    case spdlog::level::warn: return Severity::Warning;
-    default: return Severity::Error;
+    case spdlog::level::trace:
+      return Severity::Trace;
+    case spdlog::level::debug:
+      return Severity::Debug;
+    case spdlog::level::info:
+      return Severity::Info;
+    case spdlog::level::warn:
+      return Severity::Warning;
+    default:
+      return Severity::Error;
   }
 }
 
@@ -50,9 +60,10 @@ SinkId SinkRegistry::Add(Severity minimum, std::shared_ptr<spdlog::sinks::sink> 
 bool SinkRegistry::Remove(SinkId id) {
   const std::lock_guard<std::mutex> lock(mutex_);
   std::vector<Entry> entries(*sinks_);
-  const auto it = std::find_if(entries.begin(), entries.end(),
-                               [id](const Entry& e) { return e.id == id; });
-  if (it == entries.end()) return false;
+  const auto it =
+      std::find_if(entries.begin(), entries.end(), [id](const Entry& e) { return e.id == id; });
+  if (it == entries.end())
+    return false;
   entries.erase(it);
   Publish(std::move(entries));
   return true;
@@ -70,7 +81,8 @@ SinkRegistry::Snapshot SinkRegistry::Sinks() const {
 
 void SinkRegistry::Publish(std::vector<Entry> entries) {
   int minimum = kNoSink;
-  for (const Entry& e : entries) minimum = std::min(minimum, static_cast<int>(e.minimum));
+  for (const Entry& e : entries)
+    minimum = std::min(minimum, static_cast<int>(e.minimum));
   sinks_ = std::make_shared<const std::vector<Entry>>(std::move(entries));
   minimum_.store(minimum, std::memory_order_release);
 }

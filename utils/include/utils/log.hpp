@@ -19,7 +19,8 @@ class LogChannel {
  public:
   LogChannel(const char* name, bool flag) : name_(name), flag_(flag) {}
   ~LogChannel() {
-    if (created_) Logger().~Logger();
+    if (created_)
+      Logger().~Logger();
   }
   LogChannel(const LogChannel&) = delete;
   LogChannel& operator=(const LogChannel&) = delete;

@@ -28,8 +28,8 @@ class PackBuf : public DataBuf {
 // A depth image: 16-bit depth units, row by row.
 class DepthFrame : public PackBuf {
  public:
-  virtual std::uint64_t GetStride() const = 0;         // bytes per row
-  virtual float GetUnits() const = 0;                  // metres per depth unit
+  virtual std::uint64_t GetStride() const = 0;  // bytes per row
+  virtual float GetUnits() const = 0;           // metres per depth unit
   virtual std::pair<std::uint32_t, std::uint32_t> GetResolution() const = 0;  // width, height
   // Depth encoding; 0 is unsigned 16-bit little-endian units, the only one so far.
   virtual std::uint32_t GetEncoding() const { return 0; }
@@ -49,7 +49,8 @@ struct Packet {
   Packet(std::uint32_t tag_, const boost::shared_ptr<PackBuf>& buf, std::int64_t time_,
          std::uint32_t flags_)
       : tag(tag_), time(time_), flags(flags_) {
-    if (!buf) throw std::runtime_error("vid_db::media::Packet null dataBuf");
+    if (!buf)
+      throw std::runtime_error("vid_db::media::Packet null dataBuf");
     const std::uint64_t bufSize = buf->GetSize();
     const std::uint8_t* bufData = buf->GetData();
     if (bufData == nullptr && bufSize != 0) {
@@ -62,7 +63,8 @@ struct Packet {
 
   // Adds or replaces a named side buffer; an empty key or buffer changes nothing.
   void Attach(const std::string& key, const boost::shared_ptr<DataBuf>& buf) {
-    if (key.empty() || !buf) return;
+    if (key.empty() || !buf)
+      return;
     attachments[key] = buf;
   }
 

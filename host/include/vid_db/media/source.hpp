@@ -45,7 +45,7 @@ class SourceHandler {
 
 struct StartParams {
   boost::shared_ptr<SourceHandler> handler;
-  std::string archiveId;     // where the server stores what the source delivers
+  std::string archiveId;       // where the server stores what the source delivers
   std::int64_t startTime = 0;  // ms since the epoch; 0 for live
 };
 
