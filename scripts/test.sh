@@ -3,13 +3,13 @@
 # AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer, then
 # the address fuzzer and the memcheck run of the soak suite.
 #   scripts/test.sh            all stages
-#   scripts/test.sh plain      one stage (plain, asan, tsan, fuzz, memcheck)
+#   scripts/test.sh plain      one stage (format, plain, asan, tsan, fuzz, memcheck)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 stages=("$@")
-[ ${#stages[@]} -eq 0 ] && stages=(plain asan tsan fuzz memcheck)
+[ ${#stages[@]} -eq 0 ] && stages=(format plain asan tsan fuzz memcheck)
 
 bash scripts/install-deps.sh
 
@@ -40,9 +40,13 @@ run_ctest() {  # dir, extra ctest args...
        END { printf "%d %d %d\n", total - failed - skipped, failed, skipped }' "$out" >>"$summary"
 }
 
+stage_format() {
+  git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format --dry-run --Werror
+}
 stage_plain() {
   configure_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
   run_ctest build/test -LE memcheck
+  bash tests/install/check.sh build/test
 }
 stage_asan() {
   configure_build build/asan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SANITIZE=address -DVSRS_BUILD_BENCH=OFF
