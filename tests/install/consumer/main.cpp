@@ -14,14 +14,16 @@ int main() {
     return 1;
   }
   const auto query = reinterpret_cast<Query>(dlsym(module, "run_realsense_protocol_query"));
-  if (query == nullptr) return 1;
+  if (query == nullptr)
+    return 1;
   int status = 1;
   {
     boost::shared_ptr<vid_db::Protocol> protocol;
     query(nullptr, protocol);
     for (const std::string& scheme : protocol->GetSchemes()) {
       std::printf("scheme: %s\n", scheme.c_str());
-      if (scheme == "realsense") status = 0;
+      if (scheme == "realsense")
+        status = 0;
     }
   }
   dlclose(module);
