@@ -75,12 +75,16 @@ void Logger::PushRecord(const boost::shared_ptr<LogRecord>& record) const {
   const std::string& text = record->GetMessage();
   const spdlog::details::log_msg msg(spdlog::string_view_t(name_.data(), name_.size()), level,
                                      spdlog::string_view_t(text.data(), text.size()));
+  // Warnings and errors reach the disk at once, so a server that dies leaves
+  // them behind; per-frame trace and debug lines stay buffered rather than
+  // cost a write each on the frame path.
+  const bool flush = record->GetSeverity() >= Severity::Warning;
   const SinkRegistry::Snapshot sinks = SinkRegistry::Instance().Sinks();
   for (const SinkRegistry::Entry& entry : *sinks) {
     if (entry.sink->should_log(level)) {
       entry.sink->log(msg);
-      // A server that dies should leave its last lines on disk.
-      entry.sink->flush();
+      if (flush)
+        entry.sink->flush();
     }
   }
 }
