@@ -1,14 +1,8 @@
 #include "utils/clock.hpp"
 
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <sys/timeb.h>
-#include <windows.h>
+#include "windows_headers.hpp"
 #else
 #include <time.h>
 #endif
