@@ -46,7 +46,8 @@ TEST_F(DeliveryTest, ColourThatCannotBeDeliveredIsDroppedWithOneLineEach) {
   camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1001, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1002, kSystemTime, RS2_FORMAT_RGB8, 0, 480)}));
-  ASSERT_TRUE(log.WaitFor("<cam> UpdateVideoParams: invalid color frame with fmt: RGB8"));
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error,
+                          "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8"));
 
   // Infrared stands in for colour only in RGB8; a lone frame is no frameset.
   rs2sim::FrameSpec infrared = ColorFrame(1003, kSystemTime, RS2_FORMAT_Y8);
@@ -59,7 +60,7 @@ TEST_F(DeliveryTest, ColourThatCannotBeDeliveredIsDroppedWithOneLineEach) {
   camera.Emit(Set({infrared, DepthFrame(1003, kSystemTime)}));
   camera.Emit(single);
   camera.Emit(Set({empty}));
-  ASSERT_TRUE(log.WaitFor("<cam> ProcessVideoFrames: invalid frame"));
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ProcessVideoFrames: invalid frame"));
 
   rs2sim::FrameSpec noData = ColorFrame(1006, kSystemTime);
   noData.nullData = true;
@@ -77,7 +78,7 @@ TEST_F(DeliveryTest, ColourThatCannotBeDeliveredIsDroppedWithOneLineEach) {
                                       "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8",
                                       "<cam> ProcessVideoFrames: invalid frame",
                                       "<cam> ProcessVideoFrames: invalid frame"}));
-  EXPECT_EQ(log.Count("<cam> ProcessVideoFrames: no color frame"), 1u);
+  EXPECT_EQ(log.Count(orvlog::Severity::Debug, "<cam> ProcessVideoFrames: no color frame"), 1u);
 }
 
 TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
@@ -97,7 +98,7 @@ TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
   ASSERT_TRUE(handler->WaitForPackets(4));
   for (const auto& packet : handler->Packets())
     EXPECT_TRUE(packet.attachments.empty());
-  EXPECT_EQ(log.Count("<cam> ProcessVideoFrames: no depth frame"), 4u);
+  EXPECT_EQ(log.Count(orvlog::Severity::Debug, "<cam> ProcessVideoFrames: no depth frame"), 4u);
 }
 
 TEST_F(DeliveryTest, PacketsKeptByTheHostDoNotStarveTheCamera) {
@@ -135,11 +136,11 @@ TEST_F(FrameQueueTest, ThrowingHandlerEndsTheReaderWithOneLineAndStopStillComple
   StartCamera();
   handler->ThrowOnPacket("host failure");
   camera.Emit(ColorAndDepth(1, kSystemTime));
-  ASSERT_TRUE(log.WaitFor("<cam> ReadFrames: exception: host failure"));
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ReadFrames: exception: host failure"));
   // Nobody drains the queue any more: three wait, the fourth is lost.
   for (int t = 2; t <= 5; ++t)
     camera.Emit(ColorAndDepth(t, kSystemTime));
-  EXPECT_EQ(log.Count("<cam> ProcessFrame: lost frames"), 1u);
+  EXPECT_EQ(log.Count(orvlog::Severity::Warning, "<cam> ProcessFrame: lost frames"), 1u);
   source->Stop();
   EXPECT_EQ(log.Messages(orvlog::Severity::Error),
             std::vector<std::string>{"<cam> ReadFrames: exception: host failure"});

@@ -81,7 +81,8 @@ class RecordPlaybackTest : public FrameTimeTest {
 TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   source = CreateSource(camera.Url("record_to_file=" + recording), "cam");
   source->Start(StartWith(handler));
-  EXPECT_EQ(log.Count("<cam> Session: recording to file: " + recording), 1u);
+  EXPECT_EQ(log.Count(orvlog::Severity::Info, "<cam> Session: recording to file: " + recording),
+            1u);
   for (int i = 0; i < 3; ++i)
     camera.Emit(ColorAndDepth(1000 + 33 * i, kSystemTime));
   ASSERT_TRUE(handler->WaitForPackets(3));
@@ -95,7 +96,8 @@ TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
                         "replay");
   before = WallClockMs();
   source->Start(StartWith(handler));
-  EXPECT_EQ(log.Count("<replay> Session: playback from file: " + recording), 1u);
+  EXPECT_EQ(log.Count(orvlog::Severity::Info, "<replay> Session: playback from file: " + recording),
+            1u);
   // More packets than recorded framesets: the recording starts over, and
   // each start over is a backward step that takes a new base silently.
   ASSERT_TRUE(handler->WaitForPackets(8));
@@ -125,9 +127,12 @@ TEST_F(RecordPlaybackTest, PlaybackReportsEveryRecordedStream) {
   source = CreateSource("realsense://?playback_from_file=" + recording, "replay");
   source->Start(StartWith(handler));
   EXPECT_EQ(
-      log.Count("<replay> PrintProfile: stream: Infrared 2 as Y8 at 30 Hz; resolution: 640x480"),
+      log.Count(orvlog::Severity::Debug,
+                "<replay> PrintProfile: stream: Infrared 2 as Y8 at 30 Hz; resolution: 640x480"),
       1u);
-  EXPECT_EQ(log.Count("<replay> PrintProfile: stream: Gyro as MOTION_XYZ32F at 200 Hz"), 1u);
+  EXPECT_EQ(log.Count(orvlog::Severity::Debug,
+                      "<replay> PrintProfile: stream: Gyro as MOTION_XYZ32F at 200 Hz"),
+            1u);
 }
 
 }  // namespace

@@ -14,13 +14,15 @@ using LifecycleTest = CameraTest;
 TEST_F(LifecycleTest, StartReportsItsStreamsAndRefusesASecondStartSilently) {
   source = CreateSource(camera.Url(), "cam");
   source->Start(StartWith(handler));
-  EXPECT_EQ(log.Messages(),
-            (std::vector<std::string>{
-                "<cam> Start: ",
-                "<cam> PrintProfile: stream: Depth as Z16 at 30 Hz; resolution: 848x480",
-                "<cam> PrintProfile: stream: Color as RGB8 at 30 Hz; resolution: 1280x720",
-                "<cam> PrintEmitter: emitter state: 1",
-            }));
+  constexpr orvlog::Severity kDebug = orvlog::Severity::Debug;
+  EXPECT_EQ(
+      log.All(),
+      (Lines{
+          {kDebug, "<cam> Start: "},
+          {kDebug, "<cam> PrintProfile: stream: Depth as Z16 at 30 Hz; resolution: 848x480"},
+          {kDebug, "<cam> PrintProfile: stream: Color as RGB8 at 30 Hz; resolution: 1280x720"},
+          {kDebug, "<cam> PrintEmitter: emitter state: 1"},
+      }));
   log.Clear();
   try {
     source->Start(vid_db::media::StartParams{});
@@ -28,7 +30,7 @@ TEST_F(LifecycleTest, StartReportsItsStreamsAndRefusesASecondStartSilently) {
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "already started: ");
   }
-  EXPECT_TRUE(log.Messages().empty());
+  EXPECT_TRUE(log.All().empty());
   // The running session goes on.
   EXPECT_TRUE(camera.Emit(ColorAndDepth(1000)).delivered);
   EXPECT_TRUE(handler->WaitForPackets(1));
@@ -44,7 +46,7 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   ASSERT_TRUE(first->WaitForPackets(1));
   log.Clear();
   source->Stop();
-  EXPECT_EQ(log.Messages(), std::vector<std::string>{"<cam> Stop: "});
+  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Stop: "}}));
   EXPECT_FALSE(camera.Emit(ColorAndDepth(1033)).delivered);
   EXPECT_EQ(first->Calls(), "AP");
   first.reset();
@@ -61,7 +63,7 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   // The reader holds the handler until it has ended.
   source.reset();
   EXPECT_TRUE(watchedSecond.expired());
-  EXPECT_TRUE(log.Messages().empty());
+  EXPECT_TRUE(log.All().empty());
   EXPECT_TRUE(AllCountersZero());
 }
 
@@ -74,7 +76,7 @@ TEST_F(LifecycleTest, MissingPlaybackFileFailsBeforeTheLibraryIsAsked) {
   } catch (const utils::OpenFileError& e) {
     EXPECT_EQ(e.what(), "No such file or directory: " + path);
   }
-  EXPECT_EQ(log.Messages(), std::vector<std::string>{"<cam> Start: "});
+  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}}));
   EXPECT_TRUE(AllCountersZero());
 }
 
@@ -118,7 +120,7 @@ TEST_F(QuietLifecycleTest, EmitterIsNotReadWhenItsLineIsOff) {
   rs2sim::FailNext("rs2_get_option", RS2_EXCEPTION_TYPE_BACKEND, "option lost");
   source = CreateSource(camera.Url(), "cam");
   EXPECT_NO_THROW(source->Start(StartWith(handler)));
-  EXPECT_TRUE(log.Messages().empty());
+  EXPECT_TRUE(log.All().empty());
 }
 
 }  // namespace

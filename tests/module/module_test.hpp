@@ -12,6 +12,8 @@
 
 namespace vs_realsense2_test {
 
+using vs_test_support::Lines;
+
 inline vid_db::media::StartParams StartWith(
     const boost::shared_ptr<vid_db::media::SourceHandler>& handler) {
   vid_db::media::StartParams params;

@@ -63,12 +63,12 @@ TEST_F(ProtocolTest, UnstartedSourceRefusesANullHandlerSilentlyAndStopLogsOnlySt
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), "handler is null");
   }
-  EXPECT_TRUE(log.Messages().empty());
+  EXPECT_TRUE(log.All().empty());
   source->Stop();
   source->Stop();
   EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
             (std::vector<std::string>{"<front door> Stop: ", "<front door> Stop: "}));
-  EXPECT_EQ(log.Messages().size(), 2u);
+  EXPECT_EQ(log.All().size(), 2u);
 }
 
 }  // namespace

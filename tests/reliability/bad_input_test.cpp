@@ -73,12 +73,14 @@ TEST_P(HostileAddressTest, GivesItsErrorOrDefaultAndLeavesNothing) {
     } catch (const utils::UrlParserError& e) {
       EXPECT_EQ(e.what(), "failed to parse URL: '" + input.url + "'");
     }
-    EXPECT_TRUE(log.Messages().empty());
+    EXPECT_TRUE(log.All().empty());
   } else if (input.outcome == Outcome::Streams) {
     source = CreateSource(input.url, "cam");
     source->Start(StartWith(handler));
-    EXPECT_EQ(log.Count("<cam> PrintProfile: stream: " + input.detail), 1u);
-    EXPECT_EQ(log.Count("<cam> PrintProfile: stream: Depth as Z16 at 30 Hz; resolution: 848x480"),
+    EXPECT_EQ(log.Count(orvlog::Severity::Debug, "<cam> PrintProfile: stream: " + input.detail),
+              1u);
+    EXPECT_EQ(log.Count(orvlog::Severity::Debug,
+                        "<cam> PrintProfile: stream: Depth as Z16 at 30 Hz; resolution: 848x480"),
               1u);
     EXPECT_TRUE(camera.Emit(ColorAndDepth(1000)).delivered);
     EXPECT_TRUE(handler->WaitForPackets(1));
@@ -99,7 +101,7 @@ TEST_P(HostileAddressTest, GivesItsErrorOrDefaultAndLeavesNothing) {
       // Refused by the playback probe, before the library is asked.
       EXPECT_EQ(input.outcome, Outcome::ProbeRefusal);
       EXPECT_EQ(e.what(), input.detail);
-      EXPECT_EQ(log.Messages(), std::vector<std::string>{"<cam> Start: "});
+      EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}}));
     }
   }
   ExpectNothingLeft(input.label);

@@ -100,11 +100,11 @@ TEST_P(TimestampFaultTest, EndsTheReaderAndTheNextStartDeliversAgain) {
   ASSERT_TRUE(handler->WaitForPackets(1));
   rs2sim::FailNext(GetParam(), RS2_EXCEPTION_TYPE_BACKEND, "clock lost");
   camera.Emit(ColorAndDepth(2, kSystemTime));
-  ASSERT_TRUE(log.WaitFor("<cam> ReadFrames: exception: clock lost"));
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ReadFrames: exception: clock lost"));
   for (int t = 3; t <= 22; ++t)
     EXPECT_TRUE(camera.Emit(ColorAndDepth(t, kSystemTime)).delivered);
   // Nobody drains the queue: three wait, the other seventeen are lost.
-  EXPECT_EQ(log.Count("<cam> ProcessFrame: lost frames"), 17u);
+  EXPECT_EQ(log.Count(orvlog::Severity::Warning, "<cam> ProcessFrame: lost frames"), 17u);
   source->Stop();
   EXPECT_EQ(handler->Calls(), "AP");
   ExpectRecovered(GetParam());
@@ -140,11 +140,11 @@ TEST_F(FaultTest, HandlerFailuresOnEveryRestartEndOnlyThatSessionsReader) {
         (foreign ? std::string("unknown") : "host failure " + std::to_string(i));
     source->Start(StartWith(failing));
     camera.Emit(ColorAndDepth(1000 + i, kSystemTime));
-    ASSERT_TRUE(log.WaitFor(line)) << i;
+    ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, line)) << i;
     // Three wait for the dead reader, two are lost.
     for (int t = 0; t < 5; ++t)
       camera.Emit(ColorAndDepth(2000 + 10 * i + t, kSystemTime));
-    EXPECT_EQ(log.Count("<cam> ProcessFrame: lost frames"), 2u) << i;
+    EXPECT_EQ(log.Count(orvlog::Severity::Warning, "<cam> ProcessFrame: lost frames"), 2u) << i;
     source->Stop();
     EXPECT_EQ(log.Messages(orvlog::Severity::Error), std::vector<std::string>{line}) << i;
     EXPECT_EQ(failing->Calls(), foreign ? "AP" : "A") << i;

@@ -7,13 +7,18 @@ namespace {
 
 constexpr const char* kModuleChannel = "viroz.realsense";
 
-std::size_t CountIn(const std::vector<orvlog::LogLine>& lines, const std::string& message) {
+std::size_t CountIn(const std::vector<orvlog::LogLine>& lines, orvlog::Severity severity,
+                    const std::string& message) {
   return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
-    return line.channel == kModuleChannel && line.message == message;
+    return line.channel == kModuleChannel && line.severity == severity && line.message == message;
   }));
 }
 
 }  // namespace
+
+void PrintTo(const Line& line, std::ostream* os) {
+  *os << orvlog::SeverityName(line.severity) << " " << line.message;
+}
 
 LogCapture::LogCapture(orvlog::Severity minimum)
     : store_(std::make_shared<Store>()),
@@ -29,28 +34,38 @@ LogCapture::~LogCapture() {
   orvlog::RemoveSink(sink_);
 }
 
-std::vector<orvlog::LogLine> LogCapture::Lines() const {
+std::vector<orvlog::LogLine> LogCapture::Raw() const {
   const std::lock_guard<std::mutex> lock(store_->mutex);
   return store_->lines;
 }
 
-std::vector<std::string> LogCapture::Messages(std::optional<orvlog::Severity> severity) const {
+Lines LogCapture::All() const {
+  Lines lines;
+  for (const orvlog::LogLine& line : Raw()) {
+    if (line.channel == kModuleChannel)
+      lines.push_back({line.severity, line.message});
+  }
+  return lines;
+}
+
+std::vector<std::string> LogCapture::Messages(orvlog::Severity severity) const {
   std::vector<std::string> messages;
-  for (const orvlog::LogLine& line : Lines()) {
-    if (line.channel == kModuleChannel && (!severity || line.severity == *severity))
+  for (const Line& line : All()) {
+    if (line.severity == severity)
       messages.push_back(line.message);
   }
   return messages;
 }
 
-std::size_t LogCapture::Count(const std::string& message) const {
-  return CountIn(Lines(), message);
+std::size_t LogCapture::Count(orvlog::Severity severity, const std::string& message) const {
+  return CountIn(Raw(), severity, message);
 }
 
-bool LogCapture::WaitFor(const std::string& message, std::size_t times) const {
+bool LogCapture::WaitFor(orvlog::Severity severity, const std::string& message,
+                         std::size_t times) const {
   std::unique_lock<std::mutex> lock(store_->mutex);
   return store_->added.wait_for(lock, kWaitLimit,
-                                [&] { return CountIn(store_->lines, message) >= times; });
+                                [&] { return CountIn(store_->lines, severity, message) >= times; });
 }
 
 void LogCapture::Clear() {

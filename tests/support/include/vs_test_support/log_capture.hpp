@@ -6,13 +6,29 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
-#include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include <orvlog/orvlog.hpp>
 
 namespace vs_test_support {
+
+// One line of the module channel. The severity is part of a line's contract:
+// operators filter on it, so every check of a line checks it too.
+struct Line {
+  orvlog::Severity severity;
+  std::string message;
+
+  friend bool operator==(const Line& a, const Line& b) {
+    return a.severity == b.severity && a.message == b.message;
+  }
+  friend bool operator!=(const Line& a, const Line& b) { return !(a == b); }
+};
+using Lines = std::vector<Line>;
+
+// gtest prints mismatching lines as "Warning <cam> Tag: text".
+void PrintTo(const Line& line, std::ostream* os);
 
 // When a waiting helper gives up: a guard against hangs, not a speed goal.
 inline constexpr std::chrono::seconds kWaitLimit{20};
@@ -26,15 +42,18 @@ class LogCapture {
   LogCapture(const LogCapture&) = delete;
   LogCapture& operator=(const LogCapture&) = delete;
 
-  // The module channel's messages in order, all or of one severity.
-  std::vector<std::string> Messages(std::optional<orvlog::Severity> severity = {}) const;
-  std::size_t Count(const std::string& message) const;
-  // True once the module has written `message` `times` times.
-  bool WaitFor(const std::string& message, std::size_t times = 1) const;
+  // The module channel's lines in order, with their severities.
+  Lines All() const;
+  // The texts of the module channel's lines of exactly `severity`, in order.
+  std::vector<std::string> Messages(orvlog::Severity severity) const;
+  // How often the module wrote `message` at exactly `severity`.
+  std::size_t Count(orvlog::Severity severity, const std::string& message) const;
+  // True once the module has written `message` at `severity` `times` times.
+  bool WaitFor(orvlog::Severity severity, const std::string& message, std::size_t times = 1) const;
   void Clear();
 
  private:
-  std::vector<orvlog::LogLine> Lines() const;
+  std::vector<orvlog::LogLine> Raw() const;
 
   // Shared with the sink: a line that a library thread is still writing
   // when the capture goes lands in live memory.
