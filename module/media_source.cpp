@@ -13,7 +13,10 @@ namespace vs_realsense2 {
 class MediaSource::Impl {
  public:
   explicit Impl(const vid_db::media::SourceSettings& settings)
-      : name(settings.name), config(ReadSourceConfig(settings.url)) {}
+      : name(settings.name), config(ReadSourceConfig(settings.url)) {
+    for (const std::string& warning : config.addressWarnings)
+      Log(orvlog::Severity::Warning, name, "MediaSource", warning);
+  }
 
   void Start(const vid_db::media::StartParams& params) {
     if (session)

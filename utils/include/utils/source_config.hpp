@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vs_realsense2 {
 
@@ -18,6 +19,11 @@ struct SourceConfig {
   std::int32_t d_fps = 0;
   std::string record_to_file;
   std::string playback_from_file;
+
+  // What the address asked that cannot be honoured as written (unknown keys,
+  // numbers that are no numbers...), one text each. Parsing never fails on
+  // them; the source logs each once when it is created.
+  std::vector<std::string> addressWarnings;
 };
 
 // Reads the query of a source address (scheme, authority and path are not
