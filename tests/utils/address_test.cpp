@@ -34,7 +34,7 @@ TEST(ReadSourceConfigTest, EveryKeyFillsItsFieldAndOnlyThePathsAreDecodedTwice) 
   EXPECT_EQ(ReadSourceConfig("realsense://host/path?SN=upper&sn=a%2Bb%2525&c_width=1280"
                              "&c_height=720&c_fps=30&d_width=848&d_height=480&d_fps=15"
                              "&record_to_file=a%2Bb.bag&playback_from_file=x%2525y&sn=second"),
-            (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "x%y"}));
+            (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "x%y", {}}));
 }
 
 TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
