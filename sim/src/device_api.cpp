@@ -190,6 +190,7 @@ rs2_context* rs2_create_context(int api_version, rs2_error** error) {
 }
 
 void rs2_delete_context(rs2_context* context) {
+  rs2sim::TheRegistry().hub.Forget(context);  // no devices-changed call after this
   delete context;
 }
 

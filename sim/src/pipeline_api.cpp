@@ -108,6 +108,10 @@ rs2_pipeline_profile* Start(rs2_pipeline* pipe, const rs2_config& config,
   if (pipe->session) {
     Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "start() cannot be called before stop()");
   }
+  // Like the library, a start waits for a wanted device that is not connected (holding the
+  // pipeline, as the library holds its lock) and only then fails to resolve.
+  if (config.playbackPath.empty())
+    TheRegistry().devices.WaitForDevice(config.serial);
   auto session = Session::Start(Plan(config), std::move(sink));
   pipe->session = session;
   pipe->latest = std::move(latest);

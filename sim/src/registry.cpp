@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "api.hpp"
 
@@ -19,73 +20,192 @@ int DefaultDeviceCount() {
   return static_cast<int>(std::min(count, 64L));
 }
 
-std::vector<DevicePtr> DefaultDevices() {
-  std::vector<DevicePtr> devices;
-  const int count = DefaultDeviceCount();
-  for (int i = 0; i < count; ++i) {
-    devices.push_back(std::make_shared<const DeviceSpec>(DefaultCamera(DefaultSerial(i))));
+// The real library resolves a start up to 3 times, each waiting up to 5 s for the device.
+constexpr std::chrono::milliseconds kMissingDeviceWait(15000);
+
+bool SameSerial(const DevicePtr& a, const DevicePtr& b) {
+  return a->serial == b->serial;
+}
+
+// The devices of `from` whose serial `other` lacks.
+std::vector<DevicePtr> Missing(const std::vector<DevicePtr>& from,
+                               const std::vector<DevicePtr>& other) {
+  std::vector<DevicePtr> missing;
+  for (const auto& d : from) {
+    if (std::none_of(other.begin(), other.end(),
+                     [&](const DevicePtr& o) { return SameSerial(d, o); })) {
+      missing.push_back(d);
+    }
   }
-  return devices;
+  return missing;
 }
 
 }  // namespace
 
-DeviceRegistry::DeviceRegistry() : devices_(DefaultDevices()) {}
+DeviceRegistry::DeviceRegistry(DevicesChangedHub& hub)
+    : hub_(hub), devices_(DefaultEntries()), missingWait_(kMissingDeviceWait) {}
+
+std::vector<DeviceRegistry::Entry> DeviceRegistry::DefaultEntries() {
+  std::vector<Entry> entries;
+  const int count = DefaultDeviceCount();
+  for (int i = 0; i < count; ++i) {
+    entries.push_back(Entry{std::make_shared<const DeviceSpec>(DefaultCamera(DefaultSerial(i))),
+                            std::make_shared<DeviceLink>()});
+  }
+  return entries;
+}
+
+DeviceRegistry::Entry* DeviceRegistry::Find(const std::string& serial) {
+  auto it = std::find_if(devices_.begin(), devices_.end(),
+                         [&](const Entry& e) { return e.spec->serial == serial; });
+  return it == devices_.end() ? nullptr : &*it;
+}
+
+std::vector<DevicePtr> DeviceRegistry::Plugged() const {
+  std::vector<DevicePtr> plugged;
+  for (const auto& e : devices_) {
+    if (e.plugged)
+      plugged.push_back(e.spec);
+  }
+  return plugged;
+}
+
+void DeviceRegistry::ReportChange(const std::vector<DevicePtr>& before) {
+  const auto after = Plugged();
+  DeviceChange change{Missing(before, after), Missing(after, before)};
+  if (!change.added.empty())
+    arrived_.notify_all();
+  if (!change.removed.empty() || !change.added.empty())
+    hub_.Post(std::move(change));
+}
 
 std::vector<DevicePtr> DeviceRegistry::Snapshot() const {
   std::lock_guard<std::mutex> lock(mutex_);
-  return devices_;
+  return Plugged();
 }
 
 void DeviceRegistry::Add(const DeviceSpec& spec) {
   auto device = std::make_shared<const DeviceSpec>(spec);
   std::lock_guard<std::mutex> lock(mutex_);
-  auto same = std::find_if(devices_.begin(), devices_.end(),
-                           [&](const DevicePtr& d) { return d->serial == spec.serial; });
-  if (same != devices_.end()) {
-    *same = device;
+  const auto before = Plugged();
+  if (Entry* same = Find(spec.serial)) {
+    same->spec = device;
+    if (!same->plugged) {
+      same->plugged = true;
+      same->link = std::make_shared<DeviceLink>();
+      same->link->stalled = same->stalled;
+    }
   } else {
-    devices_.push_back(device);
+    devices_.push_back(Entry{device, std::make_shared<DeviceLink>()});
   }
+  ReportChange(before);
 }
 
 bool DeviceRegistry::Remove(const std::string& serial) {
   std::lock_guard<std::mutex> lock(mutex_);
+  const auto before = Plugged();
   auto it = std::remove_if(devices_.begin(), devices_.end(),
-                           [&](const DevicePtr& d) { return d->serial == serial; });
+                           [&](const Entry& e) { return e.spec->serial == serial; });
   const bool removed = it != devices_.end();
   devices_.erase(it, devices_.end());
+  ReportChange(before);
   return removed;
 }
 
+// Pipelines still streaming a device of the old set are not left stalled for ever.
 void DeviceRegistry::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
+  const auto before = Plugged();
+  for (auto& e : devices_)
+    e.link->stalled = false;
   devices_.clear();
+  ReportChange(before);
 }
 
 void DeviceRegistry::Reset() {
-  auto defaults = DefaultDevices();
+  auto defaults = DefaultEntries();
   std::lock_guard<std::mutex> lock(mutex_);
+  const auto before = Plugged();
+  for (auto& e : devices_)
+    e.link->stalled = false;
   devices_ = std::move(defaults);
+  missingWait_ = kMissingDeviceWait;
+  ReportChange(before);
 }
 
 std::vector<std::string> DeviceRegistry::Serials() const {
   std::lock_guard<std::mutex> lock(mutex_);
   std::vector<std::string> serials;
-  for (const auto& d : devices_)
+  for (const auto& d : Plugged())
     serials.push_back(d->serial);
   return serials;
 }
 
-bool DeviceRegistry::Claim(const std::string& serial, const std::shared_ptr<Session>& session) {
+bool DeviceRegistry::Unplug(const std::string& serial) {
   std::lock_guard<std::mutex> lock(mutex_);
-  auto& holder = claims_[serial];
-  if (!holder.expired())
+  Entry* entry = Find(serial);
+  if (!entry || !entry->plugged)
     return false;
-  holder = session;
+  const auto before = Plugged();
+  entry->plugged = false;
+  entry->link->unplugged = true;
+  // The pipeline keeps its session until it is stopped, but no longer streams the device.
+  claims_.erase(serial);
+  ReportChange(before);
   return true;
 }
 
+bool DeviceRegistry::Replug(const std::string& serial) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Entry* entry = Find(serial);
+  if (!entry || entry->plugged)
+    return false;
+  const auto before = Plugged();
+  entry->plugged = true;
+  entry->link = std::make_shared<DeviceLink>();
+  entry->link->stalled = entry->stalled;
+  ReportChange(before);
+  return true;
+}
+
+void DeviceRegistry::Stall(const std::string& serial, bool stalled) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (Entry* entry = Find(serial)) {
+    entry->stalled = stalled;
+    entry->link->stalled = stalled;
+  }
+}
+
+void DeviceRegistry::SetMissingDeviceWait(std::chrono::milliseconds wait) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  missingWait_ = wait;
+}
+
+void DeviceRegistry::WaitForDevice(const std::optional<std::string>& serial) const {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const auto deadline = std::chrono::steady_clock::now() + missingWait_;
+  arrived_.wait_until(lock, deadline, [&] {
+    return std::any_of(devices_.begin(), devices_.end(), [&](const Entry& e) {
+      return e.plugged && (!serial || e.spec->serial == *serial);
+    });
+  });
+}
+
+LinkPtr DeviceRegistry::Claim(const std::string& serial, const std::shared_ptr<Session>& session) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto& holder = claims_[serial];
+  if (!holder.expired())
+    return nullptr;
+  const Entry* entry = Find(serial);
+  if (entry && !entry->plugged) {
+    // Pulled out between resolving and starting: the pipeline starts and receives nothing.
+    auto gone = std::make_shared<DeviceLink>();
+    gone->unplugged = true;
+    return gone;
+  }
+  holder = session;
+  return entry ? entry->link : std::make_shared<DeviceLink>();
+}
 void DeviceRegistry::Unclaim(const std::string& serial, const Session* session) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = claims_.find(serial);

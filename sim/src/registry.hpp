@@ -9,42 +9,77 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "counters.hpp"
+#include "hotplug.hpp"
 #include "images.hpp"
 
 namespace rs2sim {
 
 class Session;
 
-using DevicePtr = std::shared_ptr<const DeviceSpec>;
+// What the sessions streaming one plugging-in of a device watch. A replug makes a new link, so a
+// pipeline started before the device was pulled stays cut off.
+struct DeviceLink {
+  std::atomic<bool> unplugged{false};
+  std::atomic<bool> stalled{false};
+  bool Delivers() const { return !unplugged.load() && !stalled.load(); }
+};
+using LinkPtr = std::shared_ptr<DeviceLink>;
 
+// The devices, plugged in or pulled out, and which session streams each. Every change of the
+// plugged-in set is reported to the hub, in order.
 class DeviceRegistry {
  public:
-  DeviceRegistry();
+  explicit DeviceRegistry(DevicesChangedHub& hub);
 
-  std::vector<DevicePtr> Snapshot() const;
+  std::vector<DevicePtr> Snapshot() const;  // the plugged-in devices
   void Add(const DeviceSpec& spec);
   bool Remove(const std::string& serial);
   void Clear();
   void Reset();
   std::vector<std::string> Serials() const;
 
-  // A device streams to one session at a time; false when another session holds it.
-  bool Claim(const std::string& serial, const std::shared_ptr<Session>& session);
+  bool Unplug(const std::string& serial);
+  bool Replug(const std::string& serial);
+  void Stall(const std::string& serial, bool stalled);
+  void SetMissingDeviceWait(std::chrono::milliseconds wait);
+  // Returns once a device with that serial (any device, without one) is plugged in, or once the
+  // missing-device wait has passed.
+  void WaitForDevice(const std::optional<std::string>& serial) const;
+
+  // A device streams to one session at a time; null when another session holds it.
+  LinkPtr Claim(const std::string& serial, const std::shared_ptr<Session>& session);
   void Unclaim(const std::string& serial, const Session* session);
   std::shared_ptr<Session> StreamingSession(const std::string& serial) const;
 
  private:
+  struct Entry {
+    DevicePtr spec;
+    LinkPtr link;
+    bool plugged = true;
+    bool stalled = false;
+  };
+  static std::vector<Entry> DefaultEntries();
+  Entry* Find(const std::string& serial);
+  std::vector<DevicePtr> Plugged() const;
+  // Reports the difference between `before` and the plugged-in devices now.
+  void ReportChange(const std::vector<DevicePtr>& before);
+
+  DevicesChangedHub& hub_;
   mutable std::mutex mutex_;
-  std::vector<DevicePtr> devices_;
-  std::map<std::string, std::weak_ptr<Session>> claims_;
+  mutable std::condition_variable arrived_;  // a device was plugged in
+  std::vector<Entry> devices_;               // guarded by mutex_, in registration order
+  std::map<std::string, std::weak_ptr<Session>> claims_;  // guarded by mutex_
+  std::chrono::milliseconds missingWait_;                 // guarded by mutex_
 };
 
 class FaultTable {
@@ -66,6 +101,9 @@ class FaultTable {
 
 class Registry {
  public:
+  Registry() : devices(hub) {}
+
+  DevicesChangedHub hub;  // first: the devices report to it
   DeviceRegistry devices;
   FaultTable faults;
   LiveCounters counters;

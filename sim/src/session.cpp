@@ -58,8 +58,10 @@ void FailIfBusy(const std::string& serial) {
 
 std::shared_ptr<Session> Session::Start(SessionPlan plan, std::shared_ptr<FrameSink> sink) {
   std::shared_ptr<Session> session(new Session(std::move(plan), std::move(sink)));
-  if (session->claimsDevice_ && !TheRegistry().devices.Claim(session->device_->serial, session)) {
-    DeviceBusy(session->device_->serial);
+  if (session->claimsDevice_) {
+    session->link_ = TheRegistry().devices.Claim(session->device_->serial, session);
+    if (!session->link_)
+      DeviceBusy(session->device_->serial);
   }
   ++TheRegistry().counters.pipelinesStreaming;
   // Run() starts by taking the lock, so the thread sees thread_ and threadId_ set. The thread
@@ -160,6 +162,8 @@ void Session::Finish() {
 }
 
 Emitted Session::Deliver(const SetBlueprint& set) {
+  if (link_ && !link_->Delivers())
+    return Emitted{};  // the device was pulled out or is stalled
   try {
     Emitted result;
     auto frame = Build(set, result.data);

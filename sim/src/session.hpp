@@ -105,6 +105,7 @@ class Session : public std::enable_shared_from_this<Session> {
   const DevicePtr device_;
   const std::vector<ProfilePtr> profiles_;
   const bool claimsDevice_;
+  LinkPtr link_;  // set before the thread starts; null for playback
   std::unique_ptr<FrameSource> source_;
   std::unique_ptr<RecordingWriter> recorder_;
   std::shared_ptr<FrameSink> sink_;

@@ -94,6 +94,8 @@ class SimTest : public ::testing::Test {
  protected:
   void SetUp() override {
     rs2sim::ResetDevices();
+    // A start that finds no device fails at once instead of after the library's wait.
+    rs2sim::SetMissingDeviceWait(std::chrono::milliseconds(0));
     rs2sim::ClearFaults();
   }
   void TearDown() override {

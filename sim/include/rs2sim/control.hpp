@@ -7,6 +7,7 @@
 
 #include <librealsense2/rs.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -48,6 +49,23 @@ bool RemoveDevice(const std::string& serial);
 void ClearDevices();  // an empty registry: starting a pipeline fails with "No device connected"
 void ResetDevices();  // back to the default camera(s)
 std::vector<std::string> DeviceSerials();
+
+// The device leaves the registry as a pulled cable would: a pipeline streaming it gets no further
+// frameset (Emit answers delivered=false; a default camera's timer delivers nothing), its stop
+// still works, queries no longer list it, and devices-changed callbacks report it removed.
+// False when no device has that serial.
+bool UnplugDevice(const std::string& serial);
+// An unplugged device comes back with the same spec; devices-changed callbacks report it added
+// and a new pipeline start on it succeeds. False when no device with that serial is unplugged.
+bool ReplugDevice(const std::string& serial);
+// While stalled the device stays registered and its pipeline stays started, but no frameset
+// arrives (Emit answers delivered=false; timers deliver nothing) until resumed with false.
+void StallDevice(const std::string& serial, bool stalled);
+// How long, in all, a pipeline start waits for a wanted device that is not connected before it
+// fails as now ("No device connected" for an empty registry, or the "Failed to resolve request..."
+// text): 15 s by default, as the real library (it resolves up to 3 times, each waiting up to 5 s).
+// A device that arrives during the wait ends it early and the start goes on. Tests set it short.
+void SetMissingDeviceWait(std::chrono::milliseconds wait);
 // Until changed, the registry holds the default cameras: RS2SIM_DEVICES of them (1 when unset),
 // with serials DefaultSerial(0..n-1). They stream synthetic images in real time at the
 // negotiated rate (a colour test pattern, a depth ramp with a moving object), rendered once per

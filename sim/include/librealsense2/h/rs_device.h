@@ -12,6 +12,8 @@ extern "C" {
 
 int rs2_get_device_count(const rs2_device_list* info_list, rs2_error** error);
 void rs2_delete_device_list(rs2_device_list* info_list);
+int rs2_device_list_contains(const rs2_device_list* info_list, const rs2_device* device,
+                             rs2_error** error);
 rs2_device* rs2_create_device(const rs2_device_list* info_list, int index, rs2_error** error);
 void rs2_delete_device(rs2_device* device);
 const char* rs2_get_device_info(const rs2_device* device, rs2_camera_info info, rs2_error** error);

@@ -100,7 +100,9 @@ typedef struct rs2_context rs2_context;
 typedef struct rs2_sensor_list rs2_sensor_list;
 typedef struct rs2_sensor rs2_sensor;
 typedef struct rs2_options rs2_options;
+typedef struct rs2_devices_changed_callback rs2_devices_changed_callback;
 typedef struct rs2_source rs2_source;
+typedef void (*rs2_devices_changed_callback_ptr)(rs2_device_list*, rs2_device_list*, void*);
 typedef void (*rs2_frame_callback_ptr)(rs2_frame*, void*);
 
 typedef double rs2_time_t;

@@ -30,6 +30,12 @@ struct rs2_frame_callback {
 };
 typedef std::shared_ptr<rs2_frame_callback> rs2_frame_callback_sptr;
 
+struct rs2_devices_changed_callback {
+  virtual void on_devices_changed(rs2_device_list* removed, rs2_device_list* added) = 0;
+  virtual void release() = 0;
+  virtual ~rs2_devices_changed_callback() {}
+};
+
 namespace rs2 {
 class error : public std::runtime_error {
   std::string function, args;

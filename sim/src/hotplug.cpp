@@ -1,0 +1,203 @@
+// Unplugging, replugging and stalling devices, and the devices-changed callbacks of the C API.
+
+#include "hotplug.hpp"
+
+#include <librealsense2/hpp/rs_types.hpp>
+
+#include <algorithm>
+#include <utility>
+
+#include "api.hpp"
+#include "objects.hpp"
+
+using rs2sim::ArgText;
+using rs2sim::Guarded;
+using rs2sim::GuardedVoid;
+using rs2sim::NotNull;
+
+namespace rs2sim {
+namespace {
+
+// A C function and its user pointer, as the C++ interface.
+class FunctionCallback : public rs2_devices_changed_callback {
+ public:
+  FunctionCallback(rs2_devices_changed_callback_ptr function, void* user)
+      : function_(function), user_(user) {}
+  void on_devices_changed(rs2_device_list* removed, rs2_device_list* added) override {
+    function_(removed, added, user_);
+  }
+  void release() override { delete this; }
+
+ private:
+  rs2_devices_changed_callback_ptr function_;
+  void* user_;
+};
+
+}  // namespace
+
+ChangeListener::ChangeListener(rs2_devices_changed_callback* callback) : callback_(callback) {
+  if (callback_)
+    ++TheRegistry().counters.callbacksAlive;
+}
+
+ChangeListener::~ChangeListener() {
+  if (callback_) {
+    callback_->release();
+    --TheRegistry().counters.callbacksAlive;
+  }
+}
+
+void ChangeListener::Notify(const DeviceChange& change) {
+  CountedScope running(TheRegistry().counters.callbacksRunning);
+  auto removed = std::make_unique<rs2_device_list>(rs2_device_list{change.removed});
+  auto added = std::make_unique<rs2_device_list>(rs2_device_list{change.added});
+  try {
+    callback_->on_devices_changed(removed.release(), added.release());
+  } catch (...) {
+    // Like the library, an exception of the application's callback ends there.
+  }
+}
+
+DevicesChangedHub::~DevicesChangedHub() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ending_ = true;
+  }
+  wake_.notify_all();
+  if (thread_.joinable())
+    thread_.join();
+}
+
+void DevicesChangedHub::Set(const rs2_context* context, std::shared_ptr<ChangeListener> listener) {
+  std::shared_ptr<ChangeListener> replaced;  // released outside the lock
+  std::lock_guard<std::mutex> lock(mutex_);
+  replaced = std::exchange(listeners_[context], std::move(listener));
+  if (!thread_.joinable()) {
+    // Run() starts by taking the lock, so it sees threadId_ set.
+    thread_ = std::thread([this] { Run(); });
+    threadId_ = thread_.get_id();
+  }
+}
+
+void DevicesChangedHub::Forget(const rs2_context* context) {
+  std::shared_ptr<ChangeListener> forgotten;  // released after the lock, on this thread
+  std::unique_lock<std::mutex> lock(mutex_);
+  auto it = listeners_.find(context);
+  if (it == listeners_.end())
+    return;
+  forgotten = std::move(it->second);
+  listeners_.erase(it);
+  if (std::this_thread::get_id() != threadId_)
+    idle_.wait(lock, [&] { return calling_ != context; });
+}
+
+void DevicesChangedHub::Post(DeviceChange change) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (listeners_.empty())
+      return;
+    changes_.push_back(std::move(change));
+  }
+  wake_.notify_all();
+}
+
+void DevicesChangedHub::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [&] { return ending_ || !changes_.empty(); });
+    if (ending_)
+      return;
+    const DeviceChange change = std::move(changes_.front());
+    changes_.pop_front();
+    std::vector<const rs2_context*> contexts;
+    for (const auto& entry : listeners_)
+      contexts.push_back(entry.first);
+    for (const rs2_context* context : contexts) {
+      auto it = listeners_.find(context);
+      if (it == listeners_.end())
+        continue;  // deleted by an earlier callback
+      auto listener = it->second;
+      calling_ = context;
+      lock.unlock();
+      listener->Notify(change);
+      // Dropped before the call counts as over, so that Forget() releases the callback itself.
+      listener.reset();
+      lock.lock();
+      calling_ = nullptr;
+      idle_.notify_all();
+    }
+  }
+}
+
+// Control interface.
+
+bool UnplugDevice(const std::string& serial) {
+  return TheRegistry().devices.Unplug(serial);
+}
+
+bool ReplugDevice(const std::string& serial) {
+  return TheRegistry().devices.Replug(serial);
+}
+
+void StallDevice(const std::string& serial, bool stalled) {
+  TheRegistry().devices.Stall(serial, stalled);
+}
+
+void SetMissingDeviceWait(std::chrono::milliseconds wait) {
+  TheRegistry().devices.SetMissingDeviceWait(wait);
+}
+
+}  // namespace rs2sim
+
+extern "C" {
+
+void rs2_set_devices_changed_callback_cpp(rs2_context* context,
+                                          rs2_devices_changed_callback* callback,
+                                          rs2_error** error) {
+  // The callback is ours from here on, also when the call fails.
+  auto listener = std::make_shared<rs2sim::ChangeListener>(callback);
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("context", context).Add("callback", callback); },
+      [&] {
+        NotNull(context, "context");
+        NotNull(callback, "callback");
+        rs2sim::TheRegistry().hub.Set(context, std::move(listener));
+      });
+}
+
+void rs2_set_devices_changed_callback(const rs2_context* context,
+                                      rs2_devices_changed_callback_ptr callback, void* user,
+                                      rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] {
+        return ArgText()
+            .Add("context", context)
+            .Add("callback", reinterpret_cast<void*>(callback))
+            .Add("user", user);
+      },
+      [&] {
+        NotNull(context, "context");
+        NotNull(reinterpret_cast<void*>(callback), "callback");
+        rs2sim::TheRegistry().hub.Set(context, std::make_shared<rs2sim::ChangeListener>(
+                                                   new rs2sim::FunctionCallback(callback, user)));
+      });
+}
+
+int rs2_device_list_contains(const rs2_device_list* info_list, const rs2_device* device,
+                             rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("info_list", info_list).Add("device", device); },
+      0,
+      [&] {
+        const auto& devices = NotNull(info_list, "info_list")->devices;
+        const std::string& serial = NotNull(device, "device")->spec->serial;
+        // The same camera, whichever list or handle it came from.
+        return std::any_of(devices.begin(), devices.end(),
+                           [&](const rs2sim::DevicePtr& d) { return d->serial == serial; })
+                   ? 1
+                   : 0;
+      });
+}
+
+}  // extern "C"
