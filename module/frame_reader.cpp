@@ -5,19 +5,33 @@
 
 namespace vs_realsense2 {
 
-void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name) {
+namespace {
+// The source whose session's reader runs on this thread, if any.
+thread_local const void* readerOwner = nullptr;
+}  // namespace
+
+bool OnReaderThreadOf(const void* owner) {
+  return owner != nullptr && readerOwner == owner;
+}
+
+void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
+                  std::atomic<bool>& arrived) {
   if (!rs2::frameset(frame))
     return;
+  arrived.store(true, std::memory_order_relaxed);
   // No loss counter: each refused frameset is its own line, so a stalled
   // reader is as visible in the log as the camera's rate.
   if (!queue.Push(frame))
-    Log(orvlog::Severity::Warning, name, "ProcessFrame", "lost frames");
+    LogSafely(orvlog::Severity::Warning, name, "ProcessFrame", "lost frames");
 }
 
-// An exception ends the loop, not the process: the session keeps streaming
-// into a queue nobody drains (every further frameset is a "lost frames"
-// line) until the host stops it.
+// An exception ends the loop, not the process. Unsupervised, the session
+// keeps streaming into a queue nobody drains (every further frameset is a
+// "lost frames" line) until the host stops it; supervised, the supervisor
+// hears of it below and rebuilds the session.
 void Session::ReadFrames() {
+  readerOwner = links.owner;
+  bool failed = true;
   try {
     rs2::frame frame;
     while (queue->Pop(&frame, utils::tsq::WaitMode::WaitForever, 0) ==
@@ -28,13 +42,21 @@ void Session::ReadFrames() {
       // frame of the library's pool.
       frame = rs2::frame();
     }
+    failed = false;
   } catch (const std::exception& e) {
-    Log(orvlog::Severity::Error, name, "ReadFrames",
-        [&](std::ostream& os) { os << "exception: " << e.what(); });
+    LogSafely(orvlog::Severity::Error, name, "ReadFrames",
+              [&](std::ostream& os) { os << "exception: " << e.what(); });
   } catch (...) {
     // A handler throwing something that is no std::exception must not
     // escape the thread and terminate the host.
-    Log(orvlog::Severity::Error, name, "ReadFrames", "exception: unknown");
+    LogSafely(orvlog::Severity::Error, name, "ReadFrames", "exception: unknown");
+  }
+  if (links.readerEnded) {
+    try {
+      links.readerEnded(failed, lastColorTime);
+    } catch (...) {
+      // The supervisor then notices the silence instead.
+    }
   }
 }
 

@@ -3,6 +3,7 @@
 // thread that drains it.
 #pragma once
 
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <string>
@@ -18,22 +19,26 @@ namespace vs_realsense2 {
 using FrameQueue = utils::tsq::ThreadsafeQueue<rs2::frame, std::deque<rs2::frame>>;
 
 // Queues `frame` if it is a frameset; a full queue drops it with "lost
-// frames", so the library's thread never waits for the host.
-void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name);
+// frames", so the library's thread never waits for the host. Every frameset
+// raises `arrived` (one relaxed store) for the source's watchdog.
+void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
+                  std::atomic<bool>& arrived);
 
 // The callback the library owns once the pipeline starts. It carries its own
-// copies of the log name and the queue and never the session, so it cannot
-// reach a session that is being built or torn down.
+// copies of the log name, the queue and the arrival flag and never the
+// session, so it cannot reach a session that is being built or torn down.
 class FrameCallback {
  public:
-  FrameCallback(std::string name, std::shared_ptr<FrameQueue> queue)
-      : name_(std::move(name)), queue_(std::move(queue)) {}
+  FrameCallback(std::string name, std::shared_ptr<FrameQueue> queue,
+                std::shared_ptr<std::atomic<bool>> arrived)
+      : name_(std::move(name)), queue_(std::move(queue)), arrived_(std::move(arrived)) {}
 
-  void operator()(const rs2::frame& frame) const { ProcessFrame(frame, *queue_, name_); }
+  void operator()(const rs2::frame& frame) const { ProcessFrame(frame, *queue_, name_, *arrived_); }
 
  private:
   std::string name_;
   std::shared_ptr<FrameQueue> queue_;
+  std::shared_ptr<std::atomic<bool>> arrived_;
 };
 
 // A thread draining `queue`. Ending it takes two steps in a fixed order:
@@ -47,6 +52,11 @@ class ReaderThread : private utils::Noncopyable {
   ~ReaderThread() {
     queue_.Close();
     thread_.join();
+  }
+
+  // Any thread.
+  [[nodiscard]] bool IsCurrentThread() const {
+    return std::this_thread::get_id() == thread_.get_id();
   }
 
  private:

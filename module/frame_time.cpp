@@ -37,7 +37,7 @@ std::int64_t Session::GetFrameTime(const rs2::frame& frame) {
   const rs2_timestamp_domain frameDomain = frame.get_frame_timestamp_domain();
   const bool convert = NeedsConversion(frameDomain, playback);
   if (!domainKnown || frameDomain != domain) {
-    Log(orvlog::Severity::Debug, name, "GetFrameTime", [&](std::ostream& os) {
+    LogSafely(orvlog::Severity::Debug, name, "GetFrameTime", [&](std::ostream& os) {
       os << "times type: " << rs2_timestamp_domain_to_string(frameDomain);
     });
     domain = frameDomain;
@@ -53,7 +53,7 @@ std::int64_t Session::GetFrameTime(const rs2::frame& frame) {
 std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime) {
   if (devTime < lastDevTime) {
     if (!playback) {
-      Log(orvlog::Severity::Error, name, "ConvDevTimeToSys", [&](std::ostream& os) {
+      LogSafely(orvlog::Severity::Error, name, "ConvDevTimeToSys", [&](std::ostream& os) {
         os << "time decreased: new " << devTime << ", sync: " << lastDevTime;
       });
     }
@@ -71,8 +71,9 @@ void Session::MakeSync(std::int64_t devTime) {
   syncDevTime = devTime;
   lastDevTime = devTime;
   syncSysTime = utils::CurrentTimeMs();
-  Log(orvlog::Severity::Debug, name, "MakeSync",
-      [&](std::ostream& os) { os << "devTime: " << syncDevTime << ", sysTime: " << syncSysTime; });
+  LogSafely(orvlog::Severity::Debug, name, "MakeSync", [&](std::ostream& os) {
+    os << "devTime: " << syncDevTime << ", sysTime: " << syncSysTime;
+  });
 }
 
 }  // namespace vs_realsense2

@@ -2,14 +2,18 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <utils/source_config.hpp>
 
 #include "logger.hpp"
-#include "session.hpp"
+#include "source_supervisor.hpp"
 
 namespace vs_realsense2 {
 
+// Started exactly while it owns a supervisor. A stop from inside the
+// handler cannot join the threads it runs on, so the supervisor goes to
+// `retired` and the next call on a host thread joins it.
 class MediaSource::Impl {
  public:
   explicit Impl(const vid_db::media::SourceSettings& settings)
@@ -18,18 +22,30 @@ class MediaSource::Impl {
       Log(orvlog::Severity::Warning, name, "MediaSource", warning);
   }
 
+  // Released inside the handler, the source leaves the teardown to the
+  // supervisors' own threads; elsewhere the members join them.
+  ~Impl() {
+    if (!OnHandlerThread())
+      return;
+    if (supervisor)
+      supervisor->Abandon();
+    for (const auto& stopped : retired)
+      stopped->Abandon();
+  }
+
   void Start(const vid_db::media::StartParams& params) {
-    if (session)
+    if (supervisor)
       throw std::runtime_error("already started: ");
     if (!params.handler)
       throw std::runtime_error("handler is null");
+    JoinRetired();
     Log(orvlog::Severity::Debug, name, "Start", "");
     try {
-      session.reset(new Session(config, params.handler, name));
+      supervisor = std::make_unique<SourceSupervisor>(config, params.handler, name, this);
     } catch (const rs2::error& e) {
       // Other failures (the playback probe, thread creation, memory) carry
       // their own text and reach the host unlogged.
-      Log(orvlog::Severity::Error, name, "Start", [&](std::ostream& os) {
+      LogSafely(orvlog::Severity::Error, name, "Start", [&](std::ostream& os) {
         os << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
            << "):" << e.what();
       });
@@ -38,14 +54,30 @@ class MediaSource::Impl {
   }
 
   void Stop() {
-    session.reset();
-    Log(orvlog::Severity::Debug, name, "Stop", "");
+    std::unique_ptr<SourceSupervisor> stopping = std::move(supervisor);
+    if (stopping && OnHandlerThread()) {
+      stopping->StopFromHandler();
+      retired.push_back(std::move(stopping));
+    } else {
+      stopping.reset();
+      JoinRetired();
+    }
+    LogSafely(orvlog::Severity::Debug, name, "Stop", "");
   }
 
  private:
+  // Inside the host's handler, called by one of this source's readers.
+  bool OnHandlerThread() const { return OnReaderThreadOf(this); }
+
+  void JoinRetired() {
+    if (!OnHandlerThread())
+      retired.clear();
+  }
+
   const std::string name;
   const SourceConfig config;
-  std::unique_ptr<Session> session;
+  std::unique_ptr<SourceSupervisor> supervisor;
+  std::vector<std::unique_ptr<SourceSupervisor>> retired;
 };
 
 MediaSource::MediaSource(const vid_db::media::SourceSettings& settings)

@@ -17,19 +17,25 @@ void Session::ProcessVideoFrames(const rs2::frameset& frames) {
   rs2::video_frame color = frames.get_color_frame();
   rs2::depth_frame depth = frames.get_depth_frame();
   if (!color) {
-    Log(orvlog::Severity::Debug, name, kTag, "no color frame");
+    LogSafely(orvlog::Severity::Debug, name, kTag, "no color frame");
     return;
   }
   if (!UpdateVideoParams(color))
     return;
   if (color.get_data() == nullptr || color.get_data_size() <= 0) {
-    Log(orvlog::Severity::Error, name, kTag, "invalid frame");
+    LogSafely(orvlog::Severity::Error, name, kTag, "invalid frame");
     return;
   }
   const std::int64_t time = GetFrameTime(color);
   if (time == lastColorTime) {
-    Log(orvlog::Severity::Trace, name, kTag,
-        [&](std::ostream& os) { os << "ignore color frame with time: " << time; });
+    LogSafely(orvlog::Severity::Trace, name, kTag,
+              [&](std::ostream& os) { os << "ignore color frame with time: " << time; });
+    return;
+  }
+  if (links.floorColorTime && time <= *links.floorColorTime) {
+    LogSafely(orvlog::Severity::Trace, name, kTag, [&](std::ostream& os) {
+      os << "ignore color frame from before the restart with time: " << time;
+    });
     return;
   }
   // Set before anything below can throw, so a failed delivery still counts
@@ -40,7 +46,7 @@ void Session::ProcessVideoFrames(const rs2::frameset& frames) {
   if (depth && depth.get_data() != nullptr && depth.get_data_size() >= 1) {
     packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
   } else {
-    Log(orvlog::Severity::Debug, name, kTag, "no depth frame");
+    LogSafely(orvlog::Severity::Debug, name, kTag, "no depth frame");
   }
   handler->OnPacket(packet);
 }

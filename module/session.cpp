@@ -2,16 +2,12 @@
 
 #include <utils/file.hpp>
 
+#include "library_context.hpp"
 #include "logger.hpp"
 #include "stream_report.hpp"
 
 namespace vs_realsense2 {
 namespace {
-
-// RS2_API_VERSION of librealsense2 2.43.0. Requested explicitly instead of
-// through rs2::context() so that the interface the module was written for
-// is what it asks of whatever library version it is compiled against.
-constexpr int kApiVersion = 24300;
 
 // At most this many framesets wait for the reader; more are dropped, which
 // bounds memory and latency when the host is slow.
@@ -20,10 +16,7 @@ constexpr std::uint64_t kQueueCapacity = 3;
 // The context is only needed to create the pipeline, which keeps what it
 // uses of it.
 rs2::pipeline CreatePipeline() {
-  rs2_error* e = nullptr;
-  std::shared_ptr<rs2_context> handle(rs2_create_context(kApiVersion, &e), rs2_delete_context);
-  rs2::error::handle(e);
-  return rs2::pipeline(rs2::context(handle));
+  return rs2::pipeline(OpenContext());
 }
 
 void ConfigurePlayback(rs2::config& config, const std::string& path, const std::string& name) {
@@ -58,8 +51,10 @@ void ConfigureLive(rs2::config& config, const SourceConfig& source, const std::s
 // A failure anywhere below unwinds in reverse: the locals go first, then the
 // pipeline handle (releasing the last handle ends streaming, so no explicit
 // stop), then the reader thread is closed and joined by its own destructor.
-Session::Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name)
+Session::Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name,
+                 SessionLinks links)
     : name(name),
+      links(std::move(links)),
       handler(handler),
       queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
       playback(!config.playback_from_file.empty()),
@@ -72,9 +67,14 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     ConfigureLive(pipelineConfig, config, name);
   }
   const rs2::pipeline_profile profile =
-      pipeline.start(pipelineConfig, FrameCallback(this->name, queue));
+      pipeline.start(pipelineConfig, FrameCallback(this->name, queue, this->links.frameArrived));
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
+}
+
+void Session::EndDelivery() {
+  links.deliveryStopped->store(true);
+  queue->Close();
 }
 
 // Member destruction then releases the pipeline, closes the queue and joins
@@ -91,13 +91,13 @@ void Session::StopPipeline() noexcept {
     try {
       pipeline.stop();
     } catch (const rs2::error& e) {
-      Log(orvlog::Severity::Error, name, "~Session", [&](std::ostream& os) {
+      LogSafely(orvlog::Severity::Error, name, "~Session", [&](std::ostream& os) {
         os << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
            << "):" << e.what();
       });
     } catch (const std::exception& e) {
-      Log(orvlog::Severity::Error, name, "~Session",
-          [&](std::ostream& os) { os << "exception: " << e.what(); });
+      LogSafely(orvlog::Severity::Error, name, "~Session",
+                [&](std::ostream& os) { os << "exception: " << e.what(); });
     }
   } catch (...) {
   }

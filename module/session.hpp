@@ -1,8 +1,11 @@
 // The running connection of one started source to a camera or a recording.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <boost/shared_ptr.hpp>
@@ -15,6 +18,30 @@
 #include "frame_reader.hpp"
 
 namespace vs_realsense2 {
+
+// What ties a session to the source that supervises it across restarts.
+// A default-constructed value ties it to nothing.
+struct SessionLinks {
+  // Raised by the library's thread for every frameset; the supervisor lowers
+  // it when it looks.
+  std::shared_ptr<std::atomic<bool>> frameArrived = std::make_shared<std::atomic<bool>>(false);
+  // Raised when the host stops the source from inside its handler: the
+  // reader then makes no further handler call, not even the OnPacket that
+  // follows an OnParams in the same frameset.
+  std::shared_ptr<std::atomic<bool>> deliveryStopped = std::make_shared<std::atomic<bool>>(false);
+  // Reader thread, once, as it ends: whether an exception ended it, and the
+  // time of the last packet it delivered (0 for none).
+  std::function<void(bool failed, std::int64_t lastColorTime)> readerEnded;
+  // Packets at or before this time are dropped, so that the times of one
+  // source never go backwards across a restart.
+  std::optional<std::int64_t> floorColorTime;
+  // Marks the reader threads of the source's sessions (OnReaderThreadOf).
+  const void* owner = nullptr;
+};
+
+// True on the reader thread of a session whose links named `owner`: the
+// thread on which the host's handler runs.
+bool OnReaderThreadOf(const void* owner);
 
 // Constructing a Session is the whole of starting: when the constructor
 // returns, the pipeline streams into the queue and the reader thread
@@ -32,8 +59,13 @@ class Session : private utils::Noncopyable {
 
   // Throws what the library, the playback-file probe or thread creation
   // throws, after undoing everything built so far.
-  Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name);
+  Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name,
+          SessionLinks links = {});
   ~Session();
+
+  // Any thread: the reader ends after the frameset it is handling, if any.
+  // For a stop from inside the handler, where the reader cannot be joined.
+  void EndDelivery();
 
  private:
   // Reader thread.
@@ -50,6 +82,7 @@ class Session : private utils::Noncopyable {
   // The order of the fields is the order of construction; member destruction
   // (reverse order) is the second half of the teardown.
   const std::string name;
+  const SessionLinks links;
   vs_stream::VideoRawParams videoParams;  // last announced to the handler
   const HandlerPtr handler;
   const std::shared_ptr<FrameQueue> queue;

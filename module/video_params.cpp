@@ -44,7 +44,7 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color) {
   const vs_stream::VideoRawParams params = MakeVideoRawParams(color);
   if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
       params.height == 0) {
-    Log(orvlog::Severity::Error, name, "UpdateVideoParams", [&](std::ostream& os) {
+    LogSafely(orvlog::Severity::Error, name, "UpdateVideoParams", [&](std::ostream& os) {
       os << "invalid color frame with fmt: " << rs2_format_to_string(color.get_profile().format());
     });
     return false;
@@ -55,7 +55,9 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color) {
   announcement.rawVideo = params;
   handler->OnParams(announcement);
   videoParams = params;
-  return true;
+  // A stop from inside OnParams: the packet of this frameset is no longer
+  // wanted. Read only after an announcement, which is rare.
+  return !links.deliveryStopped->load();
 }
 
 }  // namespace vs_realsense2

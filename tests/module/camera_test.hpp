@@ -57,8 +57,9 @@ class CameraTest : public ModuleTest {
     rs2sim::ClearFaults();
   }
 
-  void StartCamera() {
-    source = CreateSource(camera.Url(), "cam");
+  // `query` is added to the camera's address ("watchdog_ms=0": unsupervised).
+  void StartCamera(const std::string& query = "") {
+    source = CreateSource(camera.Url(query), "cam");
     source->Start(StartWith(handler));
     log.Clear();
   }

@@ -132,8 +132,9 @@ TEST_F(FrameQueueTest, BlockedHandlerLetsThreeWaitAndDropsTheRestInOrder) {
   EXPECT_EQ(times, (std::vector<std::int64_t>{1, 2, 3, 4}));
 }
 
+// Unsupervised: with the watchdog on, the supervisor would rebuild the session.
 TEST_F(FrameQueueTest, ThrowingHandlerEndsTheReaderWithOneLineAndStopStillCompletes) {
-  StartCamera();
+  StartCamera("watchdog_ms=0");
   handler->ThrowOnPacket("host failure");
   camera.Emit(ColorAndDepth(1, kSystemTime));
   ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ReadFrames: exception: host failure"));

@@ -90,12 +90,12 @@ TEST_F(FaultTest, PipelineStopFailingWhileFramesFlowStillEndsEverything) {
   ExpectRecovered("after the stop failures");
 }
 
-// A timestamp read failing mid-stream ends the reader; the camera keeps
-// delivering into the full queue until the host stops the source.
+// Unsupervised, a timestamp read failing mid-stream ends the reader; the
+// camera keeps delivering into the full queue until the host stops the source.
 class TimestampFaultTest : public FaultTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(TimestampFaultTest, EndsTheReaderAndTheNextStartDeliversAgain) {
-  StartCamera();
+  StartCamera("watchdog_ms=0");
   camera.Emit(ColorAndDepth(1, kSystemTime));
   ASSERT_TRUE(handler->WaitForPackets(1));
   rs2sim::FailNext(GetParam(), RS2_EXCEPTION_TYPE_BACKEND, "clock lost");
@@ -123,10 +123,10 @@ class ForeignThrowingHandler : public RecordingHandler {
   }
 };
 
-// Failing in OnParams, or in OnPacket with no std::exception, on every
-// restart: each ends only that session's reader, with one line.
+// Unsupervised, failing in OnParams, or in OnPacket with no std::exception,
+// on every restart: each ends only that session's reader, with one line.
 TEST_F(FaultTest, HandlerFailuresOnEveryRestartEndOnlyThatSessionsReader) {
-  source = CreateSource(camera.Url(), "cam");
+  source = CreateSource(camera.Url("watchdog_ms=0"), "cam");
   for (int i = 0; i < 6; ++i) {
     log.Clear();
     const bool foreign = i % 2 == 1;

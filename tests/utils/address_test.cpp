@@ -14,7 +14,7 @@ namespace vs_realsense2 {
 bool operator==(const SourceConfig& a, const SourceConfig& b) {
   const auto fields = [](const SourceConfig& c) {
     return std::tie(c.sn, c.c_width, c.c_height, c.c_fps, c.d_width, c.d_height, c.d_fps,
-                    c.record_to_file, c.playback_from_file);
+                    c.record_to_file, c.playback_from_file, c.watchdog_ms);
   };
   return fields(a) == fields(b);
 }
@@ -22,7 +22,8 @@ bool operator==(const SourceConfig& a, const SourceConfig& b) {
 std::ostream& operator<<(std::ostream& os, const SourceConfig& c) {
   return os << "{sn='" << c.sn << "' c=" << c.c_width << 'x' << c.c_height << '@' << c.c_fps
             << " d=" << c.d_width << 'x' << c.d_height << '@' << c.d_fps << " record='"
-            << c.record_to_file << "' playback='" << c.playback_from_file << "'}";
+            << c.record_to_file << "' playback='" << c.playback_from_file
+            << "' watchdog=" << c.watchdog_ms << "}";
 }
 
 namespace {
@@ -34,7 +35,7 @@ TEST(ReadSourceConfigTest, EveryKeyFillsItsFieldAndOnlyThePathsAreDecodedTwice) 
   EXPECT_EQ(ReadSourceConfig("realsense://host/path?SN=upper&sn=a%2Bb%2525&c_width=1280"
                              "&c_height=720&c_fps=30&d_width=848&d_height=480&d_fps=15"
                              "&record_to_file=a%2Bb.bag&playback_from_file=x%2525y&sn=second"),
-            (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "x%y", {}}));
+            (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "x%y", 2000, {}}));
 }
 
 TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
@@ -50,6 +51,20 @@ TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
     SourceConfig expected;
     expected.c_width = width;
     EXPECT_EQ(ReadSourceConfig(std::string("realsense://cam?") + query), expected) << query;
+  }
+}
+
+TEST(ReadSourceConfigTest, WatchdogIsOnByDefaultAndOnlyAReadableValueChangesIt) {
+  const std::pair<const char*, int> cases[] = {{"", 2000},
+                                               {"watchdog_ms=0", 0},
+                                               {"watchdog_ms=150", 150},
+                                               {"watchdog_ms=abc", 2000},
+                                               {"watchdog_ms=", 2000},
+                                               {"watchdog_ms=-1", 2000},
+                                               {"WATCHDOG_MS=0", 2000}};
+  for (const auto& [query, watchdog] : cases) {
+    EXPECT_EQ(ReadSourceConfig(std::string("realsense://cam?") + query).watchdog_ms, watchdog)
+        << query;
   }
 }
 

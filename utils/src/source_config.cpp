@@ -43,6 +43,11 @@ SourceConfig ReadSourceConfig(const std::string& url) {
   config.d_width = ReadCount(params, "d_width");
   config.d_height = ReadCount(params, "d_height");
   config.d_fps = ReadCount(params, "d_fps");
+  int watchdog = 0;
+  bool read = false;
+  if (utils::GetIntParam(params, "watchdog_ms", &watchdog, &read, kIgnoreCase) && read &&
+      watchdog >= 0)
+    config.watchdog_ms = watchdog;
   return config;
 }
 

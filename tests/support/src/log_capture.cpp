@@ -1,6 +1,7 @@
 #include "vs_test_support/log_capture.hpp"
 
 #include <algorithm>
+#include <regex>
 
 namespace vs_test_support {
 namespace {
@@ -11,6 +12,14 @@ std::size_t CountIn(const std::vector<orvlog::LogLine>& lines, orvlog::Severity 
                     const std::string& message) {
   return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
     return line.channel == kModuleChannel && line.severity == severity && line.message == message;
+  }));
+}
+
+std::size_t CountMatchingIn(const std::vector<orvlog::LogLine>& lines, orvlog::Severity severity,
+                            const std::regex& pattern) {
+  return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
+    return line.channel == kModuleChannel && line.severity == severity &&
+           std::regex_match(line.message, pattern);
   }));
 }
 
@@ -66,6 +75,19 @@ bool LogCapture::WaitFor(orvlog::Severity severity, const std::string& message,
   std::unique_lock<std::mutex> lock(store_->mutex);
   return store_->added.wait_for(lock, kWaitLimit,
                                 [&] { return CountIn(store_->lines, severity, message) >= times; });
+}
+
+std::size_t LogCapture::CountMatching(orvlog::Severity severity, const std::string& pattern) const {
+  return CountMatchingIn(Raw(), severity, std::regex(pattern));
+}
+
+bool LogCapture::WaitForMatching(orvlog::Severity severity, const std::string& pattern,
+                                 std::size_t times) const {
+  const std::regex compiled(pattern);
+  std::unique_lock<std::mutex> lock(store_->mutex);
+  return store_->added.wait_for(lock, kWaitLimit, [&] {
+    return CountMatchingIn(store_->lines, severity, compiled) >= times;
+  });
 }
 
 void LogCapture::Clear() {

@@ -19,6 +19,10 @@ struct SourceConfig {
   std::int32_t d_fps = 0;
   std::string record_to_file;
   std::string playback_from_file;
+  // Frame silence, in ms, after which a started source rebuilds its session;
+  // 0 switches recovery off. Read leniently like the counts, but a value that
+  // cannot be read keeps the default rather than turning recovery off.
+  std::int32_t watchdog_ms = 2000;
 
   // What the address asked that cannot be honoured as written (unknown keys,
   // numbers that are no numbers...), one text each. Parsing never fails on

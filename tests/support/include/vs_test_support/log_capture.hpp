@@ -50,6 +50,11 @@ class LogCapture {
   std::size_t Count(orvlog::Severity severity, const std::string& message) const;
   // True once the module has written `message` at `severity` `times` times.
   bool WaitFor(orvlog::Severity severity, const std::string& message, std::size_t times = 1) const;
+  // As Count and WaitFor, for messages that match `pattern` as a whole
+  // (ECMAScript syntax), for lines that carry a measured figure.
+  std::size_t CountMatching(orvlog::Severity severity, const std::string& pattern) const;
+  bool WaitForMatching(orvlog::Severity severity, const std::string& pattern,
+                       std::size_t times = 1) const;
   void Clear();
 
  private:

@@ -1,0 +1,89 @@
+// When a supervised source counts as silent and how long it waits to retry,
+// over stepped time.
+#include <cstdint>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "restart_policy.hpp"
+
+namespace vs_realsense2 {
+namespace {
+
+TEST(BackoffTest, HalfASecondDoublingUpToThirtySeconds) {
+  const std::vector<std::int64_t> expected = {500, 1000, 2000, 4000, 8000, 16000, 30000, 30000};
+  for (int failures = 1; failures <= 8; ++failures)
+    EXPECT_EQ(BackoffMs(failures), expected[failures - 1]) << failures;
+  EXPECT_EQ(BackoffMs(1000), 30000);
+}
+
+TEST(RestartPolicyTest, FirstFramesetsGetTheLongerGraceThenTheWatchdogInterval) {
+  // {watchdog, first-frameset grace}
+  const std::pair<std::int64_t, std::int64_t> cases[] = {{2000, 5000}, {100, 5000}, {4000, 8000}};
+  for (const auto& [watchdog, grace] : cases) {
+    RestartPolicy policy(watchdog);
+    policy.SessionStarted(1000);
+    EXPECT_TRUE(policy.AwaitingFirstFrames());
+    EXPECT_FALSE(policy.Silent(1000 + grace - 1)) << watchdog;
+    EXPECT_TRUE(policy.Silent(1000 + grace)) << watchdog;
+    policy.FramesSeen(1500);
+    EXPECT_FALSE(policy.AwaitingFirstFrames());
+    EXPECT_EQ(policy.SilenceLimitMs(), watchdog);
+    EXPECT_FALSE(policy.Silent(1500 + watchdog - 1)) << watchdog;
+    EXPECT_TRUE(policy.Silent(1500 + watchdog)) << watchdog;
+    // A rebuilt session waits for its first frames again.
+    policy.SessionStarted(9000);
+    EXPECT_FALSE(policy.Silent(9000 + watchdog));
+  }
+}
+
+TEST(RestartPolicyTest, LooksFourTimesPerIntervalSoSilenceIsAtMostAQuarterLate) {
+  RestartPolicy policy(2000);
+  policy.SessionStarted(0);
+  EXPECT_EQ(policy.LookIntervalMs(), 1250);
+  policy.FramesSeen(10);
+  EXPECT_EQ(policy.LookIntervalMs(), 500);
+  EXPECT_EQ(RestartPolicy(2).LookIntervalMs(), 1250);
+  RestartPolicy tiny(2);
+  tiny.SessionStarted(0);
+  tiny.FramesSeen(0);
+  EXPECT_EQ(tiny.LookIntervalMs(), 1);
+}
+
+TEST(RestartPolicyTest, FailedTriesBackOffAndASuccessStartsTheCountAgain) {
+  RestartPolicy policy(2000);
+  policy.SessionStarted(0);
+  EXPECT_EQ(policy.RestartBegan(60000), 0);
+  EXPECT_EQ(policy.RestartBeganMs(), 60000);
+  std::vector<std::int64_t> delays;
+  for (int i = 1; i <= 4; ++i) {
+    EXPECT_EQ(policy.NextTry(), i);
+    delays.push_back(policy.TryFailed());
+  }
+  EXPECT_EQ(delays, (std::vector<std::int64_t>{500, 1000, 2000, 4000}));
+  EXPECT_EQ(policy.NextTry(), 5);
+  policy.SessionStarted(70000);
+  EXPECT_EQ(policy.NextTry(), 1);
+}
+
+// A session that dies right after every build (a handler that throws on each
+// packet) must not turn into a tight loop of rebuilds.
+TEST(RestartPolicyTest, RestartsSoonAfterEachBuildWaitLongerEachTimeUntilASessionRunsStably) {
+  RestartPolicy policy(2000);
+  std::int64_t now = 0;
+  policy.SessionStarted(now);
+  std::vector<std::int64_t> delays;
+  for (int i = 0; i < 8; ++i) {
+    now += 100;
+    delays.push_back(policy.RestartBegan(now));
+    now += delays.back();
+    static_cast<void>(policy.NextTry());
+    policy.SessionStarted(now);
+  }
+  EXPECT_EQ(delays, (std::vector<std::int64_t>{0, 500, 1000, 2000, 4000, 8000, 16000, 30000}));
+  now += RestartPolicy::kStableMs;
+  EXPECT_EQ(policy.RestartBegan(now), 0);
+}
+
+}  // namespace
+}  // namespace vs_realsense2
