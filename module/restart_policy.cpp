@@ -38,14 +38,17 @@ bool RestartPolicy::Silent(std::int64_t nowMs) const {
   return nowMs - lastFramesMs_ >= SilenceLimitMs();
 }
 
+// Also while the first frames are awaited: the first look that finds frames
+// switches to the shorter limit.
 std::int64_t RestartPolicy::LookIntervalMs() const {
-  return std::max<std::int64_t>(1, SilenceLimitMs() / kLooksPerInterval);
+  return std::max<std::int64_t>(1, watchdogMs_ / kLooksPerInterval);
 }
 
-std::int64_t RestartPolicy::RestartBegan(std::int64_t nowMs) {
+std::int64_t RestartPolicy::RestartBegan(std::int64_t nowMs, bool readerEnded) {
   restartBeganMs_ = nowMs;
   tries_ = 0;
-  if (nowMs - sessionStartedMs_ >= kStableMs)
+  // A lost camera is not the session's fault: the failed tries back off.
+  if (nowMs - sessionStartedMs_ >= kStableMs || (!readerEnded && sawFrames_))
     streak_ = 0;
   ++streak_;
   return streak_ == 1 ? 0 : BackoffMs(streak_ - 1);

@@ -36,14 +36,16 @@ class RestartPolicy {
   // The silence that counts now: watchdog_ms, or the first-frameset grace.
   [[nodiscard]] std::int64_t SilenceLimitMs() const;
   [[nodiscard]] bool Silent(std::int64_t nowMs) const;
-  // How often to look for frames.
+  // How often to look for frames: a quarter of watchdog_ms.
   [[nodiscard]] std::int64_t LookIntervalMs() const;
   [[nodiscard]] bool AwaitingFirstFrames() const { return !sawFrames_; }
 
-  // A restart begins. Returns the delay before its first try: none after a
-  // session that ran stably, a growing one when sessions keep failing soon
-  // after they were built (a handler that throws on every packet).
-  [[nodiscard]] std::int64_t RestartBegan(std::int64_t nowMs);
+  // A restart begins, because the reader ended or because of silence.
+  // Returns the delay before its first try: none after a camera that
+  // delivered and then went quiet (lost, stalled) or after a session that ran
+  // stably; a growing one when sessions keep dying soon after they were built
+  // (a handler that throws on every packet, a camera that never delivers).
+  [[nodiscard]] std::int64_t RestartBegan(std::int64_t nowMs, bool readerEnded);
   // The current try failed; returns the delay before the next one.
   [[nodiscard]] std::int64_t TryFailed();
   // Counts the try that is about to be made; returns its number (from 1).

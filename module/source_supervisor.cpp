@@ -173,7 +173,7 @@ class SupervisorCore : private utils::Noncopyable {
 
   void BeginRestart(std::unique_lock<std::mutex>& lock, const std::string& reason,
                     std::int64_t now) {
-    const std::int64_t delay = policy_.RestartBegan(now);
+    const std::int64_t delay = policy_.RestartBegan(now, readerFailed_);
     LogSafely(orvlog::Severity::Warning, name_, "Watchdog", [&](std::ostream& os) {
       os << reason << ", restarting";
       if (delay > 0)
@@ -181,6 +181,8 @@ class SupervisorCore : private utils::Noncopyable {
     });
     DestroySession(lock);
     readerFailed_ = false;
+    // The first try sees the devices as they are now.
+    devicesChanged_ = false;
     if (state_ == SupervisorState::Stopping)
       return;
     state_ = SupervisorState::Restarting;
@@ -268,13 +270,18 @@ class SupervisorCore : private utils::Noncopyable {
     lock.lock();
   }
 
+  // Wakes early for what the current state acts on: a dead reader while
+  // streaming, a change of devices while restarting.
   void WaitUntil(std::unique_lock<std::mutex>& lock, std::int64_t deadlineMs) {
     const std::int64_t remaining = deadlineMs - utils::NowMs();
     if (remaining <= 0)
       return;
     const SupervisorState state = state_;
-    wake_.wait_for(lock, std::chrono::milliseconds(remaining),
-                   [&] { return state_ != state || readerFailed_ || devicesChanged_; });
+    wake_.wait_for(lock, std::chrono::milliseconds(remaining), [&] {
+      if (state_ != state)
+        return true;
+      return state == SupervisorState::Streaming ? readerFailed_ : devicesChanged_;
+    });
   }
 
   const std::string name_;

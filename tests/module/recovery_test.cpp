@@ -1,0 +1,266 @@
+// A started source brings itself back after the camera goes away, stalls or
+// its reader dies, and can be stopped or released from any thread.
+#include <chrono>
+#include <condition_variable>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "camera_test.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
+constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
+constexpr orvlog::Severity kError = orvlog::Severity::Error;
+
+// Restarts within a fraction of a second, so tests wait for log lines only.
+const std::string kQuickWatchdog = "watchdog_ms=100";
+
+std::string StreamingAgain(int tries) {
+  return R"(<cam> Restart: streaming again after \d+\.\d s, )" + std::to_string(tries) +
+         (tries == 1 ? " try" : " tries");
+}
+
+class RecoveryTest : public CameraTest {
+ protected:
+  void TearDown() override {
+    CameraTest::TearDown();
+    rs2sim::ReplugDevice(camera.Serial());
+    rs2sim::StallDevice(camera.Serial(), false);
+  }
+
+  // Emits one frameset and waits until the handler has begun `calls` packet calls.
+  void Deliver(double time, std::size_t calls) {
+    ASSERT_TRUE(camera.Emit(ColorAndDepth(time, kSystemTime)).delivered) << time;
+    ASSERT_TRUE(handler->WaitForPacketCalls(calls)) << time;
+  }
+};
+
+TEST_F(RecoveryTest, UnpluggedCameraIsRetriedWithGrowingDelaysAndStreamsAgainOnceReplugged) {
+  StartCamera(kQuickWatchdog);
+  Deliver(1000, 1);
+  ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
+  const std::vector<std::string> warnings = {
+      "<cam> Watchdog: no frames for 100 ms, restarting",
+      "<cam> Restart: try 1 failed: camera manual-1 not connected; next try in 500 ms",
+      "<cam> Restart: try 2 failed: camera manual-1 not connected; next try in 1000 ms",
+  };
+  for (const std::string& line : warnings)
+    ASSERT_TRUE(log.WaitFor(kWarning, line)) << line;
+  EXPECT_FALSE(camera.Emit(ColorAndDepth(1100, kSystemTime)).delivered);
+
+  // The library reports the camera's return: no need to wait out the delay.
+  ASSERT_TRUE(rs2sim::ReplugDevice(camera.Serial()));
+  ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(3)));
+  Deliver(2000, 2);
+  EXPECT_EQ(handler->Calls(), "APAP");
+  EXPECT_EQ(log.Messages(kWarning), warnings);
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+TEST_F(RecoveryTest, StalledCameraIsRebuiltAndDeliversOnceResumed) {
+  StartCamera(kQuickWatchdog);
+  Deliver(1000, 1);
+  rs2sim::StallDevice(camera.Serial(), true);
+  EXPECT_FALSE(camera.Emit(ColorAndDepth(1100, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: no frames for 100 ms, restarting"));
+  ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
+  rs2sim::StallDevice(camera.Serial(), false);
+  Deliver(2000, 2);
+  EXPECT_EQ(handler->Calls(), "APAP");
+}
+
+// The "exception: " line comes first; the new session announces again, and
+// a packet older than the last one delivered is dropped.
+TEST_F(RecoveryTest, DeadReaderIsReplacedAndPacketTimesNeverGoBackwards) {
+  StartCamera(kQuickWatchdog);
+  handler->ThrowOnPacket("host failure");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(5000, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
+  EXPECT_EQ(log.Messages(kError),
+            std::vector<std::string>{"<cam> ReadFrames: exception: host failure"});
+  EXPECT_EQ(log.Messages(kWarning),
+            std::vector<std::string>{"<cam> Watchdog: reader ended, restarting"});
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(4000, kSystemTime)).delivered);
+  Deliver(6000, 2);
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  EXPECT_EQ(handler->Calls(), "APAP");
+  EXPECT_EQ(handler->Packets().at(0).time, 6000);
+}
+
+// Throws from every OnPacket, whatever the session.
+class AlwaysThrowingHandler : public RecordingHandler {
+ public:
+  bool OnPacket(const vid_db::media::Packet& packet) override {
+    RecordingHandler::OnPacket(packet);
+    throw std::runtime_error("always");
+  }
+};
+
+TEST_F(RecoveryTest, HandlerThatThrowsOnEveryPacketIsRestartedWithGrowingDelaysNeverInALoop) {
+  const auto thrower = boost::make_shared<AlwaysThrowingHandler>();
+  source = CreateSource(camera.Url(kQuickWatchdog), "cam");
+  source->Start(StartWith(thrower));
+  const std::vector<std::string> expected = {
+      "<cam> Watchdog: reader ended, restarting",
+      "<cam> Watchdog: reader ended, restarting in 500 ms",
+      "<cam> Watchdog: reader ended, restarting in 1000 ms",
+  };
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    if (i > 0) {
+      ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1), i)) << i;
+    }
+    ASSERT_TRUE(camera.Emit(ColorAndDepth(1000.0 + i, kSystemTime)).delivered) << i;
+    ASSERT_TRUE(log.WaitFor(kWarning, expected[i])) << i;
+  }
+  source->Stop();
+  EXPECT_EQ(log.Messages(kWarning), expected);
+  EXPECT_EQ(log.CountMatching(kInfo, StreamingAgain(1)), 2u);
+  EXPECT_EQ(thrower->Calls(), "APAPAP");
+}
+
+// The library's wait for a missing camera is left at its real length (15 s):
+// the supervisor never starts a pipeline while the camera is absent, so Stop
+// has nothing to wait behind.
+TEST_F(RecoveryTest, StopWhileTheCameraIsAbsentReturnsPromptly) {
+  rs2sim::SetMissingDeviceWait(std::chrono::seconds(15));
+  StartCamera(kQuickWatchdog);
+  Deliver(1000, 1);
+  ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
+  ASSERT_TRUE(log.WaitFor(
+      kWarning, "<cam> Restart: try 1 failed: camera manual-1 not connected; next try in 500 ms"));
+  log.Clear();
+  const auto before = std::chrono::steady_clock::now();
+  source->Stop();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
+  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Stop: "}}));
+  handler->Clear();
+  EXPECT_TRUE(AllCountersZero());
+  EXPECT_EQ(handler->Calls(), "AP");
+}
+
+TEST_F(RecoveryTest, RestartWhileRecordingKeepsTheFirstFileAndRecordsToTheNextFreeName) {
+  const std::string dir = ::testing::TempDir() + "recovery-record/";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  StartCamera(kQuickWatchdog + "&record_to_file=" + dir + "cam.bag");
+  for (int i = 1; i <= 3; ++i)
+    Deliver(1000 + i, i);
+  rs2sim::StallDevice(camera.Serial(), true);
+  ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
+  EXPECT_EQ(log.Count(kInfo, "<cam> Restart: keeping " + dir + "cam.bag, recording to " + dir +
+                                 "cam-1.bag"),
+            1u);
+  EXPECT_EQ(log.Count(kInfo, "<cam> Session: recording to file: " + dir + "cam-1.bag"), 1u);
+  const auto firstSize = std::filesystem::file_size(dir + "cam.bag");
+  rs2sim::StallDevice(camera.Serial(), false);
+  Deliver(2000, 4);
+  source->Stop();
+  EXPECT_GT(firstSize, 0u);
+  EXPECT_EQ(std::filesystem::file_size(dir + "cam.bag"), firstSize);
+  EXPECT_GT(std::filesystem::file_size(dir + "cam-1.bag"), 0u);
+}
+
+// Runs `action` once, on the first OnParams or OnPacket (as chosen), after
+// recording the call; signals when the handler itself is released.
+class ActingHandler : public RecordingHandler {
+ public:
+  ActingHandler(char when, std::function<void()> action, std::function<void()> released)
+      : when_(when), action_(std::move(action)), released_(std::move(released)) {}
+  ~ActingHandler() override {
+    Clear();  // the frames of stored packets go before the signal
+    released_();
+  }
+
+  bool OnParams(const vid_db::media::StreamParams& params) override {
+    RecordingHandler::OnParams(params);
+    Act('A');
+    return true;
+  }
+  bool OnPacket(const vid_db::media::Packet& packet) override {
+    RecordingHandler::OnPacket(packet);
+    Act('P');
+    return true;
+  }
+
+ private:
+  void Act(char call) {
+    if (call == when_ && action_) {
+      const std::function<void()> action = std::move(action_);
+      action_ = nullptr;
+      action();
+    }
+  }
+
+  const char when_;
+  std::function<void()> action_;
+  const std::function<void()> released_;
+};
+
+// A flag that one thread raises and another waits for.
+class Latch {
+ public:
+  void Raise() {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      raised_ = true;
+    }
+    raisedChanged_.notify_all();
+  }
+  bool Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return raisedChanged_.wait_for(lock, vs_test_support::kWaitLimit, [this] { return raised_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable raisedChanged_;
+  bool raised_ = false;
+};
+
+class StopInsideHandlerTest : public RecoveryTest, public ::testing::WithParamInterface<char> {};
+
+TEST_P(StopInsideHandlerTest, StopFinishesTheCallAndNoOtherCallFollows) {
+  const char when = GetParam();
+  Latch released;
+  auto acting = boost::make_shared<ActingHandler>(
+      when, [this] { source->Stop(); }, [&] { released.Raise(); });
+  source = CreateSource(camera.Url(), "cam");
+  source->Start(StartWith(acting));
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Debug, "<cam> Stop: "));
+  camera.Emit(ColorAndDepth(1001, kSystemTime));
+  // A host thread's Stop joins what the handler's Stop left running.
+  source->Stop();
+  EXPECT_EQ(acting->Calls(), when == 'A' ? "A" : "AP");
+  acting.reset();  // with the packet it keeps
+  EXPECT_TRUE(released.Wait());
+  EXPECT_TRUE(AllCountersZero());
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+TEST_P(StopInsideHandlerTest, ReleasingTheLastReferenceInsideTheHandlerEndsEverything) {
+  const char when = GetParam();
+  Latch released;
+  boost::shared_ptr<vid_db::media::Source> held = CreateSource(camera.Url(), "cam");
+  auto acting = boost::make_shared<ActingHandler>(
+      when, [&held] { held.reset(); }, [&] { released.Raise(); });
+  held->Start(StartWith(acting));
+  const boost::weak_ptr<ActingHandler> watched = acting;
+  acting.reset();
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
+  // The handler goes last, once every session of the source is torn down.
+  ASSERT_TRUE(released.Wait());
+  EXPECT_TRUE(AllCountersZero());
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(InOnParamsAndInOnPacket, StopInsideHandlerTest,
+                         ::testing::Values('A', 'P'));
+
+}  // namespace
+}  // namespace vs_realsense2_test
