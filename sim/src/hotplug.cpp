@@ -147,6 +147,10 @@ void SetMissingDeviceWait(std::chrono::milliseconds wait) {
   TheRegistry().devices.SetMissingDeviceWait(wait);
 }
 
+bool AwaitWaitingStarts(int count, std::chrono::milliseconds timeout) {
+  return TheRegistry().devices.AwaitWaitingStarts(count, timeout);
+}
+
 }  // namespace rs2sim
 
 extern "C" {

@@ -66,6 +66,9 @@ void StallDevice(const std::string& serial, bool stalled);
 // text): 15 s by default, as the real library (it resolves up to 3 times, each waiting up to 5 s).
 // A device that arrives during the wait ends it early and the start goes on. Tests set it short.
 void SetMissingDeviceWait(std::chrono::milliseconds wait);
+// Blocks until exactly `count` pipeline starts are inside that wait, so that a test can act while
+// a start waits; false when that did not happen within `timeout`.
+bool AwaitWaitingStarts(int count, std::chrono::milliseconds timeout);
 // Until changed, the registry holds the default cameras: RS2SIM_DEVICES of them (1 when unset),
 // with serials DefaultSerial(0..n-1). They stream synthetic images in real time at the
 // negotiated rate (a colour test pattern, a depth ramp with a moving object), rendered once per
