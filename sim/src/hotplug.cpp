@@ -42,8 +42,9 @@ ChangeListener::ChangeListener(rs2_devices_changed_callback* callback) : callbac
 
 ChangeListener::~ChangeListener() {
   if (callback_) {
-    callback_->release();
+    // Counted out first: whoever sees the release done sees the count down too.
     --TheRegistry().counters.callbacksAlive;
+    callback_->release();
   }
 }
 

@@ -111,11 +111,10 @@ class ReleaseSignal {
   }
 
  private:
+  // Notifies under the lock: the waiter may destroy the signal as soon as it can lock.
   void Fire() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      fired_ = true;
-    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    fired_ = true;
     done_.notify_all();
   }
   std::mutex mutex_;
@@ -258,6 +257,13 @@ TEST_F(Hotplug, StalledDeviceStaysListedAndStartedButDeliversNothingUntilResumed
   pipe.start(Collect{collector});
   EXPECT_FALSE(Delivered());
   EXPECT_EQ(collector->Frames().size(), 0u);
+
+  // And across a replug.
+  pipe.stop();
+  ASSERT_TRUE(rs2sim::UnplugDevice(kManual));
+  ASSERT_TRUE(rs2sim::ReplugDevice(kManual));
+  pipe.start(Collect{collector});
+  EXPECT_FALSE(Delivered());
 
   rs2sim::StallDevice(kManual, false);
   EXPECT_TRUE(Delivered());
