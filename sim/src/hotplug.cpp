@@ -67,6 +67,13 @@ DevicesChangedHub::~DevicesChangedHub() {
   wake_.notify_all();
   if (thread_.joinable())
     thread_.join();
+  // Released outside the lock and before the members go: a callback may own a context, whose
+  // deletion comes back here.
+  std::map<const rs2_context*, std::shared_ptr<ChangeListener>> left;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    left.swap(listeners_);
+  }
 }
 
 void DevicesChangedHub::Set(const rs2_context* context, std::shared_ptr<ChangeListener> listener) {
