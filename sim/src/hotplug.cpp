@@ -42,8 +42,9 @@ ChangeListener::ChangeListener(rs2_devices_changed_callback* callback) : callbac
 
 ChangeListener::~ChangeListener() {
   if (callback_) {
-    callback_->release();
+    // Counted out first: whoever sees the release done sees the count down too.
     --TheRegistry().counters.callbacksAlive;
+    callback_->release();
   }
 }
 
@@ -66,6 +67,13 @@ DevicesChangedHub::~DevicesChangedHub() {
   wake_.notify_all();
   if (thread_.joinable())
     thread_.join();
+  // Released outside the lock and before the members go: a callback may own a context, whose
+  // deletion comes back here.
+  std::map<const rs2_context*, std::shared_ptr<ChangeListener>> left;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    left.swap(listeners_);
+  }
 }
 
 void DevicesChangedHub::Set(const rs2_context* context, std::shared_ptr<ChangeListener> listener) {
@@ -145,6 +153,10 @@ void StallDevice(const std::string& serial, bool stalled) {
 
 void SetMissingDeviceWait(std::chrono::milliseconds wait) {
   TheRegistry().devices.SetMissingDeviceWait(wait);
+}
+
+bool AwaitWaitingStarts(int count, std::chrono::milliseconds timeout) {
+  return TheRegistry().devices.AwaitWaitingStarts(count, timeout);
 }
 
 }  // namespace rs2sim

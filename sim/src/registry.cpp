@@ -181,14 +181,26 @@ void DeviceRegistry::SetMissingDeviceWait(std::chrono::milliseconds wait) {
   missingWait_ = wait;
 }
 
-void DeviceRegistry::WaitForDevice(const std::optional<std::string>& serial) const {
+void DeviceRegistry::WaitForDevice(const std::optional<std::string>& serial) {
   std::unique_lock<std::mutex> lock(mutex_);
-  const auto deadline = std::chrono::steady_clock::now() + missingWait_;
-  arrived_.wait_until(lock, deadline, [&] {
+  auto present = [&] {
     return std::any_of(devices_.begin(), devices_.end(), [&](const Entry& e) {
       return e.plugged && (!serial || e.spec->serial == *serial);
     });
-  });
+  };
+  if (present())
+    return;
+  const auto deadline = std::chrono::steady_clock::now() + missingWait_;
+  ++waiting_;
+  waitingChanged_.notify_all();
+  arrived_.wait_until(lock, deadline, present);
+  --waiting_;
+  waitingChanged_.notify_all();
+}
+
+bool DeviceRegistry::AwaitWaitingStarts(int count, std::chrono::milliseconds timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return waitingChanged_.wait_for(lock, timeout, [&] { return waiting_ == count; });
 }
 
 LinkPtr DeviceRegistry::Claim(const std::string& serial, const std::shared_ptr<Session>& session) {

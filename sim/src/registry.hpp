@@ -54,7 +54,8 @@ class DeviceRegistry {
   void SetMissingDeviceWait(std::chrono::milliseconds wait);
   // Returns once a device with that serial (any device, without one) is plugged in, or once the
   // missing-device wait has passed.
-  void WaitForDevice(const std::optional<std::string>& serial) const;
+  void WaitForDevice(const std::optional<std::string>& serial);
+  bool AwaitWaitingStarts(int count, std::chrono::milliseconds timeout);
 
   // A device streams to one session at a time; null when another session holds it.
   LinkPtr Claim(const std::string& serial, const std::shared_ptr<Session>& session);
@@ -76,8 +77,10 @@ class DeviceRegistry {
 
   DevicesChangedHub& hub_;
   mutable std::mutex mutex_;
-  mutable std::condition_variable arrived_;  // a device was plugged in
-  std::vector<Entry> devices_;               // guarded by mutex_, in registration order
+  std::condition_variable arrived_;         // a device was plugged in
+  std::condition_variable waitingChanged_;  // a start began or ended waiting for a device
+  int waiting_ = 0;                         // guarded by mutex_: starts waiting for a device
+  std::vector<Entry> devices_;              // guarded by mutex_, in registration order
   std::map<std::string, std::weak_ptr<Session>> claims_;  // guarded by mutex_
   std::chrono::milliseconds missingWait_;                 // guarded by mutex_
 };

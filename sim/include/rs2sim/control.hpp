@@ -44,28 +44,37 @@ DeviceSpec DefaultCamera(const std::string& serial);
 // Serial number of the i-th default camera, i counted from 0.
 std::string DefaultSerial(int i);
 
-void AddDevice(const DeviceSpec& spec);  // replaces a device with the same serial
+// Devices-changed callbacks hear what these change in the set of connected devices. None of them
+// ends a pipeline that streams a device they drop.
+void AddDevice(const DeviceSpec& spec);  // replaces a device with the same serial, plugged in
 bool RemoveDevice(const std::string& serial);
-void ClearDevices();  // an empty registry: starting a pipeline fails with "No device connected"
-void ResetDevices();  // back to the default camera(s)
+// An empty registry, unplugged devices forgotten: after the missing-device wait, starting a
+// pipeline fails with "No device connected".
+void ClearDevices();
+// Back to the default camera(s), plugged in and not stalled, and the missing-device wait to 15 s.
+void ResetDevices();
 std::vector<std::string> DeviceSerials();
 
 // The device leaves the registry as a pulled cable would: a pipeline streaming it gets no further
 // frameset (Emit answers delivered=false; a default camera's timer delivers nothing), its stop
-// still works, queries no longer list it, and devices-changed callbacks report it removed.
-// False when no device has that serial.
+// still works, queries no longer list it, and devices-changed callbacks report it removed. That
+// pipeline stays cut off after a replug. False when no connected device has that serial.
 bool UnplugDevice(const std::string& serial);
 // An unplugged device comes back with the same spec; devices-changed callbacks report it added
 // and a new pipeline start on it succeeds. False when no device with that serial is unplugged.
 bool ReplugDevice(const std::string& serial);
 // While stalled the device stays registered and its pipeline stays started, but no frameset
-// arrives (Emit answers delivered=false; timers deliver nothing) until resumed with false.
+// arrives (Emit answers delivered=false; timers deliver nothing) until resumed with false. The
+// stall belongs to the device: it holds for pipelines started meanwhile and across a replug.
 void StallDevice(const std::string& serial, bool stalled);
 // How long, in all, a pipeline start waits for a wanted device that is not connected before it
 // fails as now ("No device connected" for an empty registry, or the "Failed to resolve request..."
 // text): 15 s by default, as the real library (it resolves up to 3 times, each waiting up to 5 s).
 // A device that arrives during the wait ends it early and the start goes on. Tests set it short.
 void SetMissingDeviceWait(std::chrono::milliseconds wait);
+// Blocks until exactly `count` pipeline starts are inside that wait, so that a test can act while
+// a start waits; false when that did not happen within `timeout`.
+bool AwaitWaitingStarts(int count, std::chrono::milliseconds timeout);
 // Until changed, the registry holds the default cameras: RS2SIM_DEVICES of them (1 when unset),
 // with serials DefaultSerial(0..n-1). They stream synthetic images in real time at the
 // negotiated rate (a colour test pattern, a depth ramp with a moving object), rendered once per
