@@ -255,13 +255,14 @@ std::vector<double> TotalNs(const PathFigures& path, double simOnlySdkNs) {
 }
 
 // Emits, waits for the packet, emits the next: no frameset is ever lost.
+// `query` is added to the camera's address.
 void RunPath(benchmark::State& state, const ModuleHost& host, Results& results,
-             const std::string& label, MeasuringHandler::Work work, bool fullPayload,
-             bool latency) {
+             const std::string& label, MeasuringHandler::Work work, bool fullPayload, bool latency,
+             const std::string& query = "") {
   const vs_test_support::ManualCamera camera("bench-path");
   const auto handler =
       boost::make_shared<MeasuringHandler>(work, static_cast<std::size_t>(state.max_iterations));
-  const auto source = host.CreateSource(CameraUrl(camera.Serial()), "bench");
+  const auto source = host.CreateSource(CameraUrl(camera.Serial()) + query, "bench");
   source->Start(StartWith(handler));
 
   std::int64_t timeMs = 1000;
@@ -460,11 +461,12 @@ int main(int argc, char** argv) {
   results.clockFloorNs = vs_bench::ThreadClockFloorNs();
 
   const auto path = [&](const char* name, const std::string& label, MeasuringHandler::Work work,
-                        bool fullPayload, bool latency, int iterations) {
+                        bool fullPayload, bool latency, int iterations,
+                        const std::string& query = "") {
     benchmark::RegisterBenchmark(
         name,
-        [&host, &results, label, work, fullPayload, latency](benchmark::State& state) {
-          vs_bench::RunPath(state, host, results, label, work, fullPayload, latency);
+        [&host, &results, label, work, fullPayload, latency, query](benchmark::State& state) {
+          vs_bench::RunPath(state, host, results, label, work, fullPayload, latency, query);
         })
         ->Iterations(iterations)
         ->Unit(benchmark::kMicrosecond)
@@ -492,6 +494,10 @@ int main(int argc, char** argv) {
         ->UseRealTime();
   }
   path("ModulePath/full_payload", "module", MeasuringHandler::Work::None, true, false, 10000);
+  // The watchdog's whole cost on the frame path is one relaxed store on the
+  // SDK's thread per frameset: the same path with it switched off.
+  path("ModulePath/full_payload_watchdog_off", "module_watchdog_off", MeasuringHandler::Work::None,
+       true, false, 10000, "&watchdog_ms=0");
   path("CopyingBaseline/full_payload", "copying_baseline", MeasuringHandler::Work::Copy, true,
        false, 3000);
   path("ModulePath/token_payload", "module_token_payload", MeasuringHandler::Work::None, false,
