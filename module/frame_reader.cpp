@@ -2,6 +2,7 @@
 
 #include "logger.hpp"
 #include "session.hpp"
+#include "thread_name.hpp"
 
 namespace vs_realsense2 {
 
@@ -30,6 +31,7 @@ void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string&
 // "lost frames" line) until the host stops it; supervised, the supervisor
 // hears of it below and rebuilds the session.
 void Session::ReadFrames() {
+  NameCurrentThread("rs-read:", name);
   readerOwner = links.owner;
   bool failed = true;
   try {
