@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "utils/control_params.hpp"
 #include "utils/url_parser.hpp"
 
 namespace vs_realsense2 {
@@ -43,6 +44,7 @@ SourceConfig ReadSourceConfig(const std::string& url) {
   config.d_width = ReadCount(params, "d_width");
   config.d_height = ReadCount(params, "d_height");
   config.d_fps = ReadCount(params, "d_fps");
+  ReadControlParams(params, config);
   return config;
 }
 
