@@ -73,8 +73,8 @@ class ControlWriter {
     const rs2::option_range range = sensor_->get_option_range(option);
     if (!InRange(value, range)) {
       Warn(key, [&](std::ostream& os) {
-        os << shown << " is outside the camera's range " << Number(range.min) << ".."
-           << Number(range.max) << " step " << Number(range.step);
+        os << shown << " is not in the camera's range " << Number(range.min) << ".."
+           << Number(range.max) << " (step " << Number(range.step) << ")";
       });
       return false;
     }
