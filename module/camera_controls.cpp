@@ -152,7 +152,8 @@ void ApplyJson(const rs2::device& device, const std::string& path, const std::st
   try {
     advanced.load_json(content);
   } catch (const rs2::error& e) {
-    warner.Warn("json", [&](std::ostream& os) { os << path << " refused by the camera: " << e.what(); });
+    warner.Warn("json",
+                [&](std::ostream& os) { os << path << " refused by the camera: " << e.what(); });
     return;
   }
   Applied(name, "json", path + " (" + std::to_string(content.size()) + " bytes)");
@@ -197,14 +198,13 @@ std::optional<rs2_rs400_visual_preset> FindPreset(const std::string& name) {
 std::vector<std::string> CheckControlNames(const SourceConfig& config) {
   std::vector<std::string> warnings;
   if (!config.preset.empty() && !FindPreset(config.preset)) {
-    warnings.push_back("preset: \"" + config.preset + "\" is no visual preset (valid: " +
-                       PresetNames() + "); not applied");
+    warnings.push_back("preset: \"" + config.preset +
+                       "\" is no visual preset (valid: " + PresetNames() + "); not applied");
   }
   return warnings;
 }
 
-void ApplyControls(const rs2::device& device, const SourceConfig& config,
-                   const std::string& name) {
+void ApplyControls(const rs2::device& device, const SourceConfig& config, const std::string& name) {
   const std::optional<rs2::sensor> depthSensor = FindSensor<rs2::depth_sensor>(device);
   const std::optional<rs2::sensor> colorSensor = FindSensor<rs2::color_sensor>(device);
   const ControlWriter depth(depthSensor, "depth sensor", name);

@@ -45,10 +45,8 @@ void RequestStreams(rs2::config& config, const SourceConfig& source) {
     config.enable_device(source.sn);
   config.enable_stream(RS2_STREAM_DEPTH, -1, source.d_width, source.d_height, RS2_FORMAT_Z16,
                        source.d_fps);
-  const rs2_format color =
-      source.c_format == ColorFormat::Bgr8 ? RS2_FORMAT_BGR8 : RS2_FORMAT_RGB8;
-  config.enable_stream(RS2_STREAM_COLOR, -1, source.c_width, source.c_height, color,
-                       source.c_fps);
+  const rs2_format color = source.c_format == ColorFormat::Bgr8 ? RS2_FORMAT_BGR8 : RS2_FORMAT_RGB8;
+  config.enable_stream(RS2_STREAM_COLOR, -1, source.c_width, source.c_height, color, source.c_fps);
 }
 
 void ConfigureLive(rs2::config& config, const SourceConfig& source, const std::string& name) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -85,8 +86,7 @@ unsigned DepthAt(const FrameContent& depth, int x, int y) {
 // the nearer depth wins, and target pixels no footprint reaches stay 0.
 Bytes AlignDepth(const FrameContent& depth, const rs2_intrinsics& from, const rs2_intrinsics& to,
                  const rs2_extrinsics& extrinsics) {
-  Bytes out(static_cast<std::size_t>(to.width) * to.height * 2, 0);
-  auto* target = reinterpret_cast<std::uint16_t*>(out.data());
+  std::vector<std::uint16_t> target(static_cast<std::size_t>(to.width) * to.height, 0);
   for (int y = 0; y < depth.height; ++y) {
     for (int x = 0; x < depth.width; ++x) {
       const unsigned raw = DepthAt(depth, x, y);
@@ -108,6 +108,9 @@ Bytes AlignDepth(const FrameContent& depth, const rs2_intrinsics& from, const rs
       }
     }
   }
+  // Z16 is little-endian, as the machines rs2sim runs on.
+  Bytes out(target.size() * 2);
+  std::memcpy(out.data(), target.data(), out.size());
   return out;
 }
 
@@ -160,9 +163,8 @@ struct rs2_processing_block : rs2_options {
     if (alignTo == RS2_STREAM_DEPTH || !input.Get()->IsComposite())
       return {};
     const auto& parts = input.Get()->Parts();
-    auto depth = std::find_if(parts.begin(), parts.end(), [](rs2_frame* part) {
-      return rs2sim::IsZ16Depth(part->Content());
-    });
+    auto depth = std::find_if(parts.begin(), parts.end(),
+                              [](rs2_frame* part) { return rs2sim::IsZ16Depth(part->Content()); });
     auto other = std::find_if(parts.begin(), parts.end(), [&](rs2_frame* part) {
       const auto& profile = part->Content().profile;
       return profile && profile->mode.stream == alignTo;
@@ -189,9 +191,8 @@ struct rs2_processing_block : rs2_options {
         rs2sim::AlignDepth(depth, rs2sim::IntrinsicsOf(from), toIntrinsics,
                            rs2sim::ExtrinsicsBetween(from.stream, to.stream)));
     rs2sim::FrameContent content;
-    content.profile = ProfileFor(rs2sim::StreamMode{from.stream, from.index, from.format,
-                                                    toIntrinsics.width, toIntrinsics.height,
-                                                    from.fps});
+    content.profile = ProfileFor(rs2sim::StreamMode{
+        from.stream, from.index, from.format, toIntrinsics.width, toIntrinsics.height, from.fps});
     content.storage = bytes;
     content.data = bytes->data();
     content.width = toIntrinsics.width;
@@ -280,8 +281,7 @@ rs2_frame* rs2_wait_for_frame(rs2_frame_queue* queue, unsigned int timeout_ms, r
       __func__, error, [&] { return ArgText().Add("queue", queue).Add("timeout_ms", timeout_ms); },
       static_cast<rs2_frame*>(nullptr),
       [&] {
-        rs2_frame* frame =
-            NotNull(queue, "queue")->Take(std::chrono::milliseconds(timeout_ms));
+        rs2_frame* frame = NotNull(queue, "queue")->Take(std::chrono::milliseconds(timeout_ms));
         if (!frame)
           throw std::runtime_error("Frame did not arrive in time!");
         return frame;

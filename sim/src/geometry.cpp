@@ -62,8 +62,7 @@ extern "C" {
 void rs2_get_video_stream_intrinsics(const rs2_stream_profile* mode, rs2_intrinsics* intrinsics,
                                      rs2_error** error) {
   GuardedVoid(
-      __func__, error,
-      [&] { return ArgText().Add("mode", mode).Add("intrinsics", intrinsics); },
+      __func__, error, [&] { return ArgText().Add("mode", mode).Add("intrinsics", intrinsics); },
       [&] {
         const auto& m = NotNull(mode, "mode")->mode;
         if (!rs2sim::IsVideoStream(m.stream)) {

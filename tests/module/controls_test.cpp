@@ -1,8 +1,8 @@
 // Camera controls from the address: applied at every start before the first frameset, in a
 // fixed order; what cannot be applied is a warning and the start goes on.
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
-#include <unistd.h>
 
 #include "camera_test.hpp"
 
@@ -27,9 +27,10 @@ class ControlsTest : public CameraTest {
 };
 
 TEST_F(ControlsTest, EveryControlIsAppliedInOrderAtEachStartBeforeTheFirstFrameset) {
-  const std::string query = "gain=32&auto_exposure=1&exposure=200&depth_exposure=9000"
-                            "&laser_power=210&emitter=0&preset=HIGH%20accuracy&json=" +
-                            json;
+  const std::string query =
+      "gain=32&auto_exposure=1&exposure=200&depth_exposure=9000"
+      "&laser_power=210&emitter=0&preset=HIGH%20accuracy&json=" +
+      json;
   const Texts writes = {"advanced mode: load_json " + std::string(kJson),
                         "Stereo Module: Visual Preset = 3",
                         "Stereo Module: Emitter Enabled = 0",
@@ -106,8 +107,7 @@ TEST_F(ControlsTest, OffStepValuesAndUnreadableFilesAreWarnings) {
             (Texts{"<cam> CameraControls: json: cannot read /no such/dir.json; not applied",
                    "<cam> CameraControls: laser_power: 100 is not in the camera's range 0..360 "
                    "(step 30); not applied"}));
-  EXPECT_EQ(log.Messages(orvlog::Severity::Info),
-            Texts{"<cam> CameraControls: emitter: 2"});
+  EXPECT_EQ(log.Messages(orvlog::Severity::Info), Texts{"<cam> CameraControls: emitter: 2"});
 }
 
 TEST_F(ControlsTest, TextsThatAreNoValuesAreWarnedAtCreationAndNeverApplied) {
@@ -136,8 +136,8 @@ TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnce) {
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(camera.Serial()),
                                      {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSource("realsense://?playback_from_file=" + recording + "&laser_power=150&json=" +
-                            json + "&preset=hand",
+  source = CreateSource("realsense://?playback_from_file=" + recording +
+                            "&laser_power=150&json=" + json + "&preset=hand",
                         "replay");
   source->Start(StartWith(handler));
   EXPECT_EQ(log.Messages(orvlog::Severity::Info),

@@ -55,9 +55,9 @@ TEST_F(Options, RangesAreTheDeviceSpecsAndWritesAreCheckedAndLoggedInOrder) {
   EXPECT_EQ(SensorNamed(DefaultDevice(), "Stereo Module").get_option(RS2_OPTION_LASER_POWER),
             210.0f);
 
-  EXPECT_EQ(ErrorText<rs2::invalid_value_error>(
-                [&] { depth.set_option(RS2_OPTION_LASER_POWER, 390); }),
-            "set(Laser Power) failed! Given value 390 is out of range.");
+  EXPECT_EQ(
+      ErrorText<rs2::invalid_value_error>([&] { depth.set_option(RS2_OPTION_LASER_POWER, 390); }),
+      "set(Laser Power) failed! Given value 390 is out of range.");
   EXPECT_TRUE(depth.is_option_read_only(RS2_OPTION_DEPTH_UNITS));
   EXPECT_EQ(ErrorText<rs2::invalid_value_error>(
                 [&] { depth.set_option(RS2_OPTION_DEPTH_UNITS, 0.0001f); }),
@@ -65,8 +65,8 @@ TEST_F(Options, RangesAreTheDeviceSpecsAndWritesAreCheckedAndLoggedInOrder) {
   EXPECT_EQ(ErrorText<rs2::invalid_value_error>(
                 [&] { depth.get_option_range(RS2_OPTION_WHITE_BALANCE); }),
             "Device does not support option White Balance!");
-  EXPECT_THAT(rs2sim::DeviceWrites(kDefault),
-              ElementsAre("Stereo Module: Laser Power = 210", "Stereo Module: Emitter Enabled = 0"));
+  EXPECT_THAT(rs2sim::DeviceWrites(kDefault), ElementsAre("Stereo Module: Laser Power = 210",
+                                                          "Stereo Module: Emitter Enabled = 0"));
 
   // A device added again is a camera after a power cycle.
   rs2sim::AddDevice(rs2sim::DefaultCamera(kDefault));
@@ -114,10 +114,10 @@ TEST_F(AdvancedMode, JsonLoadsWhenEnabledAndMakesThePresetCustom) {
   EXPECT_FALSE(advanced.is_enabled());
   EXPECT_EQ(ErrorText<rs2::wrong_api_call_sequence_error>([&] { advanced.load_json("{}"); }),
             "Advanced mode is not enabled!");
-  EXPECT_THAT(rs2sim::DeviceWrites(kDefault),
-              ElementsAre("Stereo Module: Visual Preset = 4",
-                          "advanced mode: load_json  {\"param-laserpower\": 120} ",
-                          "advanced mode: off"));
+  EXPECT_THAT(
+      rs2sim::DeviceWrites(kDefault),
+      ElementsAre("Stereo Module: Visual Preset = 4",
+                  "advanced mode: load_json  {\"param-laserpower\": 120} ", "advanced mode: off"));
 }
 
 TEST_F(AdvancedMode, ADeviceWithoutItDoesNotExtendToIt) {

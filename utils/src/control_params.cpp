@@ -97,16 +97,15 @@ void ReadControlParams(const utils::QueryParams& params, SourceConfig& config) {
   utils::GetParam(params, "preset", &config.preset, kIgnoreCase, nullptr);
   ReadNumber(params, "emitter", "0, 1 or 2", config.emitter, config);
   ReadNumber(params, "laser_power", "a number in milliwatts", config.laser_power, config);
-  ReadNumber(params, "depth_exposure", "a number in microseconds", config.depth_exposure,
-             config);
+  ReadNumber(params, "depth_exposure", "a number in microseconds", config.depth_exposure, config);
   ReadNumber(params, "exposure", "a number in microseconds", config.exposure, config);
   ReadAutoExposure(params, config);
   ReadNumber(params, "gain", "a number", config.gain, config);
 }
 
 bool SourceConfig::HasControls() const {
-  return !json.empty() || !preset.empty() || emitter || laser_power || depth_exposure ||
-         exposure || auto_exposure || gain;
+  return !json.empty() || !preset.empty() || emitter || laser_power || depth_exposure || exposure ||
+         auto_exposure || gain;
 }
 
 }  // namespace vs_realsense2

@@ -25,8 +25,7 @@ class options {
   option_range get_option_range(rs2_option option) const {
     option_range result;
     rs2_error* e = nullptr;
-    rs2_get_option_range(_options, option, &result.min, &result.max, &result.step, &result.def,
-                         &e);
+    rs2_get_option_range(_options, option, &result.min, &result.max, &result.step, &result.def, &e);
     error::handle(e);
     return result;
   }
