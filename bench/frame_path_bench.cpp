@@ -1,7 +1,7 @@
 // The cost of one frameset on the module's path (SDK callback, queue, reader,
 // packet, no-op handler), a copying baseline beside it in the same run, the
-// closed-loop rate and the hand-off latency from the SDK thread's push to
-// OnPacket.
+// closed-loop rate, the hand-off latency from the SDK thread's push to
+// OnPacket, and the reader's cost with depth aligned to colour.
 //
 // CPU, not wall time: the reader thread's CPU clock is read when OnPacket is
 // entered and when it returns, so one sample is everything the reader did for
@@ -255,7 +255,7 @@ std::vector<double> TotalNs(const PathFigures& path, double simOnlySdkNs) {
 }
 
 // Emits, waits for the packet, emits the next: no frameset is ever lost.
-// `query` is added to the camera's address.
+// `query` is added to the camera's address (for instance "&align=color").
 void RunPath(benchmark::State& state, const ModuleHost& host, Results& results,
              const std::string& label, MeasuringHandler::Work work, bool fullPayload, bool latency,
              const std::string& query = "") {
@@ -444,6 +444,11 @@ void PrintSummary(const Results& results) {
   if (results.wakeFloorNs > 0)
     std::cout << "  bare mutex/condition-variable hand-off on this machine: "
               << results.wakeFloorNs / 1e3 << " us CPU per item (both threads)\n";
+  if (const PathFigures* aligned = find("module_aligned"); aligned && module)
+    std::cout << "  reader CPU with align=color: median " << Quantile(aligned->readerNs, 0.5) / 1e3
+              << " us, p99 " << Quantile(aligned->readerNs, 0.99) / 1e3
+              << " us; plain path in the same run: median " << Quantile(module->readerNs, 0.5) / 1e3
+              << " us, p99 " << Quantile(module->readerNs, 0.99) / 1e3 << " us\n";
   if (const PathFigures* handoff = find("handoff"))
     std::cout << "  hand-off p50 " << Quantile(handoff->latencyNs, 0.5) / 1e3 << " us, p99 "
               << Quantile(handoff->latencyNs, 0.99) / 1e3 << " us (target p99 <= 200)\n";
@@ -503,6 +508,9 @@ int main(int argc, char** argv) {
   path("ModulePath/token_payload", "module_token_payload", MeasuringHandler::Work::None, false,
        false, 20000);
   path("HandOff/full_payload", "handoff", MeasuringHandler::Work::None, true, true, 10000);
+  // Depth aligned to colour on the reader: every depth pixel valid, the costliest case.
+  path("AlignedPath/full_payload", "module_aligned", MeasuringHandler::Work::None, true, false,
+       1000, "&align=color");
 
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

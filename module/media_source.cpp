@@ -6,6 +6,7 @@
 
 #include <utils/source_config.hpp>
 
+#include "camera_controls.hpp"
 #include "logger.hpp"
 #include "source_supervisor.hpp"
 
@@ -19,6 +20,8 @@ class MediaSource::Impl {
   explicit Impl(const vid_db::media::SourceSettings& settings)
       : name(settings.name), config(ReadSourceConfig(settings.url)) {
     for (const std::string& warning : config.addressWarnings)
+      Log(orvlog::Severity::Warning, name, "MediaSource", warning);
+    for (const std::string& warning : CheckControlNames(config))
       Log(orvlog::Severity::Warning, name, "MediaSource", warning);
   }
 

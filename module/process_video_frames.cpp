@@ -12,8 +12,11 @@ constexpr const char* kTag = "ProcessVideoFrames";
 }
 
 // Every way out but the last drops the frameset with one line saying why.
-// Exceptions (library, packet checks, handler) go to the reader loop.
-void Session::ProcessVideoFrames(const rs2::frameset& frames) {
+// Exceptions (library, packet checks, handler) go to the reader loop. The
+// alignment runs here, on the reader, so that a slow one fills the queue
+// ("lost frames") instead of holding up the library's thread.
+void Session::ProcessVideoFrames(const rs2::frameset& received) {
+  const rs2::frameset frames = align ? align->process(received) : received;
   rs2::video_frame color = frames.get_color_frame();
   rs2::depth_frame depth = frames.get_depth_frame();
   if (!color) {

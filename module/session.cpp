@@ -2,6 +2,7 @@
 
 #include <utils/file.hpp>
 
+#include "camera_controls.hpp"
 #include "library_context.hpp"
 #include "logger.hpp"
 #include "stream_report.hpp"
@@ -30,20 +31,41 @@ void ConfigurePlayback(rs2::config& config, const std::string& path, const std::
       [&](std::ostream& os) { os << "playback from file: " << path; });
 }
 
-void ConfigureLive(rs2::config& config, const SourceConfig& source, const std::string& name) {
+// The camera and streams of a live source; 0 lets the library choose a size
+// or rate.
+void RequestStreams(rs2::config& config, const SourceConfig& source) {
   if (!source.sn.empty())
     config.enable_device(source.sn);
-  // Depth and colour formats are fixed whatever the address asks; 0 lets the
-  // library choose a size or rate.
   config.enable_stream(RS2_STREAM_DEPTH, -1, source.d_width, source.d_height, RS2_FORMAT_Z16,
                        source.d_fps);
-  config.enable_stream(RS2_STREAM_COLOR, -1, source.c_width, source.c_height, RS2_FORMAT_RGB8,
-                       source.c_fps);
+  const rs2_format color = source.c_format == ColorFormat::Bgr8 ? RS2_FORMAT_BGR8 : RS2_FORMAT_RGB8;
+  config.enable_stream(RS2_STREAM_COLOR, -1, source.c_width, source.c_height, color, source.c_fps);
+}
+
+void ConfigureLive(rs2::config& config, const SourceConfig& source, const std::string& name) {
+  RequestStreams(config, source);
   if (!source.record_to_file.empty()) {
     config.enable_record_to_file(source.record_to_file);
     Log(orvlog::Severity::Info, name, "Session",
         [&](std::ostream& os) { os << "recording to file: " << source.record_to_file; });
   }
+}
+
+// The controls go to the device the start will open, found by resolving the
+// same request without the recording, so that no second recorder is made.
+void ApplyLiveControls(rs2::pipeline& pipeline, const SourceConfig& source,
+                       const std::string& name) {
+  if (!source.HasControls())
+    return;
+  rs2::config request;
+  RequestStreams(request, source);
+  ApplyControls(request.resolve(pipeline).get_device(), source, name);
+}
+
+std::optional<rs2::align> MakeAlign(const SourceConfig& config) {
+  if (!config.align)
+    return std::nullopt;
+  return rs2::align(RS2_STREAM_COLOR);
 }
 
 }  // namespace
@@ -58,12 +80,16 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       handler(handler),
       queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
       playback(!config.playback_from_file.empty()),
+      align(MakeAlign(config)),
       readerThread(*queue, [this] { ReadFrames(); }),
       pipeline(CreatePipeline()) {
   rs2::config pipelineConfig;
   if (playback) {
     ConfigurePlayback(pipelineConfig, config.playback_from_file, name);
+    if (config.HasControls())
+      Log(orvlog::Severity::Info, name, "CameraControls", "playback: camera controls not applied");
   } else {
+    ApplyLiveControls(pipeline, config, name);
     ConfigureLive(pipelineConfig, config, name);
   }
   const rs2::pipeline_profile profile =

@@ -93,6 +93,7 @@ class Session : private utils::Noncopyable {
   std::int64_t syncSysTime = 0;
   const bool playback;
   std::int64_t lastColorTime = 0;
+  std::optional<rs2::align> align;  // depth to colour, run by the reader; empty when not asked
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

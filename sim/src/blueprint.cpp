@@ -1,6 +1,7 @@
 #include "blueprint.hpp"
 
 #include <algorithm>
+#include <utility>
 
 namespace rs2sim {
 
@@ -24,7 +25,13 @@ FrameBlueprint FromSpec(const FrameSpec& spec) {
   frame.domain = spec.domain;
   frame.depthUnits = spec.depthUnits;
   const auto bytes = static_cast<std::size_t>(std::max(frame.dataSize, 1));
-  frame.storage = std::make_shared<const Bytes>(bytes, spec.fill);
+  if (spec.bytes.empty()) {
+    frame.storage = std::make_shared<const Bytes>(bytes, spec.fill);
+  } else {
+    Bytes data(spec.bytes);
+    data.resize(bytes, spec.fill);
+    frame.storage = std::make_shared<const Bytes>(std::move(data));
+  }
   return frame;
 }
 

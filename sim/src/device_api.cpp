@@ -7,6 +7,7 @@
 
 #include "api.hpp"
 #include "objects.hpp"
+#include "options.hpp"
 
 using rs2sim::ArgText;
 using rs2sim::DevicePtr;
@@ -17,8 +18,6 @@ using rs2sim::NotNull;
 
 namespace rs2sim {
 namespace {
-
-enum class SensorKind { Depth, Color, Motion };
 
 const char kFirmware[] = "5.15.1.0";
 const char kProductLine[] = "D400";
@@ -51,18 +50,6 @@ bool BelongsTo(SensorKind kind, const StreamMode& mode) {
   return false;
 }
 
-const char* SensorName(SensorKind kind) {
-  switch (kind) {
-    case SensorKind::Depth:
-      return "Stereo Module";
-    case SensorKind::Color:
-      return "RGB Camera";
-    case SensorKind::Motion:
-      return "Motion Module";
-  }
-  return "";
-}
-
 const char* DeviceInfo(const DeviceSpec& device, rs2_camera_info info) {
   switch (info) {
     case RS2_CAMERA_INFO_NAME:
@@ -86,47 +73,17 @@ const char* DeviceInfo(const DeviceSpec& device, rs2_camera_info info) {
 }  // namespace
 }  // namespace rs2sim
 
-// Sensors and the other option holders share this base; the C++ wrapper reaches the options of a
-// sensor by converting its rs2_sensor pointer, so the base must sit at the start of the object.
-struct rs2_options {
-  virtual ~rs2_options() = default;
-  virtual bool Supports(rs2_option option) const = 0;
-  virtual float Get(rs2_option option) const = 0;
-};
-
 struct rs2_sensor : rs2_options {
-  rs2_sensor(DevicePtr d, rs2sim::SensorKind k) : device(std::move(d)), kind(k) {}
+  rs2_sensor(DevicePtr d, rs2sim::SensorKind k) : device(d), kind(k), options(std::move(d), k) {}
 
-  bool Supports(rs2_option option) const override {
-    switch (option) {
-      case RS2_OPTION_FRAMES_QUEUE_SIZE:
-        return true;
-      case RS2_OPTION_DEPTH_UNITS:
-        return kind == rs2sim::SensorKind::Depth;
-      case RS2_OPTION_EMITTER_ENABLED:
-        return kind == rs2sim::SensorKind::Depth && device->emitterSupported;
-      default:
-        return false;
-    }
-  }
-
-  float Get(rs2_option option) const override {
-    if (!Supports(option)) {
-      Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
-           std::string("Device does not support option ") + rs2_option_to_string(option) + "!");
-    }
-    switch (option) {
-      case RS2_OPTION_FRAMES_QUEUE_SIZE:
-        return static_cast<float>(device->poolSize);
-      case RS2_OPTION_DEPTH_UNITS:
-        return device->depthUnits;
-      default:
-        return device->emitterValue;
-    }
-  }
+  bool Supports(rs2_option option) const override { return options.Supports(option); }
+  float Get(rs2_option option) const override { return options.Get(option); }
+  void Set(rs2_option option, float value) const override { options.Set(option, value); }
+  rs2sim::OptionSpec Range(rs2_option option) const override { return options.Range(option); }
 
   DevicePtr device;
   rs2sim::SensorKind kind;
+  rs2sim::SensorOptions options;
 };
 
 struct rs2_sensor_list {
@@ -266,8 +223,8 @@ int rs2_is_device_extendable_to(const rs2_device* device, rs2_extension extensio
       __func__, error, [&] { return ArgText().Add("device", device).Add("extension", extension); },
       0,
       [&] {
-        NotNull(device, "device");
-        return 0;
+        const bool advanced = NotNull(device, "device")->spec->advancedMode;
+        return extension == RS2_EXTENSION_ADVANCED_MODE && advanced ? 1 : 0;
       });
 }
 
@@ -396,39 +353,6 @@ rs2_stream_profile_list* rs2_get_stream_profiles(rs2_sensor* sensor, rs2_error**
           list->profiles.push_back(rs2sim::MakeProfile(mode, first));
         }
         return list.release();
-      });
-}
-
-// Options.
-
-float rs2_get_option(const rs2_options* options, rs2_option option, rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("options", options).Add("option", option); },
-      0.0f, [&] { return NotNull(options, "options")->Get(option); });
-}
-
-void rs2_set_option(const rs2_options* options, rs2_option option, float value, rs2_error** error) {
-  GuardedVoid(
-      __func__, error,
-      [&] { return ArgText().Add("options", options).Add("option", option).Add("value", value); },
-      [&] {
-        NotNull(options, "options")->Get(option);
-        Fail(RS2_EXCEPTION_TYPE_NOT_IMPLEMENTED, "rs2sim options are read-only");
-      });
-}
-
-int rs2_supports_option(const rs2_options* options, rs2_option option, rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("options", options).Add("option", option); }, 0,
-      [&] { return NotNull(options, "options")->Supports(option) ? 1 : 0; });
-}
-
-int rs2_is_option_read_only(const rs2_options* options, rs2_option option, rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("options", options).Add("option", option); }, 0,
-      [&] {
-        NotNull(options, "options")->Get(option);
-        return 1;
       });
 }
 

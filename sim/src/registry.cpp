@@ -301,6 +301,16 @@ DeviceSpec DefaultCamera(const std::string& serial) {
         spec.modes.push_back({RS2_STREAM_COLOR, 0, format, w, h, fps});
     }
   }
+  spec.depthOptions = {
+      {RS2_OPTION_VISUAL_PRESET, 0, 5, 1, 1},    {RS2_OPTION_LASER_POWER, 0, 360, 30, 150},
+      {RS2_OPTION_EXPOSURE, 1, 165000, 1, 8500}, {RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0, 1, 1, 1},
+      {RS2_OPTION_GAIN, 16, 248, 1, 16},
+  };
+  spec.colorOptions = {
+      {RS2_OPTION_EXPOSURE, 1, 10000, 1, 156},
+      {RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0, 1, 1, 1},
+      {RS2_OPTION_GAIN, 0, 128, 1, 64},
+  };
   return spec;
 }
 

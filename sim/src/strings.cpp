@@ -77,6 +77,13 @@ const char* rs2_camera_info_to_string(rs2_camera_info info) {
   return names(info);
 }
 
+const char* rs2_rs400_visual_preset_to_string(rs2_rs400_visual_preset preset) {
+  static const NameTable names({"CUSTOM", "DEFAULT", "HAND", "HIGH_ACCURACY", "HIGH_DENSITY",
+                                "MEDIUM_DENSITY", "REMOVE_IR_PATTERN"},
+                               true);
+  return names(preset);
+}
+
 const char* rs2_option_to_string(rs2_option option) {
   static const NameTable names({"BACKLIGHT_COMPENSATION",
                                 "BRIGHTNESS",

@@ -74,5 +74,53 @@ TEST(SnapshotWriter, WritesBgrColourAsRgbAndReportsAMissingFrame) {
             (std::vector<std::uint8_t>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120}));
 }
 
+class Depth : public vid_db::media::DepthFrame {
+ public:
+  Depth(std::vector<std::uint8_t> bytes, std::uint32_t width, std::uint32_t height)
+      : bytes_(std::move(bytes)), width_(width), height_(height) {}
+  const std::uint8_t* GetData() const override { return bytes_.data(); }
+  std::uint64_t GetSize() const override { return bytes_.size(); }
+  std::uint64_t GetStride() const override { return width_ * 2u; }
+  float GetUnits() const override { return 0.001f; }
+  std::pair<std::uint32_t, std::uint32_t> GetResolution() const override {
+    return {width_, height_};
+  }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+  std::uint32_t width_;
+  std::uint32_t height_;
+};
+
+// Depth aligned to colour has the colour image's size: then the overlay shows both at once.
+TEST(SnapshotWriter, SameSizedColourAndDepthAlsoGiveAnOverlay) {
+  const rs_host_test::TempDir dir;
+  const SnapshotWriter writer(dir.path.string());
+  // 2x1 BGR: red, green; depth: none, 1000 (the nearest, so DepthColour(0)).
+  KeptFrames frames;
+  frames.colour =
+      ColourImage{boost::make_shared<Bytes>(std::vector<std::uint8_t>{0, 0, 200, 0, 200, 0}),
+                  VideoFormat{2, 1, vs_stream::kPixelFormatBgr24}};
+  frames.depth = boost::make_shared<Depth>(std::vector<std::uint8_t>{0, 0, 0xe8, 3}, 2, 1);
+  const auto result = writer.Write("cam0", frames);
+  EXPECT_EQ(result.problems, std::vector<std::string>{});
+  EXPECT_EQ(result.written,
+            (std::vector<std::string>{writer.ColourPath("cam0"), writer.DepthPath("cam0"),
+                                      writer.OverlayPath("cam0")}));
+  const auto overlay = rs_host_test::DecodePngFile(writer.OverlayPath("cam0"));
+  ASSERT_TRUE(overlay.ok) << overlay.message;
+  const Rgb near = DepthColour(0.0);
+  EXPECT_EQ(overlay.rgb,
+            (std::vector<std::uint8_t>{200, 0, 0, static_cast<std::uint8_t>(near[0] / 2),
+                                       static_cast<std::uint8_t>((200 + near[1]) / 2),
+                                       static_cast<std::uint8_t>(near[2] / 2)}));
+
+  // Depth of its own size: no overlay.
+  frames.depth = boost::make_shared<Depth>(std::vector<std::uint8_t>{0xe8, 3}, 1, 1);
+  const auto unaligned = writer.Write("cam1", frames);
+  EXPECT_EQ(unaligned.written,
+            (std::vector<std::string>{writer.ColourPath("cam1"), writer.DepthPath("cam1")}));
+}
+
 }  // namespace
 }  // namespace rs_host

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "utils/control_params.hpp"
 #include "utils/url_parser.hpp"
 
 namespace vs_realsense2 {
@@ -48,6 +49,7 @@ SourceConfig ReadSourceConfig(const std::string& url) {
   if (utils::GetIntParam(params, "watchdog_ms", &watchdog, &read, kIgnoreCase) && read &&
       watchdog >= 0)
     config.watchdog_ms = watchdog;
+  ReadControlParams(params, config);
   return config;
 }
 

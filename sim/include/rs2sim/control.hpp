@@ -24,6 +24,16 @@ struct StreamMode {
   int fps;
 };
 
+// A settable option of a sensor: its range, and whether it may be written at all.
+struct OptionSpec {
+  rs2_option option;
+  float min;
+  float max;
+  float step;
+  float def;  // the value until something sets it
+  bool readOnly = false;
+};
+
 struct DeviceSpec {
   std::string serial;
   std::string name = "Intel RealSense D435 (rs2sim)";
@@ -35,11 +45,19 @@ struct DeviceSpec {
   std::vector<StreamMode> modes;  // in preference order: a 0 in a request picks the first match
   bool manual = false;            // true: frames come only from Emit(), never from a timer
   std::size_t poolSize = 16;      // unkept frames a stream may have alive at once
+  // Options besides the emitter (0..2, step 1, when emitterSupported), the depth units and the
+  // frame-queue size, which every device has as before.
+  std::vector<OptionSpec> depthOptions;
+  std::vector<OptionSpec> colorOptions;
+  bool advancedMode = true;         // the device extends to RS2_EXTENSION_ADVANCED_MODE
+  bool advancedModeEnabled = true;  // its state until rs2_toggle_advanced_mode changes it
 };
 
 // D435-like modes: depth Z16 848x480, 640x480, 1280x720 and colour RGB8 then BGR8 1280x720,
 // 640x480, 1920x1080, each at 30, 15 and 6 fps; a request of zeros gets depth 848x480@30 and
-// colour RGB8 1280x720@30.
+// colour RGB8 1280x720@30. Depth options: visual preset 0..5 (default 1), laser power 0..360
+// step 30 (150), exposure 1..165000 (8500), auto exposure 0..1 (1), gain 16..248 (16); colour
+// options: exposure 1..10000 (156), auto exposure 0..1 (1), gain 0..128 (64).
 DeviceSpec DefaultCamera(const std::string& serial);
 // Serial number of the i-th default camera, i counted from 0.
 std::string DefaultSerial(int i);
@@ -92,6 +110,8 @@ struct FrameSpec {
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK;
   float depthUnits = 0.001f;
   std::uint8_t fill = 0x80;  // every data byte
+  // When not empty, the data instead of `fill` (padded with `fill` or cut to the data size).
+  std::vector<std::uint8_t> bytes;
 };
 
 // composite=false: frames[0] is delivered alone, not as a frameset.
@@ -115,6 +135,12 @@ Emitted Emit(const std::string& serial, const FramesetSpec& frames);
 // message; each FailNext arms one failure.
 void FailNext(const std::string& function, rs2_exception_type type, const std::string& message);
 void ClearFaults();
+
+// What programs wrote to the device `serial` (as the registry holds it now) in order, one text
+// each: "<sensor>: <option> = <value>" for rs2_set_option, "advanced mode: on|off" for
+// rs2_toggle_advanced_mode, "advanced mode: load_json <content>" for rs2_load_json. A device
+// added or replaced with AddDevice starts with no writes and every option at its default.
+std::vector<std::string> DeviceWrites(const std::string& serial);
 
 struct Counters {
   long framesAlive;

@@ -2,10 +2,14 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace vs_realsense2 {
+
+// Pixel layout of live colour frames.
+enum class ColorFormat { Rgb8, Bgr8 };
 
 // Zero sizes and rates leave the choice to the camera library; empty paths
 // mean "no recording" and "live camera".
@@ -28,6 +32,25 @@ struct SourceConfig {
   // numbers that are no numbers...), one text each. Parsing never fails on
   // them; the source logs each once when it is created.
   std::vector<std::string> addressWarnings;
+
+  // Depth aligned to the colour image ("align=color") and the live colour layout.
+  bool align = false;
+  ColorFormat c_format = ColorFormat::Rgb8;
+
+  // Camera controls, applied at each start of a live camera in this order. Empty or unset
+  // means "leave as the camera has it". `preset` is the library's visual preset name as
+  // written, checked by the module, which knows the names.
+  std::string json{};  // advanced-mode settings file
+  std::string preset{};
+  std::optional<float> emitter{};
+  std::optional<float> laser_power{};
+  std::optional<float> depth_exposure{};
+  std::optional<float> exposure{};  // colour, microseconds
+  std::optional<float> auto_exposure{};
+  std::optional<float> gain{};
+
+  // True when the address asks for at least one camera control.
+  bool HasControls() const;
 };
 
 // Reads the query of a source address (scheme, authority and path are not

@@ -44,10 +44,24 @@ typedef enum rs2_option {
 } rs2_option;
 const char* rs2_option_to_string(rs2_option option);
 
+typedef enum rs2_rs400_visual_preset {
+  RS2_RS400_VISUAL_PRESET_CUSTOM,
+  RS2_RS400_VISUAL_PRESET_DEFAULT,
+  RS2_RS400_VISUAL_PRESET_HAND,
+  RS2_RS400_VISUAL_PRESET_HIGH_ACCURACY,
+  RS2_RS400_VISUAL_PRESET_HIGH_DENSITY,
+  RS2_RS400_VISUAL_PRESET_MEDIUM_DENSITY,
+  RS2_RS400_VISUAL_PRESET_REMOVE_IR_PATTERN,
+  RS2_RS400_VISUAL_PRESET_COUNT
+} rs2_rs400_visual_preset;
+const char* rs2_rs400_visual_preset_to_string(rs2_rs400_visual_preset preset);
+
 float rs2_get_option(const rs2_options* options, rs2_option option, rs2_error** error);
 void rs2_set_option(const rs2_options* options, rs2_option option, float value, rs2_error** error);
 int rs2_supports_option(const rs2_options* options, rs2_option option, rs2_error** error);
 int rs2_is_option_read_only(const rs2_options* options, rs2_option option, rs2_error** error);
+void rs2_get_option_range(const rs2_options* sensor, rs2_option option, float* min, float* max,
+                          float* step, float* def, rs2_error** error);
 
 #ifdef __cplusplus
 }

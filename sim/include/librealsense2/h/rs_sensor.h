@@ -74,6 +74,11 @@ typedef enum rs2_format {
 } rs2_format;
 const char* rs2_format_to_string(rs2_format format);
 
+typedef struct rs2_extrinsics {
+  float rotation[9];
+  float translation[3];
+} rs2_extrinsics;
+
 void rs2_delete_sensor_list(rs2_sensor_list* info_list);
 int rs2_get_sensors_count(const rs2_sensor_list* info_list, rs2_error** error);
 void rs2_delete_sensor(rs2_sensor* sensor);
@@ -94,6 +99,10 @@ void rs2_get_stream_profile_data(const rs2_stream_profile* mode, rs2_stream* str
 int rs2_stream_profile_is(const rs2_stream_profile* mode, rs2_extension type, rs2_error** error);
 void rs2_get_video_stream_resolution(const rs2_stream_profile* mode, int* width, int* height,
                                      rs2_error** error);
+void rs2_get_video_stream_intrinsics(const rs2_stream_profile* mode, rs2_intrinsics* intrinsics,
+                                     rs2_error** error);
+void rs2_get_extrinsics(const rs2_stream_profile* from, const rs2_stream_profile* to,
+                        rs2_extrinsics* extrin, rs2_error** error);
 int rs2_is_stream_profile_default(const rs2_stream_profile* mode, rs2_error** error);
 int rs2_get_stream_profiles_count(const rs2_stream_profile_list* list, rs2_error** error);
 void rs2_delete_stream_profiles_list(rs2_stream_profile_list* list);

@@ -84,11 +84,33 @@ typedef enum rs2_extension {
 const char* rs2_extension_type_to_string(rs2_extension type);
 const char* rs2_extension_to_string(rs2_extension type);
 
+typedef enum rs2_distortion {
+  RS2_DISTORTION_NONE,
+  RS2_DISTORTION_MODIFIED_BROWN_CONRADY,
+  RS2_DISTORTION_INVERSE_BROWN_CONRADY,
+  RS2_DISTORTION_FTHETA,
+  RS2_DISTORTION_BROWN_CONRADY,
+  RS2_DISTORTION_KANNALA_BRANDT4,
+  RS2_DISTORTION_COUNT
+} rs2_distortion;
+
+typedef struct rs2_intrinsics {
+  int width;
+  int height;
+  float ppx;
+  float ppy;
+  float fx;
+  float fy;
+  rs2_distortion model;
+  float coeffs[5];
+} rs2_intrinsics;
+
 typedef struct rs2_device_info rs2_device_info;
 typedef struct rs2_device rs2_device;
 typedef struct rs2_error rs2_error;
 typedef struct rs2_frame rs2_frame;
 typedef struct rs2_frame_queue rs2_frame_queue;
+typedef struct rs2_processing_block rs2_processing_block;
 typedef struct rs2_pipeline rs2_pipeline;
 typedef struct rs2_pipeline_profile rs2_pipeline_profile;
 typedef struct rs2_config rs2_config;

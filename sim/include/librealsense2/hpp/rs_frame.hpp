@@ -7,7 +7,9 @@
 
 namespace rs2 {
 class frame;
+class frame_queue;
 class pipeline_profile;
+class processing_block;
 class video_stream_profile;
 
 class stream_profile {
@@ -47,6 +49,14 @@ class stream_profile {
 
   bool is_default() const { return _default; }
   operator bool() const { return _profile != nullptr; }
+
+  rs2_extrinsics get_extrinsics_to(const stream_profile& to) const {
+    rs2_error* e = nullptr;
+    rs2_extrinsics res;
+    rs2_get_extrinsics(get(), to.get(), &res, &e);
+    error::handle(e);
+    return res;
+  }
   const rs2_stream_profile* get() const { return _profile; }
 
   explicit stream_profile(const rs2_stream_profile* profile) : _profile(profile) {
@@ -91,6 +101,14 @@ class video_stream_profile : public stream_profile {
 
   int width() const { return _width; }
   int height() const { return _height; }
+
+  rs2_intrinsics get_intrinsics() const {
+    rs2_error* e = nullptr;
+    rs2_intrinsics intr;
+    rs2_get_video_stream_intrinsics(_profile, &intr, &e);
+    error::handle(e);
+    return intr;
+  }
 
  private:
   int _width = 0;
@@ -205,6 +223,9 @@ class frame {
   }
 
  private:
+  friend class rs2::frame_queue;
+  friend class rs2::processing_block;
+
   rs2_frame* frame_ref;
 };
 
@@ -400,6 +421,12 @@ class frameset : public frame {
 
  private:
   size_t _size;
+};
+
+class filter_interface {
+ public:
+  virtual rs2::frame process(rs2::frame frame) const = 0;
+  virtual ~filter_interface() = default;
 };
 
 template <class T>

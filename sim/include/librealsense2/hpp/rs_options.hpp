@@ -22,6 +22,14 @@ class options {
     return res;
   }
 
+  option_range get_option_range(rs2_option option) const {
+    option_range result;
+    rs2_error* e = nullptr;
+    rs2_get_option_range(_options, option, &result.min, &result.max, &result.step, &result.def, &e);
+    error::handle(e);
+    return result;
+  }
+
   void set_option(rs2_option option, float value) const {
     rs2_error* e = nullptr;
     rs2_set_option(_options, option, value, &e);

@@ -1,0 +1,307 @@
+// Option values, ranges and writes, the option functions of the C API, and advanced mode.
+
+#include "options.hpp"
+
+#include <librealsense2/rs_advanced_mode.h>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+#include "api.hpp"
+#include "objects.hpp"
+
+using rs2sim::ArgText;
+using rs2sim::Fail;
+using rs2sim::Guarded;
+using rs2sim::GuardedVoid;
+using rs2sim::NotNull;
+
+namespace rs2sim {
+namespace {
+
+// The frame-queue size and the depth units exist on every device but cannot be written.
+constexpr float kQueueSizeMax = 32.0f;
+
+std::string Number(float value) {
+  std::ostringstream text;
+  text << value;
+  return text.str();
+}
+
+bool IsJsonObject(const std::string& text) {
+  const auto first = text.find_first_not_of(" \t\r\n");
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return first != std::string::npos && text[first] == '{' && text[last] == '}';
+}
+
+class SettingsRegistry {
+ public:
+  std::shared_ptr<DeviceSettings> For(const DevicePtr& device) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto it = entries_.begin(); it != entries_.end();) {
+      it = it->first.expired() ? entries_.erase(it) : std::next(it);
+    }
+    auto& settings = entries_[device];
+    if (!settings)
+      settings = std::make_shared<DeviceSettings>(device->advancedModeEnabled);
+    return settings;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::weak_ptr<const DeviceSpec>, std::shared_ptr<DeviceSettings>, std::owner_less<>>
+      entries_;  // guarded by mutex_
+};
+
+SettingsRegistry& TheSettings() {
+  static SettingsRegistry settings;
+  return settings;
+}
+
+DevicePtr AdvancedDevice(const rs2_device* dev) {
+  const DevicePtr& device = NotNull(dev, "dev")->spec;
+  if (!device->advancedMode) {
+    Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
+         "Object does not support \"librealsense::ds_advanced_mode_interface\" interface! ");
+  }
+  return device;
+}
+
+}  // namespace
+
+const char* SensorName(SensorKind kind) {
+  switch (kind) {
+    case SensorKind::Depth:
+      return "Stereo Module";
+    case SensorKind::Color:
+      return "RGB Camera";
+    case SensorKind::Motion:
+      return "Motion Module";
+  }
+  return "";
+}
+
+std::optional<float> DeviceSettings::Value(SensorKind kind, rs2_option option) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = values_.find({kind, option});
+  if (it == values_.end())
+    return std::nullopt;
+  return it->second;
+}
+
+void DeviceSettings::SetValue(SensorKind kind, rs2_option option, float value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  values_[{kind, option}] = value;
+}
+
+void DeviceSettings::Note(std::string write) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  writes_.push_back(std::move(write));
+}
+
+std::vector<std::string> DeviceSettings::Writes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return writes_;
+}
+
+bool DeviceSettings::AdvancedEnabled() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return advancedEnabled_;
+}
+
+void DeviceSettings::SetAdvancedEnabled(bool enabled) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  advancedEnabled_ = enabled;
+}
+
+std::shared_ptr<DeviceSettings> SettingsOf(const DevicePtr& device) {
+  return TheSettings().For(device);
+}
+
+std::optional<OptionSpec> SensorOptions::Find(rs2_option option) const {
+  switch (option) {
+    case RS2_OPTION_FRAMES_QUEUE_SIZE: {
+      const float size = static_cast<float>(device_->poolSize);
+      return OptionSpec{option, 0.0f, kQueueSizeMax, 1.0f, size, true};
+    }
+    case RS2_OPTION_DEPTH_UNITS:
+      if (kind_ != SensorKind::Depth)
+        return std::nullopt;
+      return OptionSpec{option, 0.000001f, 0.01f, 0.000001f, device_->depthUnits, true};
+    case RS2_OPTION_EMITTER_ENABLED:
+      if (kind_ != SensorKind::Depth || !device_->emitterSupported)
+        return std::nullopt;
+      return OptionSpec{option, 0.0f, 2.0f, 1.0f, device_->emitterValue, false};
+    default:
+      break;
+  }
+  const std::vector<OptionSpec>* specs = nullptr;
+  if (kind_ == SensorKind::Depth)
+    specs = &device_->depthOptions;
+  if (kind_ == SensorKind::Color)
+    specs = &device_->colorOptions;
+  if (!specs)
+    return std::nullopt;
+  auto it = std::find_if(specs->begin(), specs->end(),
+                         [&](const OptionSpec& spec) { return spec.option == option; });
+  if (it == specs->end())
+    return std::nullopt;
+  return *it;
+}
+
+void SensorOptions::Unsupported(rs2_option option) const {
+  Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
+       std::string("Device does not support option ") + rs2_option_to_string(option) + "!");
+}
+
+bool SensorOptions::Supports(rs2_option option) const {
+  return Find(option).has_value();
+}
+
+OptionSpec SensorOptions::Range(rs2_option option) const {
+  const auto spec = Find(option);
+  if (!spec)
+    Unsupported(option);
+  return *spec;
+}
+
+float SensorOptions::Get(rs2_option option) const {
+  const OptionSpec spec = Range(option);
+  if (spec.readOnly)
+    return spec.def;
+  return SettingsOf(device_)->Value(kind_, option).value_or(spec.def);
+}
+
+// Writing exposure or gain switches the sensor's auto exposure off, as the library's
+// auto-disabling controls do.
+void SensorOptions::Set(rs2_option option, float value) const {
+  const OptionSpec spec = Range(option);
+  if (spec.readOnly) {
+    Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
+         std::string("Option ") + rs2_option_to_string(option) + " is read-only!");
+  }
+  if (!(value >= spec.min && value <= spec.max)) {
+    Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE, "set(" + std::string(rs2_option_to_string(option)) +
+                                               ") failed! Given value " + Number(value) +
+                                               " is out of range.");
+  }
+  const auto settings = SettingsOf(device_);
+  settings->SetValue(kind_, option, value);
+  settings->Note(std::string(SensorName(kind_)) + ": " + rs2_option_to_string(option) + " = " +
+                 Number(value));
+  if ((option == RS2_OPTION_EXPOSURE || option == RS2_OPTION_GAIN) &&
+      Supports(RS2_OPTION_ENABLE_AUTO_EXPOSURE)) {
+    settings->SetValue(kind_, RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0.0f);
+  }
+}
+
+std::vector<std::string> DeviceWrites(const std::string& serial) {
+  for (const DevicePtr& device : TheRegistry().devices.Snapshot()) {
+    if (device->serial == serial)
+      return SettingsOf(device)->Writes();
+  }
+  return {};
+}
+
+}  // namespace rs2sim
+
+extern "C" {
+
+float rs2_get_option(const rs2_options* options, rs2_option option, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("options", options).Add("option", option); },
+      0.0f, [&] { return NotNull(options, "options")->Get(option); });
+}
+
+void rs2_set_option(const rs2_options* options, rs2_option option, float value, rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] { return ArgText().Add("options", options).Add("option", option).Add("value", value); },
+      [&] { NotNull(options, "options")->Set(option, value); });
+}
+
+int rs2_supports_option(const rs2_options* options, rs2_option option, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("options", options).Add("option", option); }, 0,
+      [&] { return NotNull(options, "options")->Supports(option) ? 1 : 0; });
+}
+
+int rs2_is_option_read_only(const rs2_options* options, rs2_option option, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("options", options).Add("option", option); }, 0,
+      [&] { return NotNull(options, "options")->Range(option).readOnly ? 1 : 0; });
+}
+
+void rs2_get_option_range(const rs2_options* sensor, rs2_option option, float* min, float* max,
+                          float* step, float* def, rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] {
+        return ArgText()
+            .Add("sensor", sensor)
+            .Add("option", option)
+            .Add("min", min)
+            .Add("max", max)
+            .Add("step", step)
+            .Add("def", def);
+      },
+      [&] {
+        const rs2sim::OptionSpec spec = NotNull(sensor, "sensor")->Range(option);
+        *NotNull(min, "min") = spec.min;
+        *NotNull(max, "max") = spec.max;
+        *NotNull(step, "step") = spec.step;
+        *NotNull(def, "def") = spec.def;
+      });
+}
+
+void rs2_toggle_advanced_mode(rs2_device* dev, int enable, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("dev", dev).Add("enable", enable); },
+      [&] {
+        const auto settings = rs2sim::SettingsOf(rs2sim::AdvancedDevice(dev));
+        settings->SetAdvancedEnabled(enable != 0);
+        settings->Note(enable ? "advanced mode: on" : "advanced mode: off");
+      });
+}
+
+void rs2_is_enabled(rs2_device* dev, int* enabled, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("dev", dev).Add("enabled", enabled); },
+      [&] {
+        const auto device = rs2sim::AdvancedDevice(dev);
+        *NotNull(enabled, "enabled") = rs2sim::SettingsOf(device)->AdvancedEnabled() ? 1 : 0;
+      });
+}
+
+// Loading settings makes the depth sensor's visual preset Custom, as on a camera.
+void rs2_load_json(rs2_device* dev, const void* json_content, unsigned content_size,
+                   rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] {
+        return ArgText()
+            .Add("dev", dev)
+            .Add("json_content", json_content)
+            .Add("content_size", content_size);
+      },
+      [&] {
+        const auto device = rs2sim::AdvancedDevice(dev);
+        const auto settings = rs2sim::SettingsOf(device);
+        if (!settings->AdvancedEnabled()) {
+          Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "Advanced mode is not enabled!");
+        }
+        const std::string text(static_cast<const char*>(NotNull(json_content, "json_content")),
+                               content_size);
+        if (!rs2sim::IsJsonObject(text))
+          Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE, "Invalid JSON: no object found");
+        settings->Note("advanced mode: load_json " + text);
+        if (rs2sim::SensorOptions(device, rs2sim::SensorKind::Depth)
+                .Supports(RS2_OPTION_VISUAL_PRESET)) {
+          settings->SetValue(rs2sim::SensorKind::Depth, RS2_OPTION_VISUAL_PRESET,
+                             static_cast<float>(RS2_RS400_VISUAL_PRESET_CUSTOM));
+        }
+      });
+}
+
+}  // extern "C"

@@ -1,0 +1,102 @@
+// align=color: the depth attachment in the colour image's geometry; c_format=bgr8.
+#include <cstring>
+
+#include "camera_test.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+// rs2sim's optics: a wall at 1 m with a 10x10 block at 0.5 m whose top-left depth pixel is
+// (500, 300) lands in colour columns 840..862 and rows 495..517; the wall just left of it
+// (columns 826..839) is hidden from the depth camera and stays 0.
+rs2sim::FramesetSpec WallWithBlock(double timestamp) {
+  rs2sim::FrameSpec depth = DepthFrame(timestamp, kSystemTime, 848, 480);
+  depth.bytes.resize(848 * 480 * 2);
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 848; ++x) {
+      const std::uint16_t mm = x >= 500 && x < 510 && y >= 300 && y < 310 ? 500 : 1000;
+      std::memcpy(&depth.bytes[(y * 848 + x) * 2], &mm, 2);
+    }
+  }
+  return Set({ColorFrame(timestamp, kSystemTime, RS2_FORMAT_RGB8, 1280, 720), depth});
+}
+
+boost::shared_ptr<vid_db::media::DepthFrame> DepthOf(const vid_db::media::Packet& packet) {
+  return boost::dynamic_pointer_cast<vid_db::media::DepthFrame>(packet.attachments.at("depth"));
+}
+
+std::uint16_t At(const vid_db::media::DepthFrame& depth, int x, int y) {
+  std::uint16_t value = 0;
+  std::memcpy(&value, depth.GetData() + y * depth.GetStride() + x * 2, 2);
+  return value;
+}
+
+using AlignTest = CameraTest;
+
+TEST_F(AlignTest, DepthHasTheColourGeometryAndEachPixelComesFromWhereTheOpticsSay) {
+  source = CreateSource(camera.Url("align=color"), "cam");
+  source->Start(StartWith(handler));
+  const rs2sim::Emitted emitted = camera.Emit(WallWithBlock(1000));
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  const vid_db::media::Packet packet = handler->Packets()[0];
+  EXPECT_EQ(packet.data, emitted.data[0]);  // colour as it came
+  const auto depth = DepthOf(packet);
+  ASSERT_TRUE(depth);
+  EXPECT_EQ(depth->GetResolution(), std::make_pair(1280u, 720u));
+  EXPECT_EQ(depth->GetStride(), 2560u);
+  EXPECT_EQ(depth->GetSize(), 1280u * 720u * 2u);
+  EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
+  EXPECT_EQ(At(*depth, 840, 495), 500);
+  EXPECT_EQ(At(*depth, 862, 517), 500);
+  EXPECT_EQ(At(*depth, 863, 506), 1000);
+  EXPECT_EQ(At(*depth, 851, 494), 1000);
+  EXPECT_EQ(At(*depth, 832, 506), 0);
+  EXPECT_EQ(At(*depth, 825, 506), 1000);
+  EXPECT_EQ(At(*depth, 0, 0), 1000);
+  EXPECT_EQ(At(*depth, 1279, 719), 1000);
+  EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
+}
+
+TEST_F(AlignTest, WithoutItDepthKeepsItsOwnGeometry) {
+  StartCamera();
+  const rs2sim::Emitted emitted = camera.Emit(WallWithBlock(1000));
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  const auto depth = DepthOf(handler->Packets()[0]);
+  EXPECT_EQ(depth->GetData(), emitted.data[1]);
+  EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
+}
+
+// The alignment runs on the reader: while the host holds the reader, the library's thread
+// goes on and the queue reports the loss.
+TEST_F(AlignTest, AStalledReaderLosesFramesWithoutHoldingTheLibrarysThread) {
+  source = CreateSource(camera.Url("align=color"), "cam");
+  source->Start(StartWith(handler));
+  log.Clear();
+  handler->BlockPackets();
+  ASSERT_TRUE(camera.Emit(WallWithBlock(1)).delivered);
+  ASSERT_TRUE(handler->WaitForPacketCalls(1));
+  for (int t = 2; t <= 5; ++t)
+    EXPECT_TRUE(camera.Emit(WallWithBlock(t)).delivered);
+  EXPECT_EQ(log.Messages(orvlog::Severity::Warning),
+            std::vector<std::string>{"<cam> ProcessFrame: lost frames"});
+  handler->Unblock();
+  ASSERT_TRUE(handler->WaitForPackets(4));
+  for (const auto& packet : handler->Packets())
+    EXPECT_EQ(DepthOf(packet)->GetResolution(), std::make_pair(1280u, 720u));
+}
+
+TEST_F(AlignTest, Bgr8ColourIsRequestedAndAnnouncedAsPixelFormat8) {
+  source = CreateSource(camera.Url("c_format=bgr8"), "cam");
+  source->Start(StartWith(handler));
+  EXPECT_EQ(log.Count(orvlog::Severity::Debug,
+                      "<cam> PrintProfile: stream: Color as BGR8 at 30 Hz; resolution: 1280x720"),
+            1u);
+  camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_BGR8, 1280, 720)}));
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  const auto params = handler->Params();
+  ASSERT_EQ(params.size(), 1u);
+  EXPECT_EQ(params[0].rawVideo->pixelFormat, 8u);
+}
+
+}  // namespace
+}  // namespace vs_realsense2_test

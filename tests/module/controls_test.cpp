@@ -1,0 +1,154 @@
+// Camera controls from the address: applied at every start before the first frameset, in a
+// fixed order; what cannot be applied is a warning and the start goes on.
+#include <unistd.h>
+#include <cstdio>
+#include <fstream>
+
+#include "camera_test.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class ControlsTest : public CameraTest {
+ protected:
+  ControlsTest() { std::ofstream(json) << kJson; }
+  ~ControlsTest() override { std::remove(json.c_str()); }
+
+  void Start(const std::string& query, const ManualCamera& on) {
+    source = CreateSource(on.Url(query), "cam");
+    source->Start(StartWith(handler));
+  }
+
+  static constexpr const char* kJson = "{\"param-laserpower\": 120}";
+  const std::string json =
+      ::testing::TempDir() + "vsrs-controls-" + std::to_string(getpid()) + ".json";
+};
+
+TEST_F(ControlsTest, EveryControlIsAppliedInOrderAtEachStartBeforeTheFirstFrameset) {
+  const std::string query =
+      "gain=32&auto_exposure=1&exposure=200&depth_exposure=9000"
+      "&laser_power=210&emitter=0&preset=HIGH%20accuracy&json=" +
+      json;
+  const Texts writes = {"advanced mode: load_json " + std::string(kJson),
+                        "Stereo Module: Visual Preset = 3",
+                        "Stereo Module: Emitter Enabled = 0",
+                        "Stereo Module: Laser Power = 210",
+                        "Stereo Module: Exposure = 9000",
+                        "RGB Camera: Exposure = 200",
+                        "RGB Camera: Enable Auto Exposure = 0",
+                        "RGB Camera: Enable Auto Exposure = 1",
+                        "RGB Camera: Gain = 32"};
+  const Texts lines = {"<cam> CameraControls: json: " + json + " (25 bytes)",
+                       "<cam> CameraControls: preset: High Accuracy",
+                       "<cam> CameraControls: emitter: 0",
+                       "<cam> CameraControls: laser_power: 210",
+                       "<cam> CameraControls: depth_exposure: 9000",
+                       "<cam> CameraControls: exposure: 200 (colour auto exposure off)",
+                       "<cam> CameraControls: auto_exposure: 1",
+                       "<cam> CameraControls: gain: 32"};
+
+  Start(query, camera);
+  // Start has returned and no frameset was emitted yet: the camera has every setting.
+  EXPECT_EQ(rs2sim::DeviceWrites(camera.Serial()), writes);
+  EXPECT_EQ(log.Messages(orvlog::Severity::Info), lines);
+  EXPECT_TRUE(log.Messages(orvlog::Severity::Warning).empty());
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000)).delivered);
+  ASSERT_TRUE(handler->WaitForPackets(1));
+
+  // A restart is a start: everything again, in the same order.
+  source->Stop();
+  log.Clear();
+  source->Start(StartWith(handler));
+  Texts twice = writes;
+  twice.insert(twice.end(), writes.begin(), writes.end());
+  EXPECT_EQ(rs2sim::DeviceWrites(camera.Serial()), twice);
+  EXPECT_EQ(log.Messages(orvlog::Severity::Info), lines);
+}
+
+TEST_F(ControlsTest, WhatTheCameraLacksOrRefusesIsAWarningAndTheStartGoesOn) {
+  const ManualCamera bare("bare", [](rs2sim::DeviceSpec& device) {
+    device.emitterSupported = false;
+    device.depthOptions.erase(device.depthOptions.begin() + 1);  // laser power
+    device.colorOptions.clear();
+    device.advancedModeEnabled = false;
+  });
+  Start("json=" + json +
+            "&preset=remove%20ir%20pattern&emitter=1&laser_power=150&depth_exposure=200000"
+            "&exposure=100&gain=500",
+        bare);
+  EXPECT_EQ(
+      log.Messages(orvlog::Severity::Warning),
+      (Texts{"<cam> CameraControls: json: advanced mode is off on the camera (switching it on "
+             "resets the camera); not applied",
+             "<cam> CameraControls: preset: Remove Ir Pattern is not in the camera's range 0..5 "
+             "(step 1); not applied",
+             "<cam> CameraControls: emitter: the camera's depth sensor has no Emitter Enabled "
+             "control; not applied",
+             "<cam> CameraControls: laser_power: the camera's depth sensor has no Laser Power "
+             "control; not applied",
+             "<cam> CameraControls: depth_exposure: 200000 is not in the camera's range "
+             "1..165000 (step 1); not applied",
+             "<cam> CameraControls: exposure: the camera's colour sensor has no Exposure "
+             "control; not applied",
+             "<cam> CameraControls: gain: the camera's colour sensor has no Gain control; not "
+             "applied",
+             "<cam> PrintEmitter: emitter not supported"}));
+  EXPECT_TRUE(log.Messages(orvlog::Severity::Info).empty());
+  EXPECT_TRUE(rs2sim::DeviceWrites(bare.Serial()).empty());
+  ASSERT_TRUE(bare.Emit(ColorAndDepth(1000)).delivered);
+  EXPECT_TRUE(handler->WaitForPackets(1));
+}
+
+TEST_F(ControlsTest, OffStepValuesAndUnreadableFilesAreWarnings) {
+  Start("laser_power=100&json=%252Fno%2520such%252Fdir.json&emitter=2", camera);
+  EXPECT_EQ(log.Messages(orvlog::Severity::Warning),
+            (Texts{"<cam> CameraControls: json: cannot read /no such/dir.json; not applied",
+                   "<cam> CameraControls: laser_power: 100 is not in the camera's range 0..360 "
+                   "(step 30); not applied"}));
+  EXPECT_EQ(log.Messages(orvlog::Severity::Info), Texts{"<cam> CameraControls: emitter: 2"});
+}
+
+TEST_F(ControlsTest, TextsThatAreNoValuesAreWarnedAtCreationAndNeverApplied) {
+  source = CreateSource(camera.Url("preset=outdoor&laser_power=high&align=depth&gain=1"), "cam");
+  EXPECT_EQ(log.All(),
+            (Lines{{orvlog::Severity::Warning,
+                    "<cam> MediaSource: align: \"depth\" is not valid (valid: color); not "
+                    "applied"},
+                   {orvlog::Severity::Warning,
+                    "<cam> MediaSource: laser_power: \"high\" is no number (valid: a number in "
+                    "milliwatts); not applied"},
+                   {orvlog::Severity::Warning,
+                    "<cam> MediaSource: preset: \"outdoor\" is no visual preset (valid: Custom, "
+                    "Default, Hand, High Accuracy, High Density, Medium Density, Remove Ir "
+                    "Pattern); not applied"}}));
+  log.Clear();
+  source->Start(StartWith(handler));
+  EXPECT_TRUE(log.Messages(orvlog::Severity::Warning).empty());
+  EXPECT_EQ(log.Messages(orvlog::Severity::Info), Texts{"<cam> CameraControls: gain: 1"});
+  EXPECT_EQ(rs2sim::DeviceWrites(camera.Serial()), Texts{"RGB Camera: Gain = 1"});
+}
+
+TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnce) {
+  const std::string recording =
+      ::testing::TempDir() + "vsrs-controls-" + std::to_string(getpid()) + ".bag";
+  rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(camera.Serial()),
+                                     {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
+                                     {ColorAndDepth(1000)}});
+  source = CreateSource("realsense://?playback_from_file=" + recording +
+                            "&laser_power=150&json=" + json + "&preset=hand",
+                        "replay");
+  source->Start(StartWith(handler));
+  EXPECT_EQ(log.Messages(orvlog::Severity::Info),
+            (Texts{"<replay> Session: playback from file: " + recording,
+                   "<replay> CameraControls: playback: camera controls not applied"}));
+  EXPECT_TRUE(log.Messages(orvlog::Severity::Warning).empty());
+  EXPECT_TRUE(rs2sim::DeviceWrites(camera.Serial()).empty());
+  source->Stop();
+  source.reset();
+  std::remove(recording.c_str());
+}
+
+}  // namespace
+}  // namespace vs_realsense2_test
