@@ -652,5 +652,23 @@ TEST_F(MissingDevice, ResetDevicesRestoresTheLibrarysWait) {
   EXPECT_EQ(outcome, "started");
 }
 
+TEST_F(MissingDevice, EnvironmentShortensTheDefaultWait) {
+  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "100", 1);
+  rs2sim::ResetDevices();
+  unsetenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
+  rs2sim::ClearDevices();
+  rs2::pipeline pipe;
+  const auto begin = steady_clock::now();
+  try {
+    pipe.start();
+    ADD_FAILURE() << "started";
+  } catch (const rs2::error& e) {
+    EXPECT_STREQ(e.what(), "No device connected");
+  }
+  const auto took = steady_clock::now() - begin;
+  EXPECT_GE(took, milliseconds(100));
+  EXPECT_LT(took, milliseconds(15000)) << "the library's full wait";
+}
+
 }  // namespace
 }  // namespace rs2sim_test
