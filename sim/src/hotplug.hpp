@@ -1,7 +1,7 @@
 // Devices-changed notification: each context may hold one callback, which rs2sim calls on a
 // thread of its own with the devices that left and the devices that arrived, in the order the
 // registry changed. A context's deletion waits for a call of its callback that is in flight, so
-// that no call follows the deletion.
+// that no call follows the deletion. The thread runs only while some callback is set.
 
 #ifndef RS2SIM_SRC_HOTPLUG_HPP
 #define RS2SIM_SRC_HOTPLUG_HPP
@@ -58,7 +58,7 @@ class DevicesChangedHub {
   void Post(DeviceChange change);
 
  private:
-  void Run();  // the notification thread
+  void Run(int generation);  // the notification thread; ends when its generation is over
 
   std::mutex mutex_;
   std::condition_variable wake_;  // a change is queued, or the hub ends
@@ -67,8 +67,10 @@ class DevicesChangedHub {
   std::deque<DeviceChange> changes_;                                         // guarded by mutex_
   const rs2_context* calling_ = nullptr;  // guarded by mutex_: whose callback runs now
   bool ending_ = false;                   // guarded by mutex_
+  bool running_ = false;                  // guarded by mutex_: thread_ serves the callbacks
+  int generation_ = 0;                    // guarded by mutex_: of the thread that should run
   std::thread::id threadId_;              // guarded by mutex_
-  std::thread thread_;                    // started by the first Set, joined by the destructor
+  std::thread thread_;                    // guarded by mutex_; joined by whoever retires it
 };
 
 }  // namespace rs2sim

@@ -23,6 +23,18 @@ int DefaultDeviceCount() {
 // The real library resolves a start up to 3 times, each waiting up to 5 s for the device.
 constexpr std::chrono::milliseconds kMissingDeviceWait(15000);
 
+// RS2SIM_MISSING_DEVICE_WAIT_MS shortens the wait for programs that tests run as processes.
+std::chrono::milliseconds DefaultMissingDeviceWait() {
+  const char* text = std::getenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
+  if (!text || !*text)
+    return kMissingDeviceWait;
+  char* end = nullptr;
+  const long ms = std::strtol(text, &end, 10);
+  if (*end != '\0' || ms < 0)
+    return kMissingDeviceWait;
+  return std::chrono::milliseconds(std::min(ms, kMissingDeviceWait.count()));
+}
+
 bool SameSerial(const DevicePtr& a, const DevicePtr& b) {
   return a->serial == b->serial;
 }
@@ -43,7 +55,7 @@ std::vector<DevicePtr> Missing(const std::vector<DevicePtr>& from,
 }  // namespace
 
 DeviceRegistry::DeviceRegistry(DevicesChangedHub& hub)
-    : hub_(hub), devices_(DefaultEntries()), missingWait_(kMissingDeviceWait) {}
+    : hub_(hub), devices_(DefaultEntries()), missingWait_(DefaultMissingDeviceWait()) {}
 
 std::vector<DeviceRegistry::Entry> DeviceRegistry::DefaultEntries() {
   std::vector<Entry> entries;
@@ -129,7 +141,7 @@ void DeviceRegistry::Reset() {
   for (auto& e : devices_)
     e.link->stalled = false;
   devices_ = std::move(defaults);
-  missingWait_ = kMissingDeviceWait;
+  missingWait_ = DefaultMissingDeviceWait();
   ReportChange(before);
 }
 

@@ -2,6 +2,8 @@
 // wait of a start for a missing device.
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 
@@ -30,6 +32,32 @@ std::vector<std::string> Serials(const rs2::device_list& devices) {
   for (auto&& d : devices)
     serials.push_back(d.get_info(RS2_CAMERA_INFO_SERIAL_NUMBER));
   return serials;
+}
+
+// Threads of rs2sim's devices-changed notification, by their name.
+std::size_t NotificationThreads() {
+  std::size_t count = 0;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::ifstream comm(task.path() / "comm");
+    std::string name;
+    std::getline(comm, name);
+    count += name == "rs2sim-hotplug";
+  }
+  return count;
+}
+
+// That count once it is `expected`, or after a bound meant for failure only. A joined thread
+// leaves /proc/self/task a moment after the join returns (the kernel wakes the joiner before it
+// removes the task, and a busy machine may hold it there) and gives no notice of it, so the
+// count is read again until then.
+std::size_t SettledNotificationThreads(std::size_t expected) {
+  const auto deadline = steady_clock::now() + std::chrono::seconds(5);
+  std::size_t count = NotificationThreads();
+  while (count != expected && steady_clock::now() < deadline) {
+    std::this_thread::yield();
+    count = NotificationThreads();
+  }
+  return count;
 }
 
 bool Delivered() {
@@ -342,6 +370,23 @@ TEST_F(DevicesChanged, ASecondCallbackReplacesAndReleasesTheFirst) {
   EXPECT_TRUE(first->Events().empty());
 }
 
+TEST_F(DevicesChanged, NotificationThreadRunsOnlyWhileACallbackIsSet) {
+  rs2::context other;  // with no callback, it has no thread either
+  EXPECT_EQ(SettledNotificationThreads(0), 0u);
+  for (int round = 0; round < 2; ++round) {
+    {
+      rs2::context ctx;
+      auto log = std::make_shared<ChangeLog>(ctx.query_devices());
+      ctx.set_devices_changed_callback(Log{log});
+      EXPECT_EQ(SettledNotificationThreads(1), 1u);
+      ASSERT_TRUE(rs2sim::UnplugDevice(kManual));
+      ASSERT_TRUE(log->WaitFor(1));
+    }
+    EXPECT_EQ(SettledNotificationThreads(0), 0u) << "round " << round;
+    ASSERT_TRUE(rs2sim::ReplugDevice(kManual));
+  }
+}
+
 TEST_F(DevicesChanged, EveryContextHearsEveryChange) {
   rs2::context a;
   rs2::context b;
@@ -583,6 +628,46 @@ TEST_F(MissingDevice, DeviceArrivingDuringTheWaitLetsTheStartGoOn) {
   EXPECT_TRUE(Delivered());
   EXPECT_EQ(collector->Frames().size(), 1u);
   pipe.stop();
+}
+
+TEST_F(MissingDevice, ResetDevicesRestoresTheLibrarysWait) {
+  rs2sim::SetMissingDeviceWait(milliseconds(1));
+  rs2sim::ResetDevices();
+  rs2sim::ClearDevices();
+  std::string outcome;
+  std::thread starter([&] {
+    rs2::pipeline pipe;
+    try {
+      pipe.start();
+      outcome = "started";
+    } catch (const rs2::error& e) {
+      outcome = e.what();
+    }
+  });
+  ASSERT_TRUE(rs2sim::AwaitWaitingStarts(1, kFailureBound));
+  // Still waiting well past the 1 ms set before the reset.
+  EXPECT_FALSE(rs2sim::AwaitWaitingStarts(0, milliseconds(500)));
+  AddManualCamera(kOther);
+  starter.join();
+  EXPECT_EQ(outcome, "started");
+}
+
+TEST_F(MissingDevice, EnvironmentShortensTheDefaultWait) {
+  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "100", 1);
+  rs2sim::ResetDevices();
+  unsetenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
+  rs2sim::ClearDevices();
+  rs2::pipeline pipe;
+  const auto begin = steady_clock::now();
+  try {
+    pipe.start();
+    ADD_FAILURE() << "started";
+  } catch (const rs2::error& e) {
+    EXPECT_STREQ(e.what(), "No device connected");
+  }
+  const auto took = steady_clock::now() - begin;
+  EXPECT_GE(took, milliseconds(100));
+  EXPECT_LT(took, milliseconds(15000)) << "the library's full wait";
 }
 
 }  // namespace

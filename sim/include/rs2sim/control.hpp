@@ -69,7 +69,8 @@ bool RemoveDevice(const std::string& serial);
 // An empty registry, unplugged devices forgotten: after the missing-device wait, starting a
 // pipeline fails with "No device connected".
 void ClearDevices();
-// Back to the default camera(s), plugged in and not stalled, and the missing-device wait to 15 s.
+// Back to the default camera(s), plugged in and not stalled, and the missing-device wait to its
+// default.
 void ResetDevices();
 std::vector<std::string> DeviceSerials();
 
@@ -87,7 +88,8 @@ bool ReplugDevice(const std::string& serial);
 void StallDevice(const std::string& serial, bool stalled);
 // How long, in all, a pipeline start waits for a wanted device that is not connected before it
 // fails as now ("No device connected" for an empty registry, or the "Failed to resolve request..."
-// text): 15 s by default, as the real library (it resolves up to 3 times, each waiting up to 5 s).
+// text): 15 s by default, as the real library (it resolves up to 3 times, each waiting up to 5 s),
+// or RS2SIM_MISSING_DEVICE_WAIT_MS milliseconds (at most 15 s) when that is set.
 // A device that arrives during the wait ends it early and the start goes on. Tests set it short.
 void SetMissingDeviceWait(std::chrono::milliseconds wait);
 // Blocks until exactly `count` pipeline starts are inside that wait, so that a test can act while
