@@ -47,7 +47,12 @@ inline bool AllCountersZero() {
 // The queue holds three framesets: a test emits at most three, then waits.
 class CameraTest : public ModuleTest {
  protected:
-  explicit CameraTest(orvlog::Severity minimum = orvlog::Severity::Trace) : ModuleTest(minimum) {}
+  // A start without its camera fails after rs2sim's wait for it, as the
+  // real library's does: 15 s unless shortened. Tests that need the real
+  // length set it themselves.
+  explicit CameraTest(orvlog::Severity minimum = orvlog::Severity::Trace) : ModuleTest(minimum) {
+    rs2sim::SetMissingDeviceWait(std::chrono::milliseconds(50));
+  }
 
   void TearDown() override {
     // A failed expectation must not leave the reader stuck in the handler.

@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <mutex>
 
-#include <librealsense2/rs.hpp>
-
 #include "reliability_support.hpp"
 
 namespace vs_realsense2_test {
@@ -214,12 +212,6 @@ TEST_F(HotplugSoakTest, FourSourcesThroughRepeatedUnplugAndReplugLeaveNothingBeh
   std::vector<const ManualCamera*> fed;
   std::vector<boost::shared_ptr<CountingHandler>> handlers;
   std::vector<boost::shared_ptr<vid_db::media::Source>> sources;
-  {
-    // The library keeps a device-watch thread of its own once any context
-    // has asked for device changes: it belongs to the baseline.
-    rs2::context warmUp;
-    warmUp.set_devices_changed_callback([](rs2::event_information&) {});
-  }
   const std::size_t threadsBefore = ThreadBaseline();
   HeapTrend heap(cycles);
   std::size_t errors = 0;

@@ -96,6 +96,8 @@ TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBa
 
 // Each source that cannot start says why; the others run.
 TEST_F(RsHostOnSimulatedCamera, SourcesThatCannotStartAreReportedAndTheOthersRun) {
+  // The start for the absent serial waits this long instead of rs2sim's 15 s.
+  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "50", 1);
   const auto result =
       Run({"--frames", "5", "--json", PathOf("run.json"), "realsense://?c_width=6 40",
            "realsense://?sn=123", "realsense://?playback_from_file=" + Encode(PathOf("absent.bag")),
@@ -109,6 +111,7 @@ TEST_F(RsHostOnSimulatedCamera, SourcesThatCannotStartAreReportedAndTheOthersRun
             PathOf("absent.bag")}) {
     EXPECT_TRUE(Contains(result.output, expected)) << expected << " not in: " << result.output;
   }
+  unsetenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
   const auto summary = Json("run.json");
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(summary["sources"][i]["started"], false) << i;
