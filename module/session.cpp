@@ -28,9 +28,10 @@ rs2::pipeline CreatePipeline() {
 
 void ConfigurePlayback(rs2::config& config, const std::string& path, const std::string& name) {
   {
-    // A missing or unreadable file fails here with a text naming it, before
-    // the library is involved.
-    const utils::File probe(path, utils::File::Read);
+    // A missing or unreadable file, a directory, a FIFO, device or socket
+    // fails here with a text naming it, before the library is involved (a
+    // FIFO would make the library wait for a writer inside Start).
+    const utils::File probe(path, utils::File::Read | utils::File::Regular);
   }
   config.enable_device_from_file(path, true);
   Log(orvlog::Severity::Info, name, "Session",

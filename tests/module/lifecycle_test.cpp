@@ -1,4 +1,7 @@
 // Start, Stop and destruction of a source, and what they leave behind.
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <stdexcept>
 
 #include <librealsense2/rs.hpp>
@@ -76,6 +79,22 @@ TEST_F(LifecycleTest, MissingPlaybackFileFailsBeforeTheLibraryIsAsked) {
   } catch (const utils::OpenFileError& e) {
     EXPECT_EQ(e.what(), "No such file or directory: " + path);
   }
+  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}}));
+  EXPECT_TRUE(AllCountersZero());
+}
+
+TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
+  const std::string path = ::testing::TempDir() + "lifecycle-recording.fifo";
+  std::remove(path.c_str());
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  source = CreateSource(camera.Url("playback_from_file=" + path), "cam");
+  try {
+    source->Start(StartWith(handler));
+    ADD_FAILURE() << "no exception";
+  } catch (const utils::OpenFileError& e) {
+    EXPECT_EQ(e.what(), "Not a regular file: " + path);
+  }
+  std::remove(path.c_str());
   EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}}));
   EXPECT_TRUE(AllCountersZero());
 }
