@@ -5,13 +5,16 @@
 
 namespace vs_realsense2 {
 
-void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name) {
+void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
+                  SourceStats* stats) {
   if (!rs2::frameset(frame))
     return;
-  // No loss counter: each refused frameset is its own line, so a stalled
-  // reader is as visible in the log as the camera's rate.
-  if (!queue.Push(frame))
+  // Each refused frameset is also its own line, so a stalled reader is as
+  // visible in the log as the camera's rate.
+  if (!queue.Push(frame)) {
+    Count(stats, &SourceStats::lostFramesets);
     Log(orvlog::Severity::Warning, name, "ProcessFrame", "lost frames");
+  }
 }
 
 // An exception ends the loop, not the process: the session keeps streaming

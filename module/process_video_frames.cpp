@@ -1,5 +1,6 @@
 #include <utility>
 
+#include <utils/clock.hpp>
 #include <vid_db/media/packet.hpp>
 
 #include "logger.hpp"
@@ -23,6 +24,7 @@ void Session::ProcessVideoFrames(const rs2::frameset& frames) {
   if (!UpdateVideoParams(color))
     return;
   if (color.get_data() == nullptr || color.get_data_size() <= 0) {
+    Count(stats.get(), &SourceStats::invalidColorFrames);
     Log(orvlog::Severity::Error, name, kTag, "invalid frame");
     return;
   }
@@ -40,8 +42,11 @@ void Session::ProcessVideoFrames(const rs2::frameset& frames) {
   if (depth && depth.get_data() != nullptr && depth.get_data_size() >= 1) {
     packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
   } else {
+    Count(stats.get(), &SourceStats::packetsWithoutDepth);
     Log(orvlog::Severity::Debug, name, kTag, "no depth frame");
   }
+  if (stats)
+    CountPacket(stats.get(), utils::NowMs());
   handler->OnPacket(packet);
 }
 

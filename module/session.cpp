@@ -18,8 +18,10 @@ constexpr int kApiVersion = 24300;
 constexpr std::uint64_t kQueueCapacity = 3;
 
 // The context is only needed to create the pipeline, which keeps what it
-// uses of it.
-rs2::pipeline CreatePipeline() {
+// uses of it. The library's version is reported before the context is asked
+// for, so that it is in the log when a too old library refuses it.
+rs2::pipeline CreatePipeline(const std::string& name) {
+  PrintSdkOnce(name);
   rs2_error* e = nullptr;
   std::shared_ptr<rs2_context> handle(rs2_create_context(kApiVersion, &e), rs2_delete_context);
   rs2::error::handle(e);
@@ -59,13 +61,15 @@ void ConfigureLive(rs2::config& config, const SourceConfig& source, const std::s
 // A failure anywhere below unwinds in reverse: the locals go first, then the
 // pipeline handle (releasing the last handle ends streaming, so no explicit
 // stop), then the reader thread is closed and joined by its own destructor.
-Session::Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name)
+Session::Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name,
+                 std::shared_ptr<SourceStats> stats)
     : name(name),
       handler(handler),
+      stats(std::move(stats)),
       queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
       playback(!config.playback_from_file.empty()),
       readerThread(*queue, [this] { ReadFrames(); }),
-      pipeline(CreatePipeline()) {
+      pipeline(CreatePipeline(name)) {
   rs2::config pipelineConfig;
   if (playback) {
     ConfigurePlayback(pipelineConfig, config.playback_from_file, name);
@@ -73,9 +77,10 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     ConfigureLive(pipelineConfig, config, name);
   }
   const rs2::pipeline_profile profile =
-      pipeline.start(pipelineConfig, FrameCallback(this->name, queue));
+      pipeline.start(pipelineConfig, FrameCallback(this->name, queue, this->stats));
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
+  PrintDevice(profile, playback, name);
 }
 
 // Member destruction then releases the pipeline, closes the queue and joins

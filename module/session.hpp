@@ -13,6 +13,7 @@
 #include <vs_stream/video_params.hpp>
 
 #include "frame_reader.hpp"
+#include "source_stats.hpp"
 
 namespace vs_realsense2 {
 
@@ -31,8 +32,10 @@ class Session : private utils::Noncopyable {
   using HandlerPtr = boost::shared_ptr<vid_db::media::SourceHandler>;
 
   // Throws what the library, the playback-file probe or thread creation
-  // throws, after undoing everything built so far.
-  Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name);
+  // throws, after undoing everything built so far. `stats` (the source's,
+  // shared with its other sessions) may be null: nothing is counted then.
+  Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name,
+          std::shared_ptr<SourceStats> stats);
   ~Session();
 
  private:
@@ -52,6 +55,7 @@ class Session : private utils::Noncopyable {
   const std::string name;
   vs_stream::VideoRawParams videoParams;  // last announced to the handler
   const HandlerPtr handler;
+  const std::shared_ptr<SourceStats> stats;  // counters are atomic; may be null
   const std::shared_ptr<FrameQueue> queue;
   bool domainKnown = false;
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_COUNT;  // meaningful only when domainKnown

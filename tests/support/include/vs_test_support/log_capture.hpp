@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -50,6 +51,9 @@ class LogCapture {
   std::size_t Count(orvlog::Severity severity, const std::string& message) const;
   // True once the module has written `message` at `severity` `times` times.
   bool WaitFor(orvlog::Severity severity, const std::string& message, std::size_t times = 1) const;
+  // True once `done` holds for All(); false after kWaitLimit. For lines
+  // whose text is only partly known in advance (times, rates).
+  bool WaitUntil(const std::function<bool(const Lines&)>& done) const;
   void Clear();
 
  private:

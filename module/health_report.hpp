@@ -1,0 +1,75 @@
+// The periodic health line of one source.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <utils/clock.hpp>
+#include <utils/noncopyable.hpp>
+
+#include "source_stats.hpp"
+
+namespace vs_realsense2 {
+
+// Milliseconds on a monotonic clock; tests pass their own.
+using MonotonicMs = std::function<std::int64_t()>;
+
+// Writes, when due, one Info line with what the source's counters gained
+// since the previous line: packets and their rate over the interval,
+// framesets lost at the queue, packets without depth, invalid color frames,
+// restarts, and the age of the last packet. Its interval starts at
+// construction. Not thread-safe: one thread calls both members.
+class HealthReport {
+ public:
+  // `intervalS` 0 (or a null `stats`) turns the report off: it is never due.
+  HealthReport(std::string name, std::shared_ptr<const SourceStats> stats, std::int32_t intervalS,
+               MonotonicMs now = utils::NowMs);
+
+  // Writes the line when the interval has passed, and starts the next one.
+  void ReportIfDue();
+  // When ReportIfDue will next write, on the clock given; INT64_MAX when off.
+  [[nodiscard]] std::int64_t NextDueMs() const noexcept { return nextDueMs_; }
+
+ private:
+  struct Tally {
+    std::uint64_t packets = 0;
+    std::uint64_t lostFramesets = 0;
+    std::uint64_t packetsWithoutDepth = 0;
+    std::uint64_t invalidColorFrames = 0;
+    std::uint64_t restarts = 0;
+  };
+  Tally Read() const;
+
+  const std::string name_;
+  const std::shared_ptr<const SourceStats> stats_;
+  const std::int64_t intervalMs_;
+  const MonotonicMs now_;
+  Tally last_;
+  std::int64_t lastReportMs_;
+  std::int64_t nextDueMs_;
+};
+
+// Calls ReportIfDue of its report on a thread of its own at each due time.
+// The destructor wakes the thread and joins it; no line is written after it
+// has returned. An off report starts no thread.
+class HealthTicker : private utils::Noncopyable {
+ public:
+  explicit HealthTicker(HealthReport report);
+  ~HealthTicker();
+
+ private:
+  void Run();  // ticker thread
+
+  HealthReport report_;  // ticker thread, after construction
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;  // guarded by mutex_
+  std::thread thread_;     // last: starts once every field above exists
+};
+
+}  // namespace vs_realsense2
