@@ -1,7 +1,8 @@
 // The cost of one frameset on the module's path (SDK callback, queue, reader,
 // packet, no-op handler), a copying baseline beside it in the same run, the
 // closed-loop rate and the hand-off latency from the SDK thread's push to
-// OnPacket.
+// OnPacket. The module path runs twice, with the health counters on (the
+// default) and off (stats_s=0), to show what counting costs.
 //
 // CPU, not wall time: the reader thread's CPU clock is read when OnPacket is
 // entered and when it returns, so one sample is everything the reader did for
@@ -256,12 +257,13 @@ std::vector<double> TotalNs(const PathFigures& path, double simOnlySdkNs) {
 
 // Emits, waits for the packet, emits the next: no frameset is ever lost.
 void RunPath(benchmark::State& state, const ModuleHost& host, Results& results,
-             const std::string& label, MeasuringHandler::Work work, bool fullPayload,
-             bool latency) {
+             const std::string& label, MeasuringHandler::Work work, bool fullPayload, bool latency,
+             bool stats) {
   const vs_test_support::ManualCamera camera("bench-path");
   const auto handler =
       boost::make_shared<MeasuringHandler>(work, static_cast<std::size_t>(state.max_iterations));
-  const auto source = host.CreateSource(CameraUrl(camera.Serial()), "bench");
+  const auto source =
+      host.CreateSource(CameraUrl(camera.Serial()) + (stats ? "" : "&stats_s=0"), "bench");
   source->Start(StartWith(handler));
 
   std::int64_t timeMs = 1000;
@@ -434,6 +436,18 @@ void PrintSummary(const Results& results) {
     std::cout << "  module, token payload: median "
               << Quantile(TotalNs(*small, tokenSim->second), 0.5) / 1e3 << " us, p99 "
               << Quantile(TotalNs(*small, tokenSim->second), 0.99) / 1e3 << " us\n";
+  for (const bool full : {true, false}) {
+    const std::string on = full ? "module" : "module_token_payload";
+    const PathFigures* counted = find(on);
+    const PathFigures* uncounted = find(on + "_stats_off");
+    const auto sim = results.simOnlySdkMedianNs.find(full);
+    if (counted && uncounted && sim != results.simOnlySdkMedianNs.end())
+      std::cout << "  health counters on / off, " << (full ? "full" : "token")
+                << " payload: median " << Quantile(TotalNs(*counted, sim->second), 0.5) / 1e3
+                << " / " << Quantile(TotalNs(*uncounted, sim->second), 0.5) / 1e3 << " us, p99 "
+                << Quantile(TotalNs(*counted, sim->second), 0.99) / 1e3 << " / "
+                << Quantile(TotalNs(*uncounted, sim->second), 0.99) / 1e3 << " us\n";
+  }
   if (const PathFigures* small = find("module_token_payload"))
     std::cout << "  closed-loop rate, token payload " << small->framesetsPerSecond
               << " framesets/s (target >= 20000)\n";
@@ -460,11 +474,11 @@ int main(int argc, char** argv) {
   results.clockFloorNs = vs_bench::ThreadClockFloorNs();
 
   const auto path = [&](const char* name, const std::string& label, MeasuringHandler::Work work,
-                        bool fullPayload, bool latency, int iterations) {
+                        bool fullPayload, bool latency, int iterations, bool stats = true) {
     benchmark::RegisterBenchmark(
         name,
-        [&host, &results, label, work, fullPayload, latency](benchmark::State& state) {
-          vs_bench::RunPath(state, host, results, label, work, fullPayload, latency);
+        [&host, &results, label, work, fullPayload, latency, stats](benchmark::State& state) {
+          vs_bench::RunPath(state, host, results, label, work, fullPayload, latency, stats);
         })
         ->Iterations(iterations)
         ->Unit(benchmark::kMicrosecond)
@@ -492,10 +506,14 @@ int main(int argc, char** argv) {
         ->UseRealTime();
   }
   path("ModulePath/full_payload", "module", MeasuringHandler::Work::None, true, false, 10000);
+  path("ModulePath/full_payload_stats_off", "module_stats_off", MeasuringHandler::Work::None, true,
+       false, 10000, /*stats=*/false);
   path("CopyingBaseline/full_payload", "copying_baseline", MeasuringHandler::Work::Copy, true,
        false, 3000);
   path("ModulePath/token_payload", "module_token_payload", MeasuringHandler::Work::None, false,
        false, 20000);
+  path("ModulePath/token_payload_stats_off", "module_token_payload_stats_off",
+       MeasuringHandler::Work::None, false, false, 20000, /*stats=*/false);
   path("HandOff/full_payload", "handoff", MeasuringHandler::Work::None, true, true, 10000);
 
   benchmark::RunSpecifiedBenchmarks();
