@@ -55,6 +55,7 @@ if [ -e "$build/lib/librs2sim.so" ]; then
   deb=$(find "$work/package" -maxdepth 1 -name '*.deb')
   [ "$(dpkg-deb -f "$deb" Package)" = "vs-realsense2-sim" ] || fail "package not named as simulated"
   dpkg-deb -f "$deb" Description | grep -q "SIMULATED" || fail "description hides the simulator"
-  dpkg-deb -c "$deb" | grep -q "librs2sim.so" || fail "the simulated package lacks rs2sim"
+  dpkg-deb -c "$deb" >"$work/contents.txt"
+  grep -q "librs2sim.so" "$work/contents.txt" || fail "the simulated package lacks rs2sim"
 fi
 echo "install check: passed"
