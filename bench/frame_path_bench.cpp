@@ -1,7 +1,9 @@
 // The cost of one frameset on the module's path (SDK callback, queue, reader,
 // packet, no-op handler), a copying baseline beside it in the same run, the
 // closed-loop rate, the hand-off latency from the SDK thread's push to
-// OnPacket, and the reader's cost with depth aligned to colour.
+// OnPacket, and the reader's cost with depth aligned to colour. The module
+// path also runs with the health counters off (stats_s=0) and with the
+// watchdog off (watchdog_ms=0), to show what each costs.
 //
 // CPU, not wall time: the reader thread's CPU clock is read when OnPacket is
 // entered and when it returns, so one sample is everything the reader did for
@@ -435,6 +437,18 @@ void PrintSummary(const Results& results) {
     std::cout << "  module, token payload: median "
               << Quantile(TotalNs(*small, tokenSim->second), 0.5) / 1e3 << " us, p99 "
               << Quantile(TotalNs(*small, tokenSim->second), 0.99) / 1e3 << " us\n";
+  for (const bool full : {true, false}) {
+    const std::string on = full ? "module" : "module_token_payload";
+    const PathFigures* counted = find(on);
+    const PathFigures* uncounted = find(on + "_stats_off");
+    const auto sim = results.simOnlySdkMedianNs.find(full);
+    if (counted && uncounted && sim != results.simOnlySdkMedianNs.end())
+      std::cout << "  health counters on / off, " << (full ? "full" : "token")
+                << " payload: median " << Quantile(TotalNs(*counted, sim->second), 0.5) / 1e3
+                << " / " << Quantile(TotalNs(*uncounted, sim->second), 0.5) / 1e3 << " us, p99 "
+                << Quantile(TotalNs(*counted, sim->second), 0.99) / 1e3 << " / "
+                << Quantile(TotalNs(*uncounted, sim->second), 0.99) / 1e3 << " us\n";
+  }
   if (const PathFigures* small = find("module_token_payload"))
     std::cout << "  closed-loop rate, token payload " << small->framesetsPerSecond
               << " framesets/s (target >= 20000)\n";
@@ -503,10 +517,14 @@ int main(int argc, char** argv) {
   // SDK's thread per frameset: the same path with it switched off.
   path("ModulePath/full_payload_watchdog_off", "module_watchdog_off", MeasuringHandler::Work::None,
        true, false, 10000, "&watchdog_ms=0");
+  path("ModulePath/full_payload_stats_off", "module_stats_off", MeasuringHandler::Work::None, true,
+       false, 10000, "&stats_s=0");
   path("CopyingBaseline/full_payload", "copying_baseline", MeasuringHandler::Work::Copy, true,
        false, 3000);
   path("ModulePath/token_payload", "module_token_payload", MeasuringHandler::Work::None, false,
        false, 20000);
+  path("ModulePath/token_payload_stats_off", "module_token_payload_stats_off",
+       MeasuringHandler::Work::None, false, false, 20000, "&stats_s=0");
   path("HandOff/full_payload", "handoff", MeasuringHandler::Work::None, true, true, 10000);
   // Depth aligned to colour on the reader: every depth pixel valid, the costliest case.
   path("AlignedPath/full_payload", "module_aligned", MeasuringHandler::Work::None, true, false,

@@ -3,6 +3,20 @@
 # interface and the module's path; `cpack` turns the same into a .deb.
 include(CMakePackageConfigHelpers)
 
+# A build on rs2sim streams test patterns as if they came from a camera; it is
+# installed or packaged only when asked for by name.
+option(VSRS_PACKAGE_SIM "Allow installing and packaging a build on rs2sim, the simulated SDK" OFF)
+if(VSRS_USING_SIM AND NOT VSRS_PACKAGE_SIM)
+  # The first install rule, so a refused install (or cpack) leaves nothing behind.
+  install(CODE [[
+    message(FATAL_ERROR
+      "This build runs on rs2sim, the simulated librealsense2: installed, it would stream test "
+      "patterns instead of a camera. Build against the real librealsense2 (-DVSRS_SDK=real, see "
+      "docs/INSTALL.md), or configure with -DVSRS_PACKAGE_SIM=ON to install the simulated build "
+      "on purpose.")
+  ]])
+endif()
+
 set(VSRS_CMAKE_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/vs_realsense2)
 
 # The host's side of the boundary: headers, the interface target and orvlog.
@@ -88,16 +102,31 @@ install(FILES
 
 # `cpack` in the build folder makes a .deb of all of the above.
 set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGE_NAME vs-realsense2)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-  "RealSense video-source module for the video server, its host interface and rs-host")
+if(VSRS_USING_SIM)
+  # Named so that nobody takes it for the camera module; it carries rs2sim.
+  set(CPACK_PACKAGE_NAME vs-realsense2-sim)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "RealSense video-source module on rs2sim, the SIMULATED librealsense2: test patterns, no camera")
+  set(CPACK_DEBIAN_PACKAGE_CONFLICTS vs-realsense2)
+else()
+  set(CPACK_PACKAGE_NAME vs-realsense2)
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "RealSense video-source module for the video server, its host interface and rs-host")
+  # Intel's package of the runtime library; the module needs at least the
+  # version it was built against.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "librealsense2 (>= ${realsense2_VERSION})")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "librealsense2-udev-rules, librealsense2-utils")
+  set(CPACK_DEBIAN_PACKAGE_CONFLICTS vs-realsense2-sim)
+endif()
 set(CPACK_PACKAGE_CONTACT "vs_realsense2 developers")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Run-time dependencies (libpng, spdlog, libstdc++ ...) read off the binaries
 # where dpkg-dev's tool for it is at hand.
+# A librealsense2 built from source belongs to no package, which makes the
+# tool fail: configure with -DCPACK_DEBIAN_PACKAGE_SHLIBDEPS=OFF then.
 find_program(VSRS_DPKG_SHLIBDEPS dpkg-shlibdeps)
-if(VSRS_DPKG_SHLIBDEPS)
+if(VSRS_DPKG_SHLIBDEPS AND NOT DEFINED CPACK_DEBIAN_PACKAGE_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
 # Only a host project that compiles against the headers needs Boost.

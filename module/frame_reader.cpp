@@ -16,14 +16,16 @@ bool OnReaderThreadOf(const void* owner) {
 }
 
 void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
-                  std::atomic<bool>& arrived) {
+                  std::atomic<bool>& arrived, SourceStats* stats) {
   if (!rs2::frameset(frame))
     return;
   arrived.store(true, std::memory_order_relaxed);
-  // No loss counter: each refused frameset is its own line, so a stalled
-  // reader is as visible in the log as the camera's rate.
-  if (!queue.Push(frame))
+  // Each refused frameset is also its own line, so a stalled reader is as
+  // visible in the log as the camera's rate.
+  if (!queue.Push(frame)) {
+    Count(stats, &SourceStats::lostFramesets);
     LogSafely(orvlog::Severity::Warning, name, "ProcessFrame", "lost frames");
+  }
 }
 
 // An exception ends the loop, not the process. Unsupervised, the session

@@ -14,31 +14,41 @@
 #include <utils/noncopyable.hpp>
 #include <utils/threadsafe_queue.hpp>
 
+#include "source_stats.hpp"
+
 namespace vs_realsense2 {
 
 using FrameQueue = utils::tsq::ThreadsafeQueue<rs2::frame, std::deque<rs2::frame>>;
 
 // Queues `frame` if it is a frameset; a full queue drops it with "lost
-// frames", so the library's thread never waits for the host. Every frameset
-// raises `arrived` (one relaxed store) for the source's watchdog.
+// frames" (counted in `stats` unless null), so the library's thread never
+// waits for the host. Every frameset raises `arrived` (one relaxed store) for
+// the source's watchdog.
 void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
-                  std::atomic<bool>& arrived);
+                  std::atomic<bool>& arrived, SourceStats* stats);
 
 // The callback the library owns once the pipeline starts. It carries its own
-// copies of the log name, the queue and the arrival flag and never the
-// session, so it cannot reach a session that is being built or torn down.
+// copies of the log name, the queue, the arrival flag and the counters and
+// never the session, so it cannot reach a session that is being built or
+// torn down.
 class FrameCallback {
  public:
   FrameCallback(std::string name, std::shared_ptr<FrameQueue> queue,
-                std::shared_ptr<std::atomic<bool>> arrived)
-      : name_(std::move(name)), queue_(std::move(queue)), arrived_(std::move(arrived)) {}
+                std::shared_ptr<std::atomic<bool>> arrived, std::shared_ptr<SourceStats> stats)
+      : name_(std::move(name)),
+        queue_(std::move(queue)),
+        arrived_(std::move(arrived)),
+        stats_(std::move(stats)) {}
 
-  void operator()(const rs2::frame& frame) const { ProcessFrame(frame, *queue_, name_, *arrived_); }
+  void operator()(const rs2::frame& frame) const {
+    ProcessFrame(frame, *queue_, name_, *arrived_, stats_.get());
+  }
 
  private:
   std::string name_;
   std::shared_ptr<FrameQueue> queue_;
   std::shared_ptr<std::atomic<bool>> arrived_;
+  std::shared_ptr<SourceStats> stats_;  // null: not counted
 };
 
 // A thread draining `queue`. Ending it takes two steps in a fixed order:

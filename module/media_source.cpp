@@ -1,7 +1,9 @@
 #include "media_source.hpp"
 
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <utils/source_config.hpp>
@@ -18,7 +20,9 @@ namespace vs_realsense2 {
 class MediaSource::Impl {
  public:
   explicit Impl(const vid_db::media::SourceSettings& settings)
-      : name(settings.name), config(ReadSourceConfig(settings.url)) {
+      : name(settings.name),
+        config(ReadSourceConfig(settings.url)),
+        stats(config.stats_s > 0 ? std::make_shared<SourceStats>() : nullptr) {
     for (const std::string& warning : config.addressWarnings)
       Log(orvlog::Severity::Warning, name, "MediaSource", warning);
     for (const std::string& warning : CheckControlNames(config))
@@ -44,7 +48,7 @@ class MediaSource::Impl {
     JoinRetired();
     Log(orvlog::Severity::Debug, name, "Start", "");
     try {
-      supervisor = std::make_unique<SourceSupervisor>(config, params.handler, name, this);
+      supervisor = std::make_unique<SourceSupervisor>(config, params.handler, name, this, stats);
     } catch (const rs2::error& e) {
       // Other failures (the playback probe, thread creation, memory) carry
       // their own text and reach the host unlogged.
@@ -81,6 +85,7 @@ class MediaSource::Impl {
   const SourceConfig config;
   std::unique_ptr<SourceSupervisor> supervisor;
   std::vector<std::unique_ptr<SourceSupervisor>> retired;
+  const std::shared_ptr<SourceStats> stats;  // null when the health line is off
 };
 
 MediaSource::MediaSource(const vid_db::media::SourceSettings& settings)

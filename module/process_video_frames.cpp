@@ -1,5 +1,6 @@
 #include <utility>
 
+#include <utils/clock.hpp>
 #include <vid_db/media/packet.hpp>
 
 #include "logger.hpp"
@@ -26,6 +27,7 @@ void Session::ProcessVideoFrames(const rs2::frameset& received) {
   if (!UpdateVideoParams(color))
     return;
   if (color.get_data() == nullptr || color.get_data_size() <= 0) {
+    Count(stats.get(), &SourceStats::invalidColorFrames);
     LogSafely(orvlog::Severity::Error, name, kTag, "invalid frame");
     return;
   }
@@ -49,8 +51,11 @@ void Session::ProcessVideoFrames(const rs2::frameset& received) {
   if (depth && depth.get_data() != nullptr && depth.get_data_size() >= 1) {
     packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
   } else {
+    Count(stats.get(), &SourceStats::packetsWithoutDepth);
     LogSafely(orvlog::Severity::Debug, name, kTag, "no depth frame");
   }
+  if (stats)
+    CountPacket(stats.get(), utils::NowMs());
   handler->OnPacket(packet);
 }
 

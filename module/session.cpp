@@ -15,16 +15,19 @@ namespace {
 constexpr std::uint64_t kQueueCapacity = 3;
 
 // The context is only needed to create the pipeline, which keeps what it
-// uses of it.
-rs2::pipeline CreatePipeline() {
+// uses of it. The library's version is reported before the context is asked
+// for, so that it is in the log when a too old library refuses it.
+rs2::pipeline CreatePipeline(const std::string& name) {
+  PrintSdkOnce(name);
   return rs2::pipeline(OpenContext());
 }
 
 void ConfigurePlayback(rs2::config& config, const std::string& path, const std::string& name) {
   {
-    // A missing or unreadable file fails here with a text naming it, before
-    // the library is involved.
-    const utils::File probe(path, utils::File::Read);
+    // A missing or unreadable file, a directory, a FIFO, device or socket
+    // fails here with a text naming it, before the library is involved (a
+    // FIFO would make the library wait for a writer inside Start).
+    const utils::File probe(path, utils::File::Read | utils::File::Regular);
   }
   config.enable_device_from_file(path, true);
   Log(orvlog::Severity::Info, name, "Session",
@@ -78,11 +81,12 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     : name(name),
       links(std::move(links)),
       handler(handler),
+      stats(this->links.stats),
       queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
       playback(!config.playback_from_file.empty()),
       align(MakeAlign(config)),
       readerThread(*queue, [this] { ReadFrames(); }),
-      pipeline(CreatePipeline()) {
+      pipeline(CreatePipeline(name)) {
   rs2::config pipelineConfig;
   if (playback) {
     ConfigurePlayback(pipelineConfig, config.playback_from_file, name);
@@ -92,10 +96,11 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     ApplyLiveControls(pipeline, config, name);
     ConfigureLive(pipelineConfig, config, name);
   }
-  const rs2::pipeline_profile profile =
-      pipeline.start(pipelineConfig, FrameCallback(this->name, queue, this->links.frameArrived));
+  const rs2::pipeline_profile profile = pipeline.start(
+      pipelineConfig, FrameCallback(this->name, queue, this->links.frameArrived, stats));
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
+  PrintDevice(profile, playback, name);
 }
 
 void Session::EndDelivery() {

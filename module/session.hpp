@@ -16,6 +16,7 @@
 #include <vs_stream/video_params.hpp>
 
 #include "frame_reader.hpp"
+#include "source_stats.hpp"
 
 namespace vs_realsense2 {
 
@@ -37,6 +38,9 @@ struct SessionLinks {
   std::optional<std::int64_t> floorColorTime;
   // Marks the reader threads of the source's sessions (OnReaderThreadOf).
   const void* owner = nullptr;
+  // The source's counters for its health line, shared by its sessions so
+  // that counts survive restarts; null when the health line is off.
+  std::shared_ptr<SourceStats> stats;
 };
 
 // True on the reader thread of a session whose links named `owner`: the
@@ -85,6 +89,7 @@ class Session : private utils::Noncopyable {
   const SessionLinks links;
   vs_stream::VideoRawParams videoParams;  // last announced to the handler
   const HandlerPtr handler;
+  const std::shared_ptr<SourceStats> stats;  // counters are atomic; may be null
   const std::shared_ptr<FrameQueue> queue;
   bool domainKnown = false;
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_COUNT;  // meaningful only when domainKnown

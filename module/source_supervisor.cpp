@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <iomanip>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <sstream>
@@ -12,6 +13,7 @@
 #include <utils/clock.hpp>
 
 #include "device_watch.hpp"
+#include "health_report.hpp"
 #include "logger.hpp"
 #include "record_path.hpp"
 #include "restart_policy.hpp"
@@ -52,13 +54,15 @@ std::string Seconds(std::int64_t ms) {
 class SupervisorCore : private utils::Noncopyable {
  public:
   SupervisorCore(const SourceConfig& config, const Session::HandlerPtr& handler,
-                 const std::string& name, const void* owner)
+                 const std::string& name, const void* owner, std::shared_ptr<SourceStats> stats)
       : name_(name),
         config_(config),
         handler_(handler),
         owner_(owner),
         watchdogMs_(config.watchdog_ms),
-        policy_(std::max<std::int64_t>(config.watchdog_ms, 1)) {}
+        stats_(std::move(stats)),
+        policy_(std::max<std::int64_t>(config.watchdog_ms, 1)),
+        health_(name, stats_, config.stats_s) {}
 
   // Host thread, before the supervisor's thread exists.
   void StartFirst() {
@@ -113,6 +117,7 @@ class SupervisorCore : private utils::Noncopyable {
     links.deliveryStopped = deliveryStopped_;
     links.floorColorTime = floorColorTime_;
     links.owner = owner_;
+    links.stats = stats_;
     const std::uint64_t sequence = ++sessionSequence_;
     links.readerEnded = [this, sequence](bool failed, std::int64_t lastColorTime) {
       ReaderEnded(sequence, failed, lastColorTime);
@@ -153,7 +158,7 @@ class SupervisorCore : private utils::Noncopyable {
   // dead reader, otherwise sleeps until the next look.
   void Watch(std::unique_lock<std::mutex>& lock) {
     if (watchdogMs_ <= 0) {
-      wake_.wait(lock, [this] { return state_ != SupervisorState::Streaming; });
+      WaitUntil(lock, std::numeric_limits<std::int64_t>::max());
       return;
     }
     const std::int64_t now = utils::NowMs();
@@ -179,6 +184,8 @@ class SupervisorCore : private utils::Noncopyable {
       if (delay > 0)
         os << " in " << delay << " ms";
     });
+    if (stats_)
+      stats_->restarts.fetch_add(1, std::memory_order_relaxed);
     DestroySession(lock);
     readerFailed_ = false;
     // The first try sees the devices as they are now.
@@ -272,16 +279,41 @@ class SupervisorCore : private utils::Noncopyable {
 
   // Wakes early for what the current state acts on: a dead reader while
   // streaming, a change of devices while restarting.
+  // The health line, when due, is written on the way.
+  // Unsupervised (watchdog_ms=0), only a change of state (a stop) wakes it:
+  // a dead reader then stays as it is.
   void WaitUntil(std::unique_lock<std::mutex>& lock, std::int64_t deadlineMs) {
-    const std::int64_t remaining = deadlineMs - utils::NowMs();
-    if (remaining <= 0)
-      return;
     const SupervisorState state = state_;
-    wake_.wait_for(lock, std::chrono::milliseconds(remaining), [&] {
+    const auto woken = [&] {
       if (state_ != state)
         return true;
+      if (watchdogMs_ <= 0)
+        return false;
       return state == SupervisorState::Streaming ? readerFailed_ : devicesChanged_;
-    });
+    };
+    for (;;) {
+      ReportHealth();
+      const std::int64_t now = utils::NowMs();
+      const std::int64_t until = std::min(deadlineMs, health_.NextDueMs());
+      if (until <= now || woken())
+        return;
+      if (until == std::numeric_limits<std::int64_t>::max()) {
+        wake_.wait(lock, woken);
+        return;
+      }
+      if (wake_.wait_for(lock, std::chrono::milliseconds(until - now), woken) ||
+          until == deadlineMs)
+        return;
+    }
+  }
+
+  // Supervisor thread.
+  void ReportHealth() noexcept {
+    try {
+      health_.ReportIfDue();
+    } catch (...) {
+      // A line lost; the supervision goes on.
+    }
   }
 
   const std::string name_;
@@ -289,6 +321,7 @@ class SupervisorCore : private utils::Noncopyable {
   const Session::HandlerPtr handler_;
   const void* const owner_;
   const std::int64_t watchdogMs_;
+  const std::shared_ptr<SourceStats> stats_;  // null: no health line
   const std::shared_ptr<std::atomic<bool>> frameArrived_ =
       std::make_shared<std::atomic<bool>>(false);
   const std::shared_ptr<std::atomic<bool>> deliveryStopped_ =
@@ -304,6 +337,7 @@ class SupervisorCore : private utils::Noncopyable {
   Session* current_ = nullptr;                          // guarded by mutex_
   std::int64_t nextTryMs_ = 0;                          // supervisor thread
   RestartPolicy policy_;                                // supervisor thread
+  HealthReport health_;                                 // supervisor thread
   // Built by the host's thread for the first session, then by the
   // supervisor's thread alone.
   std::unique_ptr<Session> session_;
@@ -313,8 +347,9 @@ class SupervisorCore : private utils::Noncopyable {
 };
 
 SourceSupervisor::SourceSupervisor(const SourceConfig& config, const Session::HandlerPtr& handler,
-                                   const std::string& name, const void* owner)
-    : core_(std::make_shared<SupervisorCore>(config, handler, name, owner)) {
+                                   const std::string& name, const void* owner,
+                                   std::shared_ptr<SourceStats> stats)
+    : core_(std::make_shared<SupervisorCore>(config, handler, name, owner, std::move(stats))) {
   core_->StartFirst();
   thread_ = std::thread([core = core_] { core->Run(); });
 }

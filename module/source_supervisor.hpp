@@ -29,9 +29,12 @@ class SourceSupervisor : private utils::Noncopyable {
   // Builds the first session on the calling thread, then starts supervising
   // (restarts only when config.watchdog_ms > 0). Throws what Session throws,
   // with nothing left running. `owner` marks the reader threads of every
-  // session built (OnReaderThreadOf).
+  // session built (OnReaderThreadOf). `stats`, when not null, are the
+  // source's counters: every session counts into them, and the supervisor
+  // writes the health line every config.stats_s seconds.
   SourceSupervisor(const SourceConfig& config, const Session::HandlerPtr& handler,
-                   const std::string& name, const void* owner);
+                   const std::string& name, const void* owner,
+                   std::shared_ptr<SourceStats> stats = nullptr);
   // Never throws; when it returns the session is torn down, every thread of
   // the source is joined and the handler gets no further call. Waits for a
   // session build that is inside the library (see docs/INTEGRATION.md).

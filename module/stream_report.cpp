@@ -2,6 +2,9 @@
 
 #include <optional>
 #include <sstream>
+#include <utility>
+
+#include <utils/printable.hpp>
 
 #include "logger.hpp"
 
@@ -26,7 +29,82 @@ std::optional<rs2::depth_sensor> FindDepthSensor(const rs2::device& device) {
   return std::nullopt;
 }
 
+// Set by the build: true when the module is linked against rs2sim.
+constexpr bool kSimulatedSdk = VSRS_SDK_SIMULATED != 0;
+
+std::string VersionText(int version) {
+  return std::to_string(version / 10000) + "." + std::to_string(version / 100 % 100) + "." +
+         std::to_string(version % 100);
+}
+
+// The library's texts are the camera's own; one of them must not be able to
+// break the log line or forge another.
+void AddInfo(std::ostream& os, const rs2::device& device, rs2_camera_info info, const char* label,
+             bool& first) {
+  if (!device.supports(info))
+    return;
+  const std::string value = utils::Printable(device.get_info(info));
+  if (value.empty())
+    return;
+  os << (first ? "" : ", ") << label << value;
+  first = false;
+}
+
+std::string UsbType(const rs2::device& device) {
+  if (!device.supports(RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR))
+    return {};
+  return utils::Printable(device.get_info(RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR));
+}
+
 }  // namespace
+
+void PrintDevice(const rs2::pipeline_profile& profile, bool playback, const std::string& name) {
+  const rs2::device device = profile.get_device();
+  // Read before the log is asked, like the stream lines: the cost of a start
+  // does not depend on the sinks.
+  std::ostringstream text;
+  text << (playback ? "recorded device: " : "device: ");
+  bool first = true;
+  AddInfo(text, device, RS2_CAMERA_INFO_NAME, "", first);
+  AddInfo(text, device, RS2_CAMERA_INFO_SERIAL_NUMBER, "serial number ", first);
+  AddInfo(text, device, RS2_CAMERA_INFO_FIRMWARE_VERSION, "firmware ", first);
+  AddInfo(text, device, RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR, "USB ", first);
+  AddInfo(text, device, RS2_CAMERA_INFO_PHYSICAL_PORT, "port ", first);
+  if (first)
+    text << "no information";
+  Log(orvlog::Severity::Info, name, "PrintDevice", text.str());
+  const std::string usb = UsbType(device);
+  if (usb.rfind("2.", 0) == 0) {
+    Log(orvlog::Severity::Warning, name, "PrintDevice", [&](std::ostream& os) {
+      os << "USB " << usb
+         << " connection: reduced bandwidth, fewer modes and lower rates; use a USB 3 port and "
+            "cable";
+    });
+  }
+}
+
+void PrintSdkOnce(const std::string& name) {
+  // A function-local static: its initialisation runs exactly once, even when
+  // several sources start at the same moment.
+  static const bool printed = [&] {
+    std::string running;
+    try {
+      rs2_error* e = nullptr;
+      const int version = rs2_get_api_version(&e);
+      rs2::error::handle(e);
+      running = VersionText(version);
+    } catch (const rs2::error& e) {
+      running = std::string("of unknown version (") + e.what() + ")";
+    }
+    Log(orvlog::Severity::Info, name, "PrintSdk", [&](std::ostream& os) {
+      os << "librealsense2 " << running << ", built against " << VersionText(RS2_API_VERSION);
+      if (kSimulatedSdk)
+        os << "; rs2sim, the simulated librealsense2: no real camera can be used";
+    });
+    return true;
+  }();
+  static_cast<void>(printed);
+}
 
 void PrintProfile(const rs2::pipeline_profile& profile, const std::string& name) {
   for (const rs2::stream_profile& stream : profile.get_streams()) {

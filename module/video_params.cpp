@@ -44,6 +44,7 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color) {
   const vs_stream::VideoRawParams params = MakeVideoRawParams(color);
   if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
       params.height == 0) {
+    Count(stats.get(), &SourceStats::invalidColorFrames);
     LogSafely(orvlog::Severity::Error, name, "UpdateVideoParams", [&](std::ostream& os) {
       os << "invalid color frame with fmt: " << rs2_format_to_string(color.get_profile().format());
     });

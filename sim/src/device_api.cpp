@@ -19,7 +19,6 @@ using rs2sim::NotNull;
 namespace rs2sim {
 namespace {
 
-const char kFirmware[] = "5.15.1.0";
 const char kProductLine[] = "D400";
 
 std::vector<SensorKind> SensorsOf(const DeviceSpec& device) {
@@ -50,6 +49,10 @@ bool BelongsTo(SensorKind kind, const StreamMode& mode) {
   return false;
 }
 
+const char* Supported(const std::string& info) {
+  return info.empty() ? nullptr : info.c_str();
+}
+
 const char* DeviceInfo(const DeviceSpec& device, rs2_camera_info info) {
   switch (info) {
     case RS2_CAMERA_INFO_NAME:
@@ -57,7 +60,11 @@ const char* DeviceInfo(const DeviceSpec& device, rs2_camera_info info) {
     case RS2_CAMERA_INFO_SERIAL_NUMBER:
       return device.serial.c_str();
     case RS2_CAMERA_INFO_FIRMWARE_VERSION:
-      return kFirmware;
+      return Supported(device.firmware);
+    case RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR:
+      return Supported(device.usbType);
+    case RS2_CAMERA_INFO_PHYSICAL_PORT:
+      return Supported(device.physicalPort);
     case RS2_CAMERA_INFO_PRODUCT_LINE:
       return kProductLine;
     default:

@@ -188,6 +188,10 @@ RecordingReader::RecordingReader(const std::string& path)
   DeviceSpec& dev = header_.device;
   dev.serial = d.Text();
   dev.name = d.Text();
+  // Not recorded: a played-back device does not support these infos.
+  dev.firmware.clear();
+  dev.usbType.clear();
+  dev.physicalPort.clear();
   dev.hasDepthSensor = d.U8() != 0;
   dev.emitterSupported = d.U8() != 0;
   dev.emitterValue = d.F32();

@@ -20,6 +20,7 @@ namespace vs_realsense2_test {
 using vs_test_support::ColorAndDepth;
 using vs_test_support::ColorFrame;
 using vs_test_support::DepthFrame;
+using vs_test_support::Line;
 using vs_test_support::ManualCamera;
 using vs_test_support::RecordingHandler;
 
@@ -35,6 +36,25 @@ inline rs2sim::FramesetSpec Set(std::vector<rs2sim::FrameSpec> frames) {
   rs2sim::FramesetSpec set;
   set.frames = std::move(frames);
   return set;
+}
+
+// The line the first start after the module is loaded writes, on rs2sim.
+inline Line SdkLine(const std::string& name) {
+  const std::string version = std::to_string(RS2_API_MAJOR_VERSION) + "." +
+                              std::to_string(RS2_API_MINOR_VERSION) + "." +
+                              std::to_string(RS2_API_PATCH_VERSION);
+  return {orvlog::Severity::Info, "<" + name + "> PrintSdk: librealsense2 " + version +
+                                      ", built against " + version +
+                                      "; rs2sim, the simulated librealsense2: no real camera can "
+                                      "be used"};
+}
+
+// rs2sim's default device, as the start report describes it.
+inline Line DeviceLine(const std::string& name, const std::string& serial) {
+  return {orvlog::Severity::Info, "<" + name +
+                                      "> PrintDevice: device: Intel RealSense D435 (rs2sim), "
+                                      "serial number " +
+                                      serial + ", firmware 5.15.1.0, USB 3.2"};
 }
 
 // No frame, pipeline or callback of rs2sim left.

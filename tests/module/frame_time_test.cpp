@@ -133,6 +133,11 @@ TEST_F(RecordPlaybackTest, PlaybackReportsEveryRecordedStream) {
   EXPECT_EQ(log.Count(orvlog::Severity::Debug,
                       "<replay> PrintProfile: stream: Gyro as MOTION_XYZ32F at 200 Hz"),
             1u);
+  // A recording keeps the device's name and serial number only.
+  EXPECT_EQ(log.Count(orvlog::Severity::Info,
+                      "<replay> PrintDevice: recorded device: Intel "
+                      "RealSense D435 (rs2sim), serial number recorded"),
+            1u);
 }
 
 }  // namespace

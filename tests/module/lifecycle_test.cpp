@@ -1,4 +1,7 @@
 // Start, Stop and destruction of a source, and what they leave behind.
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <stdexcept>
 
 #include <librealsense2/rs.hpp>
@@ -19,9 +22,11 @@ TEST_F(LifecycleTest, StartReportsItsStreamsAndRefusesASecondStartSilently) {
       log.All(),
       (Lines{
           {kDebug, "<cam> Start: "},
+          SdkLine("cam"),
           {kDebug, "<cam> PrintProfile: stream: Depth as Z16 at 30 Hz; resolution: 848x480"},
           {kDebug, "<cam> PrintProfile: stream: Color as RGB8 at 30 Hz; resolution: 1280x720"},
           {kDebug, "<cam> PrintEmitter: emitter state: 1"},
+          DeviceLine("cam", "manual-1"),
       }));
   log.Clear();
   try {
@@ -76,7 +81,23 @@ TEST_F(LifecycleTest, MissingPlaybackFileFailsBeforeTheLibraryIsAsked) {
   } catch (const utils::OpenFileError& e) {
     EXPECT_EQ(e.what(), "No such file or directory: " + path);
   }
-  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}}));
+  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}, SdkLine("cam")}));
+  EXPECT_TRUE(AllCountersZero());
+}
+
+TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
+  const std::string path = ::testing::TempDir() + "lifecycle-recording.fifo";
+  std::remove(path.c_str());
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  source = CreateSource(camera.Url("playback_from_file=" + path), "cam");
+  try {
+    source->Start(StartWith(handler));
+    ADD_FAILURE() << "no exception";
+  } catch (const utils::OpenFileError& e) {
+    EXPECT_EQ(e.what(), "Not a regular file: " + path);
+  }
+  std::remove(path.c_str());
+  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}, SdkLine("cam")}));
   EXPECT_TRUE(AllCountersZero());
 }
 
@@ -120,7 +141,7 @@ TEST_F(QuietLifecycleTest, EmitterIsNotReadWhenItsLineIsOff) {
   rs2sim::FailNext("rs2_get_option", RS2_EXCEPTION_TYPE_BACKEND, "option lost");
   source = CreateSource(camera.Url(), "cam");
   EXPECT_NO_THROW(source->Start(StartWith(handler)));
-  EXPECT_TRUE(log.All().empty());
+  EXPECT_EQ(log.All(), (Lines{SdkLine("cam"), DeviceLine("cam", "manual-1")}));
 }
 
 }  // namespace

@@ -71,5 +71,35 @@ TEST_F(ProtocolTest, UnstartedSourceRefusesANullHandlerSilentlyAndStopLogsOnlySt
   EXPECT_EQ(log.All().size(), 2u);
 }
 
+// A server sees none of the module's own types (they are not exported and
+// their headers are not installed): it catches the standard base.
+TEST_F(ProtocolTest, AddressThatIsNoUriIsAStandardRuntimeErrorNamingIt) {
+  const std::string address = "realsense://?c_width=6 40";
+  try {
+    CreateSource(address);
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(e.what(), "failed to parse URL: '" + address + "'");
+  }
+  EXPECT_TRUE(log.All().empty());
+}
+
+TEST_F(ProtocolTest, WhatTheAddressAsksInVainIsWarnedOnceWhenTheSourceIsCreated) {
+  const auto source = CreateSource("rs://?C_WIDTH=640&c_fps=abc&stats_s=0", "cam");
+  constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
+  EXPECT_EQ(
+      log.All(),
+      (Lines{{kWarning,
+              "<cam> MediaSource: scheme \"rs\" is not \"realsense\"; the address "
+              "is read as a realsense address"},
+             {kWarning,
+              "<cam> MediaSource: unknown key \"C_WIDTH\" ignored; keys are "
+              "case-sensitive (\"c_width\" is known)"},
+             {kWarning, "<cam> MediaSource: c_fps \"abc\" is not a number; 0 (any) is used"}}));
+  log.Clear();
+  source->Stop();
+  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Stop: "}}));
+}
+
 }  // namespace
 }  // namespace vs_realsense2_test

@@ -204,11 +204,11 @@ class ActingHandler : public RecordingHandler {
 // A flag that one thread raises and another waits for.
 class Latch {
  public:
+  // Notifies under the lock: the waiter may destroy the latch as soon as it
+  // can take the lock again.
   void Raise() {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      raised_ = true;
-    }
+    const std::lock_guard<std::mutex> lock(mutex_);
+    raised_ = true;
     raisedChanged_.notify_all();
   }
   bool Wait() {

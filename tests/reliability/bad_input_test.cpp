@@ -101,7 +101,7 @@ TEST_P(HostileAddressTest, GivesItsErrorOrDefaultAndLeavesNothing) {
       // Refused by the playback probe, before the library is asked.
       EXPECT_EQ(input.outcome, Outcome::ProbeRefusal);
       EXPECT_EQ(e.what(), input.detail);
-      EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}}));
+      EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}, SdkLine("cam")}));
     }
   }
   ExpectNothingLeft(input.label);

@@ -212,6 +212,8 @@ TEST_F(HotplugSoakTest, FourSourcesThroughRepeatedUnplugAndReplugLeaveNothingBeh
   std::vector<const ManualCamera*> fed;
   std::vector<boost::shared_ptr<CountingHandler>> handlers;
   std::vector<boost::shared_ptr<vid_db::media::Source>> sources;
+  // A start that the unplug overtakes waits this long for the camera.
+  rs2sim::SetMissingDeviceWait(std::chrono::milliseconds(50));
   const std::size_t threadsBefore = ThreadBaseline();
   HeapTrend heap(cycles);
   std::size_t errors = 0;
@@ -230,10 +232,12 @@ TEST_F(HotplugSoakTest, FourSourcesThroughRepeatedUnplugAndReplugLeaveNothingBeh
         ASSERT_TRUE(handler->WaitForMorePackets(1)) << cycle;
       for (const auto& camera : cameras)
         ASSERT_TRUE(rs2sim::UnplugDevice(camera->Serial()));
+      // A slow machine may let a source go quiet and begin a restart just
+      // before its unplug; that try then fails inside the library's start
+      // rather than at the device check.
       for (std::size_t i = 0; i < kSources; ++i) {
-        ASSERT_TRUE(log.WaitFor(orvlog::Severity::Warning,
-                                "<hot" + std::to_string(i) + "> Restart: try 1 failed: camera " +
-                                    cameras[i]->Serial() + " not connected; next try in 500 ms"))
+        ASSERT_TRUE(log.WaitForMatching(orvlog::Severity::Warning,
+                                        "<hot" + std::to_string(i) + "> Restart: try 1 failed: .*"))
             << cycle;
       }
       for (const auto& camera : cameras)

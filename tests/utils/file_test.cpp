@@ -1,5 +1,9 @@
 #include "utils/file.hpp"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -108,6 +112,38 @@ TEST_F(FileTest, UnopenablePathThrowsWithTheSystemTextAndNumber) {
     }
     EXPECT_EQ(log.Messages(), Lines{FailedLine(path, error)});
   }
+}
+
+TEST_F(FileTest, RegularRefusesFifoDeviceAndSocketAtOnceAndNamesThePath) {
+  const std::string fifo = dir + "/recording.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
+  const std::string socketPath = dir + "/recording.sock";
+  const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(socketFd, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(socketFd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0)
+      << std::strerror(errno);
+  for (const std::string& path : {fifo, std::string("/dev/null"), socketPath}) {
+    LogCapture log;
+    try {
+      // Without Regular, the FIFO's open would wait here for a writer.
+      File file(path, File::Read | File::Regular);
+      ADD_FAILURE() << "opened " << path;
+    } catch (const utils::OpenFileError& e) {
+      EXPECT_EQ(std::string(e.what()), "Not a regular file: " + path);
+      EXPECT_EQ(e.GetErrorNumber(), EINVAL);
+    }
+    EXPECT_EQ(log.Messages(),
+              Lines{"<utils::File> Open(\"" + path + "\") FAILED: not a regular file"});
+  }
+  ::close(socketFd);
+
+  // A regular file opens as it would without the bit, blocking reads included.
+  const File file(WriteFile("a.bag", "abc"), File::Read | File::Regular);
+  EXPECT_EQ(::fcntl(file.GetFd(), F_GETFL) & O_NONBLOCK, 0);
+  EXPECT_THROW(File(dir, File::Read | File::Regular), utils::OpenFileError);
 }
 
 TEST_F(FileTest, ModeBitsSelectAccessPositionAndCreation) {

@@ -63,6 +63,17 @@ void CloseDescriptor(int fd) {
   _close(fd);
 }
 
+bool IsRegular(int fd) {
+  struct _stat64 status {};
+  return _fstat64(fd, &status) == 0 && (status.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+void ClearNonBlocking(int /*fd*/) {}
+
+bool IsSpecial(const std::string& /*path*/) {
+  return false;
+}
+
 #else
 
 int ToSystemFlags(int mode) {
@@ -81,11 +92,35 @@ int ToSystemFlags(int mode) {
     flags |= O_APPEND;
   if (mode & File::Truncate)
     flags |= O_TRUNC;
+  // Without it, the open of a FIFO waits for a writer before the check for
+  // a regular file could refuse it.
+  if (mode & File::Regular)
+    flags |= O_NONBLOCK;
   return flags;
 }
 
 void CloseDescriptor(int fd) {
   ::close(fd);
+}
+
+bool IsRegular(int fd) {
+  struct stat status {};
+  return ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// A path that exists and is neither a regular file nor a directory. Checked
+// before the open because a socket fails to open (ENXIO) rather than open
+// for the check after it.
+bool IsSpecial(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
+// The descriptor of a regular file then behaves as one opened without it.
+void ClearNonBlocking(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0)
+    ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 // POSIX lets a directory be opened for reading, Windows does not. A caller
@@ -110,7 +145,11 @@ int OpenDescriptor(const std::string& path, int flags) {
 File::File(const std::string& path, int mode) {
   if (!Open(path, mode)) {
     const int error = errno;
-    std::string message = std::string(std::strerror(error)) + ": " + path;
+    // EINVAL comes from nothing else here: the flags are always valid.
+    const bool notRegular = (mode & Regular) && error == EINVAL;
+    std::string message =
+        (notRegular ? std::string("Not a regular file") : std::string(std::strerror(error))) +
+        ": " + path;
     // Building the text may allocate; the Error part must record this error.
     errno = error;
     throw OpenFileError(message, error);
@@ -125,7 +164,20 @@ bool File::Open(const std::string& path, int mode) {
   if (fd >= 0)
     Close();
 
-  fd = OpenDescriptor(path, ToSystemFlags(mode));
+  bool notRegular = (mode & Regular) && IsSpecial(path);
+  fd = notRegular ? -1 : OpenDescriptor(path, ToSystemFlags(mode));
+  // Checked again on the descriptor: the path may have changed in between.
+  if (fd >= 0 && (mode & Regular)) {
+    if (IsRegular(fd)) {
+      ClearNonBlocking(fd);
+    } else {
+      CloseDescriptor(fd);
+      fd = -1;
+      notRegular = true;
+    }
+  }
+  if (notRegular)
+    errno = EINVAL;
   // A sink may touch errno; the caller must still see the open's error.
   const int savedErrno = errno;
   LogUntagged(GetUtilsLogger, orvlog::Severity::Trace, kLogName, [&](std::ostream& os) {
@@ -133,7 +185,7 @@ bool File::Open(const std::string& path, int mode) {
     if (fd >= 0) {
       os << "): fd=" << fd;
     } else {
-      os << ") FAILED: " << std::strerror(savedErrno);
+      os << ") FAILED: " << (notRegular ? "not a regular file" : std::strerror(savedErrno));
     }
   });
   errno = savedErrno;

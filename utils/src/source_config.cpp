@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "address_check.hpp"
 #include "utils/control_params.hpp"
 #include "utils/url_parser.hpp"
 
@@ -15,6 +16,16 @@ std::int32_t ReadCount(const utils::QueryParams& params, const std::string& key)
   int value = 0;
   utils::GetIntParam(params, key, &value, nullptr, kIgnoreCase);
   return value < 0 ? 0 : value;
+}
+
+// An interval whose value cannot be used keeps its default rather than
+// becoming 0, which would turn the feature off.
+std::int32_t ReadInterval(const utils::QueryParams& params, const std::string& key,
+                          std::int32_t fallback) {
+  int value = 0;
+  bool ok = false;
+  utils::GetIntParam(params, key, &value, &ok, kIgnoreCase);
+  return ok && value >= 0 ? value : fallback;
 }
 
 // Paths arrive escaped twice so that a path may carry "&", "=", "+" or "%"
@@ -44,11 +55,10 @@ SourceConfig ReadSourceConfig(const std::string& url) {
   config.d_width = ReadCount(params, "d_width");
   config.d_height = ReadCount(params, "d_height");
   config.d_fps = ReadCount(params, "d_fps");
-  int watchdog = 0;
-  bool read = false;
-  if (utils::GetIntParam(params, "watchdog_ms", &watchdog, &read, kIgnoreCase) && read &&
-      watchdog >= 0)
-    config.watchdog_ms = watchdog;
+  config.watchdog_ms = ReadInterval(params, "watchdog_ms", config.watchdog_ms);
+  config.stats_s = ReadInterval(params, "stats_s", config.stats_s);
+  config.addressWarnings = CheckAddress(parser->GetScheme(), params);
+  // After the general check, which sets the list: these add to it.
   ReadControlParams(params, config);
   return config;
 }

@@ -74,6 +74,12 @@ bool UrlParser::GetQueryParams(QueryParams& out) const {
   return true;
 }
 
+std::string UrlParser::GetScheme() const {
+  if (uri.scheme.first == nullptr || uri.scheme.afterLast == nullptr)
+    return {};
+  return std::string(uri.scheme.first, uri.scheme.afterLast);
+}
+
 std::string UrlParser::Unescape(const std::string& s) {
   if (s.empty())
     return {};

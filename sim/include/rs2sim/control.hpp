@@ -37,8 +37,12 @@ struct OptionSpec {
 struct DeviceSpec {
   std::string serial;
   std::string name = "Intel RealSense D435 (rs2sim)";
-  bool hasDepthSensor = true;    // false: the device's sensors include no depth sensor
-  bool emitterSupported = true;  // the depth sensor offers RS2_OPTION_EMITTER_ENABLED
+  // Camera infos; an empty one is an info the device does not support.
+  std::string firmware = "5.15.1.0";  // RS2_CAMERA_INFO_FIRMWARE_VERSION
+  std::string usbType = "3.2";        // RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR
+  std::string physicalPort;           // RS2_CAMERA_INFO_PHYSICAL_PORT
+  bool hasDepthSensor = true;         // false: the device's sensors include no depth sensor
+  bool emitterSupported = true;       // the depth sensor offers RS2_OPTION_EMITTER_ENABLED
   float emitterValue = 1.0f;
   float depthUnits = 0.001f;
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK;
@@ -155,6 +159,8 @@ struct Counters {
 Counters GetCounters();
 
 // Writes a recording directly, for playback tests (any streams, device, timestamps and domains).
+// A recording keeps the device's name and serial number only: the played-back device supports no
+// firmware, USB type or physical port info.
 struct RecordingSpec {
   DeviceSpec device;
   std::vector<StreamMode> streams;

@@ -8,6 +8,15 @@ namespace {
 
 constexpr const char* kModuleChannel = "viroz.realsense";
 
+Lines ModuleLines(const std::vector<orvlog::LogLine>& raw) {
+  Lines lines;
+  for (const orvlog::LogLine& line : raw) {
+    if (line.channel == kModuleChannel)
+      lines.push_back({line.severity, line.message});
+  }
+  return lines;
+}
+
 std::size_t CountIn(const std::vector<orvlog::LogLine>& lines, orvlog::Severity severity,
                     const std::string& message) {
   return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& line) {
@@ -49,12 +58,7 @@ std::vector<orvlog::LogLine> LogCapture::Raw() const {
 }
 
 Lines LogCapture::All() const {
-  Lines lines;
-  for (const orvlog::LogLine& line : Raw()) {
-    if (line.channel == kModuleChannel)
-      lines.push_back({line.severity, line.message});
-  }
-  return lines;
+  return ModuleLines(Raw());
 }
 
 std::vector<std::string> LogCapture::Messages(orvlog::Severity severity) const {
@@ -88,6 +92,11 @@ bool LogCapture::WaitForMatching(orvlog::Severity severity, const std::string& p
   return store_->added.wait_for(lock, kWaitLimit, [&] {
     return CountMatchingIn(store_->lines, severity, compiled) >= times;
   });
+}
+
+bool LogCapture::WaitUntil(const std::function<bool(const Lines&)>& done) const {
+  std::unique_lock<std::mutex> lock(store_->mutex);
+  return store_->added.wait_for(lock, kWaitLimit, [&] { return done(ModuleLines(store_->lines)); });
 }
 
 // Releases the storage too: soak tests that clear every cycle measure the

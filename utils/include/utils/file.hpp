@@ -23,10 +23,14 @@ class File : private Noncopyable {
     Append = 0x08,
     Truncate = 0x10,
     Binary = 0x20,
+    // Only a regular file opens: a FIFO, device or socket fails at once
+    // (opening a FIFO would otherwise wait for a writer), with EINVAL.
+    Regular = 0x40,
   };
 
   // Throws OpenFileError, text "<system text>: <path>", when the file cannot
-  // be opened. A directory cannot be opened.
+  // be opened, and "Not a regular file: <path>" when Regular refused it. A
+  // directory cannot be opened.
   File(const std::string& path, int mode);
   ~File();
 

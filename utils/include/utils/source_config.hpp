@@ -24,9 +24,11 @@ struct SourceConfig {
   std::string record_to_file;
   std::string playback_from_file;
   // Frame silence, in ms, after which a started source rebuilds its session;
-  // 0 switches recovery off. Read leniently like the counts, but a value that
-  // cannot be read keeps the default rather than turning recovery off.
+  // 0 switches recovery off. A value that cannot be read keeps the default
+  // rather than turning recovery off.
   std::int32_t watchdog_ms = 2000;
+  // Seconds between two health lines of the source; 0 writes none and counts nothing.
+  std::int32_t stats_s = 60;
 
   // What the address asked that cannot be honoured as written (unknown keys,
   // numbers that are no numbers...), one text each. Parsing never fails on
@@ -53,11 +55,14 @@ struct SourceConfig {
   bool HasControls() const;
 };
 
-// Reads the query of a source address (scheme, authority and path are not
-// looked at). Keys are case-sensitive and the first pair of a key wins;
-// integers that are missing, malformed, out of range or negative become 0;
-// the two file paths are percent-decoded once more than the other values.
-// Throws utils::UrlParserError when `url` is not a valid URI.
+// Reads the query of a source address (authority and path are not looked
+// at). Keys are case-sensitive and the first pair of a key wins; sizes and
+// rates that are missing, malformed, out of range or negative become 0, the
+// two intervals their defaults; the two file paths are percent-decoded once
+// more than the other values. What the address asked that is not honoured as
+// written (unknown keys, such numbers, a scheme other than "realsense") goes
+// to addressWarnings. Throws utils::UrlParserError when `url` is not a valid
+// URI.
 SourceConfig ReadSourceConfig(const std::string& url);
 
 }  // namespace vs_realsense2

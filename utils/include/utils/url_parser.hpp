@@ -32,6 +32,9 @@ class UrlParser : private Noncopyable {
   // the query cannot be split.
   bool GetQueryParams(QueryParams& out) const;
 
+  // The scheme as parsed (lower case once normalised); empty when there is none.
+  std::string GetScheme() const;
+
  private:
   explicit UrlParser(const std::string& address);
 

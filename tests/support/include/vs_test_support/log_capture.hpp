@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -55,6 +56,9 @@ class LogCapture {
   std::size_t CountMatching(orvlog::Severity severity, const std::string& pattern) const;
   bool WaitForMatching(orvlog::Severity severity, const std::string& pattern,
                        std::size_t times = 1) const;
+  // True once `done` holds for All(); false after kWaitLimit. For lines
+  // whose text is only partly known in advance (times, rates).
+  bool WaitUntil(const std::function<bool(const Lines&)>& done) const;
   void Clear();
 
  private:

@@ -1,0 +1,93 @@
+// The health line, on a clock the test steps.
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+#include <vs_test_support/log_capture.hpp>
+
+#include "health_report.hpp"
+
+namespace vs_realsense2 {
+namespace {
+
+using vs_test_support::Lines;
+constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
+
+class HealthReportTest : public ::testing::Test {
+ protected:
+  HealthReport Report(std::int32_t intervalS) {
+    return HealthReport("cam", stats, intervalS, [this] { return now; });
+  }
+  void Add(std::uint64_t packets, std::uint64_t lost, std::uint64_t withoutDepth,
+           std::uint64_t invalid, std::uint64_t restarts) {
+    stats->packets += packets;
+    stats->lostFramesets += lost;
+    stats->packetsWithoutDepth += withoutDepth;
+    stats->invalidColorFrames += invalid;
+    stats->restarts += restarts;
+  }
+
+  vs_test_support::LogCapture log;
+  const std::shared_ptr<SourceStats> stats = std::make_shared<SourceStats>();
+  std::int64_t now = 5000;
+};
+
+TEST_F(HealthReportTest, EachIntervalReportsWhatItAddedAndTheAgeOfTheLastPacket) {
+  Add(7, 0, 0, 0, 0);  // before the report: not part of any interval
+  HealthReport report = Report(60);
+  EXPECT_EQ(report.NextDueMs(), 65000);
+  now = 64999;
+  report.ReportIfDue();
+  EXPECT_TRUE(log.All().empty());
+
+  Add(1800, 2, 3, 1, 1);
+  stats->lastPacketMs = 64967;
+  now = 65000;
+  report.ReportIfDue();
+  report.ReportIfDue();
+  EXPECT_EQ(report.NextDueMs(), 125000);
+
+  // Late by 4.5 s: the rate divides by the time that really passed.
+  Add(0, 1, 0, 0, 0);
+  now = 129500;
+  report.ReportIfDue();
+  EXPECT_EQ(report.NextDueMs(), 189500);
+  EXPECT_EQ(log.All(),
+            (Lines{{kInfo,
+                    "<cam> Health: packets 1800 in 60.0 s (30.0/s); framesets lost at the queue 2; "
+                    "packets without depth 3; invalid color frames 1; restarts 1; last packet 33 "
+                    "ms ago"},
+                   {kInfo,
+                    "<cam> Health: packets 0 in 64.5 s (0.0/s); framesets lost at the queue 1; "
+                    "packets without depth 0; invalid color frames 0; restarts 0; last packet "
+                    "64533 ms ago"}}));
+}
+
+TEST_F(HealthReportTest, SourceWithoutPacketsSaysSo) {
+  HealthReport report = Report(1);
+  Add(0, 4, 0, 0, 2);
+  now += 1000;
+  report.ReportIfDue();
+  EXPECT_EQ(
+      log.All(),
+      (Lines{{kInfo,
+              "<cam> Health: packets 0 in 1.0 s (0.0/s); framesets lost at the queue 4; "
+              "packets without depth 0; invalid color frames 0; restarts 2; no packet yet"}}));
+}
+
+TEST_F(HealthReportTest, ZeroIntervalOrNoCountersIsNeverDue) {
+  HealthReport off = Report(0);
+  HealthReport uncounted("cam", nullptr, 60, [this] { return now; });
+  Add(10, 1, 1, 1, 1);
+  now = std::numeric_limits<std::int64_t>::max() - 1;
+  off.ReportIfDue();
+  uncounted.ReportIfDue();
+  EXPECT_EQ(off.NextDueMs(), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(uncounted.NextDueMs(), std::numeric_limits<std::int64_t>::max());
+  EXPECT_TRUE(log.All().empty());
+}
+
+}  // namespace
+}  // namespace vs_realsense2
