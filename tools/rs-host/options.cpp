@@ -31,8 +31,17 @@ Examples:
   N cameras, with the serial numbers 900000000000, 900000000001, ...:
     RS2SIM_DEVICES=2 rs-host 'realsense://?sn=900000000000' 'realsense://?sn=900000000001'
 
-Exit status: 0 when every source started, 1 when one failed to start or the
-module could not be loaded, 2 on a usage error.)";
+The summary's "packet age" is the arrival time (system clock) minus the
+packet's time. The module maps the camera's clock onto the system clock, so
+for a live camera it is the delay from that mapped time to the handler: near
+zero by construction, not the camera-to-host latency.
+
+Ctrl-C or SIGTERM stops the sources in order and still writes the summary; a
+second one ends the program at once (exit status 130).
+
+Exit status: 0 when every source started and delivered; 1 when a source failed
+to start, the module could not be loaded or a file could not be written; 2 on
+a usage error; 3 when every source started but one delivered no packet.)";
 
 // Names become file names of snapshots and are matched in the module's log
 // lines, so they are kept to characters that are safe in both.
