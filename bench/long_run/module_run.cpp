@@ -171,7 +171,7 @@ bool RunModule(const ModuleRunSettings& settings, std::ostream& out) {
     if (settings.replugEvery > 0 && settings.cameras > 1) {
       if (ReplugAvailable()) {
         using Seconds = std::chrono::duration<double>;
-        replug.emplace("910000000001",
+        replug.emplace("910000000001", std::chrono::steady_clock::now(),
                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                            Seconds(settings.replugEvery)),
                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(

@@ -36,12 +36,10 @@ bool ReplugAvailable() {
 #endif
 }
 
-ReplugCycle::ReplugCycle(std::string serial, std::chrono::steady_clock::duration period,
+ReplugCycle::ReplugCycle(std::string serial, std::chrono::steady_clock::time_point start,
+                         std::chrono::steady_clock::duration period,
                          std::chrono::steady_clock::duration absence)
-    : serial_(std::move(serial)),
-      period_(period),
-      absence_(absence),
-      nextUnplug_(std::chrono::steady_clock::now() + period) {}
+    : serial_(std::move(serial)), period_(period), absence_(absence), nextUnplug_(start + period) {}
 
 ReplugCycle::~ReplugCycle() {
   if (out_)

@@ -15,7 +15,9 @@ bool ReplugAvailable();
 // sampling loop often; it does whatever is due and never sleeps.
 class ReplugCycle {
  public:
-  ReplugCycle(std::string serial, std::chrono::steady_clock::duration period,
+  // The first unplug comes one period after `start`.
+  ReplugCycle(std::string serial, std::chrono::steady_clock::time_point start,
+              std::chrono::steady_clock::duration period,
               std::chrono::steady_clock::duration absence);
   ~ReplugCycle();  // a camera still out is plugged back
   ReplugCycle(const ReplugCycle&) = delete;
@@ -23,6 +25,7 @@ class ReplugCycle {
 
   void Run(std::chrono::steady_clock::time_point now);
   int Unplugs() const { return unplugs_; }
+  bool Out() const { return out_; }  // the camera is unplugged now
 
  private:
   const std::string serial_;

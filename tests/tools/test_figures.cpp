@@ -9,6 +9,7 @@
 #include <boost/weak_ptr.hpp>
 #include <nlohmann/json.hpp>
 
+#include "device_list.hpp"
 #include "host_handler.hpp"
 #include "module_events.hpp"
 #include "quantile_histogram.hpp"
@@ -273,6 +274,34 @@ TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
   EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
             "[  1.0 s] a: 30 pkts 30.0 fps depth no 640x480 RGB24 lost 0 restarts 2 down 7.5 s "
             "(restarting)");
+}
+
+// Sizes grouped per stream and format, rates per size, in the library's
+// order; infos the device lacks are not shown.
+TEST(DeviceList, OneLinePerStreamAndFormatWithItsSizesAndRates) {
+  DeviceEntry camera;
+  camera.infos = {{"", "Intel RealSense D435"}, {"serial", "123"}, {"USB", "3.2"}};
+  SensorEntry stereo{"Stereo Module", {}};
+  for (const auto& [w, h] : {std::pair{848, 480}, {640, 480}})
+    for (const int fps : {30, 15})
+      stereo.modes.push_back({"Depth", "Z16", w, h, fps});
+  stereo.modes.push_back({"Infrared 1", "Y8", 640, 480, 30});
+  SensorEntry motion{"Motion Module",
+                     {{"Gyro", "MOTION_XYZ32F", 0, 0, 200}, {"Gyro", "MOTION_XYZ32F", 0, 0, 400}}};
+  camera.sensors = {stereo, motion};
+  std::ostringstream out;
+  WriteDeviceList(out, {camera, DeviceEntry{{{"", "other"}}, {}}});
+  EXPECT_EQ(out.str(),
+            "Intel RealSense D435, serial 123, USB 3.2\n"
+            "  Stereo Module\n"
+            "    Depth Z16  848x480@30/15  640x480@30/15\n"
+            "    Infrared 1 Y8  640x480@30\n"
+            "  Motion Module\n"
+            "    Gyro MOTION_XYZ32F  @200/400\n"
+            "other\n");
+  std::ostringstream none;
+  WriteDeviceList(none, {});
+  EXPECT_EQ(none.str(), "no camera connected\n");
 }
 
 TEST(SummaryJson, CarriesEveryFigureAndNullsWhatASourceNeverHad) {

@@ -177,7 +177,8 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
       anyRunning ? Wait(options, sources, stop, display, start) : std::string("failure");
   if (stop.Requested()) {
     display.Finish();
-    out << "stopping on signal " << stop.Signal() << "\n";
+    // Flushed: an operator waiting on a slow stop sees that it began.
+    out << "stopping on signal " << stop.Signal() << "\n" << std::flush;
   }
   for (auto& source : sources)
     source->Stop();

@@ -15,6 +15,8 @@ the stream sizes and rates, and recording or playback:
   record_to_file=PATH  playback_from_file=PATH   (paths percent-encoded)
 
 Examples:
+  The cameras connected and their stream modes:
+    rs-host --list
   Live camera, whatever it offers, for 5 seconds:
     rs-host 'realsense://'
   Live camera at chosen sizes, with a JSON summary and snapshots:
@@ -83,8 +85,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
   Options options;
   std::string logLevel = "info";
   app.add_option("address", options.addresses,
-                 "Source address (realsense://?...); one source per address")
-      ->required();
+                 "Source address (realsense://?...); one source per address");
+  app.add_flag("--list", options.list,
+               "List every connected camera (name, serial number, firmware, USB type) and its "
+               "stream modes, then exit");
   app.add_option("--name", options.names,
                  "Name of the next source, once per source in address order "
                  "(default cam0, cam1, ...)")
@@ -125,6 +129,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     return result;
   }
 
+  if (options.list != options.addresses.empty()) {
+    err << (options.list ? "rs-host: --list takes no address\n"
+                         : "rs-host: address is required (one per source), or --list\n");
+    result.exitCode = 2;
+    return result;
+  }
   if (options.names.size() > options.addresses.size()) {
     err << "rs-host: " << options.names.size() << " names given for " << options.addresses.size()
         << " sources\n";
