@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 #include <sstream>
@@ -199,8 +200,17 @@ bool RunModule(const ModuleRunSettings& settings, std::ostream& out) {
             replug->Run(now);
         });
     ok = ok && sampled;
-    if (replug)
-      out << "unplugged and replugged: " << replug->Unplugs() << " times\n";
+    if (replug) {
+      // Each unplug must have brought a restart that streams again; the
+      // last one may still be under way when the run ends.
+      const auto unplugs = static_cast<std::uint64_t>(replug->Unplugs());
+      out << "unplugged and replugged: " << unplugs
+          << " times; restarts that streamed again: " << restarts.Restarts() << "\n";
+      if (restarts.Restarts() + 1 < unplugs) {
+        out << "FAIL: fewer restarts than unplugs\n";
+        ok = false;
+      }
+    }
     replug.reset();
     for (auto& source : sources)
       source->Stop();
