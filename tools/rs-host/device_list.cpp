@@ -1,6 +1,7 @@
 #include "device_list.hpp"
 
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 #ifdef RS_HOST_WITH_SDK
@@ -63,6 +64,35 @@ void WriteDeviceList(std::ostream& out, const std::vector<DeviceEntry>& devices)
 }
 
 #ifdef RS_HOST_WITH_SDK
+namespace {
+
+// A sensor's stream profiles with the list that holds them. The library's
+// own sensor::get_stream_profiles drops the list before it returns, and only
+// the sensor then keeps the profiles alive; holding the list keeps them
+// valid whatever the library behind the headers does.
+struct ProfileList {
+  std::shared_ptr<rs2_stream_profile_list> list;
+  std::vector<rs2::stream_profile> profiles;
+};
+
+ProfileList Profiles(const rs2::sensor& sensor) {
+  rs2_error* e = nullptr;
+  ProfileList result;
+  result.list.reset(rs2_get_stream_profiles(sensor.get().get(), &e),
+                    rs2_delete_stream_profiles_list);
+  rs2::error::handle(e);
+  const int count = rs2_get_stream_profiles_count(result.list.get(), &e);
+  rs2::error::handle(e);
+  for (int i = 0; i < count; ++i) {
+    const rs2_stream_profile* profile = rs2_get_stream_profile(result.list.get(), i, &e);
+    rs2::error::handle(e);
+    result.profiles.emplace_back(profile);
+  }
+  return result;
+}
+
+}  // namespace
+
 std::vector<DeviceEntry> QueryDevices() {
   static const std::pair<rs2_camera_info, const char*> kInfos[] = {
       {RS2_CAMERA_INFO_NAME, ""},
@@ -83,7 +113,8 @@ std::vector<DeviceEntry> QueryDevices() {
       sensorEntry.name = sensor.supports(RS2_CAMERA_INFO_NAME)
                              ? sensor.get_info(RS2_CAMERA_INFO_NAME)
                              : std::string("sensor");
-      for (auto&& profile : sensor.get_stream_profiles()) {
+      const ProfileList modes = Profiles(sensor);
+      for (const auto& profile : modes.profiles) {
         ModeEntry mode;
         mode.stream = profile.stream_name();
         mode.format = rs2_format_to_string(profile.format());
