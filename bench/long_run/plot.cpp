@@ -17,8 +17,8 @@ namespace {
 
 constexpr int kWidth = 960;
 constexpr int kPanelHeight = 190;
-constexpr int kTop = 40;
-constexpr int kGap = 34;
+constexpr int kTop = 60;
+constexpr int kGap = 52;
 constexpr int kLeft = 90;
 constexpr int kRight = 20;
 constexpr int kScale = 2;  // each font pixel is 2x2
@@ -179,6 +179,7 @@ struct Panel {
   std::uint32_t colour;
   std::function<double(const Sample&)> value;
   bool whole = false;  // counts: no tick between whole numbers
+  double minSpan = 2;  // the smallest range shown, so that noise does not fill the panel
 };
 
 void DrawPanel(Canvas& canvas, const Panel& panel, const std::vector<Sample>& samples,
@@ -186,15 +187,23 @@ void DrawPanel(Canvas& canvas, const Panel& panel, const std::vector<Sample>& sa
   const int left = kLeft;
   const int right = kWidth - kRight;
   const int bottom = top + kPanelHeight;
-  double low = panel.value(samples.front());
-  double high = low;
+  // The range is that of the samples after the warm-up, the ones judged, so
+  // that a slow growth shows; the warm-up's start-up climb is cut off at the
+  // panel's edge.
+  double low = 0;
+  double high = 0;
+  bool first = true;
   for (const Sample& s : samples) {
-    low = std::min(low, panel.value(s));
-    high = std::max(high, panel.value(s));
+    if (s.seconds < warmupSeconds && samples.back().seconds >= warmupSeconds)
+      continue;
+    low = first ? panel.value(s) : std::min(low, panel.value(s));
+    high = first ? panel.value(s) : std::max(high, panel.value(s));
+    first = false;
   }
-  // Integer figures (threads, descriptors) get a whole-number range around
-  // them, so that a flat line sits in the middle rather than on the frame.
-  const double span = std::max(high - low, 2.0);
+  const double span = std::max(high - low, panel.minSpan);
+  const double middle = (low + high) / 2;
+  low = middle - span / 2;
+  high = middle + span / 2;
   const double step = panel.whole ? std::max(NiceStep(span, 4), 1.0) : NiceStep(span, 4);
   low = std::floor((low - span * 0.1) / step) * step;
   high = std::ceil((high + span * 0.1) / step) * step;
@@ -202,7 +211,8 @@ void DrawPanel(Canvas& canvas, const Panel& panel, const std::vector<Sample>& sa
     return left + static_cast<int>(std::lround((right - left) * minutes / endMinutes));
   };
   const auto y = [&](double value) {
-    return bottom - static_cast<int>(std::lround((bottom - top) * (value - low) / (high - low)));
+    const double clipped = std::clamp(value, low, high);
+    return bottom - static_cast<int>(std::lround((bottom - top) * (clipped - low) / (high - low)));
   };
 
   canvas.Fill(left, top, x(std::min(warmupSeconds / 60, endMinutes)), bottom, kWarmUp);
@@ -225,7 +235,7 @@ void DrawPanel(Canvas& canvas, const Panel& panel, const std::vector<Sample>& sa
   canvas.Fill(left, bottom, right, bottom, kBlack);
   canvas.Fill(left, top, left, bottom, kBlack);
   canvas.Fill(right, top, right, bottom, kBlack);
-  canvas.Text(left + 8, top + 6, panel.label, panel.colour);
+  canvas.Text(left, top - 18, panel.label, panel.colour);
 }
 
 }  // namespace
@@ -240,7 +250,7 @@ Raster DrawPlot(const std::vector<Sample>& samples, double warmupSeconds,
                 const std::string& title) {
   const std::vector<Panel> panels{
       {"resident memory, MiB", 0x1F5FBF,
-       [](const Sample& s) { return static_cast<double>(s.rssKiB) / 1024.0; }},
+       [](const Sample& s) { return static_cast<double>(s.rssKiB) / 1024.0; }, false, 4},
       {"threads", 0xBF3F1F, [](const Sample& s) { return static_cast<double>(s.threads); }, true},
       {"open file descriptors", 0x2F8F2F,
        [](const Sample& s) { return static_cast<double>(s.fds); }, true}};

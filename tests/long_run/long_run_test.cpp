@@ -198,7 +198,7 @@ TEST(Plot, DrawsThreePanelsWithTheWarmUpShaded) {
   const auto samples = Flat([](int i, Sample& s) { s.rssKiB += 1024 * i; });
   const Raster raster = DrawPlot(samples, 30, "title");
   EXPECT_EQ(raster.width, 960);
-  EXPECT_EQ(raster.height, 742);
+  EXPECT_EQ(raster.height, 816);
   const auto count = [&raster](std::uint32_t colour, int x0 = 0, int x1 = 959) {
     int n = 0;
     for (int y = 0; y < raster.height; ++y)
@@ -225,7 +225,7 @@ TEST(Plot, DrawsThreePanelsWithTheWarmUpShaded) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(header + 1), 3), "PNG");
   // IHDR: width and height, big-endian.
   EXPECT_EQ(header[18] << 8 | header[19], 960);
-  EXPECT_EQ(header[22] << 8 | header[23], 742);
+  EXPECT_EQ(header[22] << 8 | header[23], 816);
 }
 
 // Without the simulator's unplug, the cycle does nothing; with it, camera
