@@ -97,10 +97,10 @@ std::string LiveAddress(int i, const std::string& serial) {
 // One second of 640x480 colour and depth at 30 fps (46 MB); the playback
 // loops it.
 void WritePlaybackFile(const std::string& path) {
-  rs2sim::RecordingSpec spec;
-  spec.device = rs2sim::DefaultCamera("912345678901");
-  spec.streams = {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30},
-                  {RS2_STREAM_DEPTH, 0, RS2_FORMAT_Z16, 640, 480, 30}};
+  rs2sim::RecordingSpec recording;
+  recording.device = rs2sim::DefaultCamera("912345678901");
+  recording.streams = {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30},
+                       {RS2_STREAM_DEPTH, 0, RS2_FORMAT_Z16, 640, 480, 30}};
   for (int i = 0; i < 30; ++i) {
     rs2sim::FrameSpec colour;
     colour.stream = RS2_STREAM_COLOR;
@@ -110,9 +110,9 @@ void WritePlaybackFile(const std::string& path) {
     rs2sim::FrameSpec depth = colour;
     depth.stream = RS2_STREAM_DEPTH;
     depth.format = RS2_FORMAT_Z16;
-    spec.framesets.push_back({{colour, depth}, true});
+    recording.framesets.push_back({{colour, depth}, true});
   }
-  rs2sim::WriteRecording(path, spec);
+  rs2sim::WriteRecording(path, recording);
 }
 
 std::string Encode(const std::string& path) {
