@@ -220,6 +220,11 @@ class SupervisorCore : private utils::Noncopyable {
     } catch (...) {
       failure = DescribeFailure(std::current_exception());
     }
+    // The device watch (a library context and, in librealsense2, its device
+    // watcher thread) is needed only while the camera is missing. Released
+    // unlocked: its callback takes the lock, and its release waits for it.
+    if (session)
+      devices_.reset();
     lock.lock();
     if (session) {
       const std::int64_t downtime = utils::NowMs() - policy_.RestartBeganMs();
@@ -341,8 +346,8 @@ class SupervisorCore : private utils::Noncopyable {
   // Built by the host's thread for the first session, then by the
   // supervisor's thread alone.
   std::unique_ptr<Session> session_;
-  // Last: its library callback reaches the fields above, and no callback
-  // follows its destruction.
+  // Supervisor thread, while restarting. Last: its library callback reaches
+  // the fields above, and no callback follows its destruction.
   std::unique_ptr<DeviceWatch> devices_;
 };
 

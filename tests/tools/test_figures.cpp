@@ -1,5 +1,7 @@
 // What rs-host counts while sources run, and how it reports it.
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -7,25 +9,81 @@
 #include <boost/weak_ptr.hpp>
 #include <nlohmann/json.hpp>
 
+#include "device_list.hpp"
 #include "host_handler.hpp"
-#include "lost_frame_counter.hpp"
+#include "module_events.hpp"
+#include "quantile_histogram.hpp"
 #include "status_display.hpp"
 #include "summary.hpp"
 
 namespace rs_host {
 namespace {
 
-TEST(Percentile, NearestRankOfUnsortedValues) {
-  EXPECT_FALSE(Percentile({}, 50));
-  // The value of rank ceil(p / 100 * 5), and at least the first.
-  const std::vector<double> values = {40, 10, 30, 20, 50};
-  EXPECT_DOUBLE_EQ(*Percentile(values, 0), 10);
-  EXPECT_DOUBLE_EQ(*Percentile(values, 50), 30);
-  EXPECT_DOUBLE_EQ(*Percentile(values, 79), 40);
-  EXPECT_DOUBLE_EQ(*Percentile(values, 99), 50);
+TEST(QuantileHistogram, NearestRankWithinTheStatedError) {
+  QuantileHistogram histogram;
+  EXPECT_FALSE(histogram.Percentile(50));
+  // Below 128 µs every microsecond has its own bucket: exact.
+  for (const double value : {0.040, 0.010, 0.030, 0.020, 0.050})
+    histogram.Add(value);
+  EXPECT_DOUBLE_EQ(*histogram.Percentile(0), 0.010);
+  EXPECT_DOUBLE_EQ(*histogram.Percentile(50), 0.030);
+  EXPECT_DOUBLE_EQ(*histogram.Percentile(79), 0.040);
+  EXPECT_DOUBLE_EQ(*histogram.Percentile(99), 0.050);
+  EXPECT_EQ(histogram.Count(), 5u);
 }
 
-TEST(SourceStatistics, CountsRatesLatencyAndDepth) {
+// Each value alone, from sub-microsecond to hours, negative and positive:
+// what comes back is within the stated bound.
+TEST(QuantileHistogram, EveryMagnitudeComesBackWithinTheBound) {
+  for (const double value : {0.0, 0.0004, -0.0004, 0.127, 0.128, 0.2555, -0.3, 1.0, 33.3, -33.3,
+                             1000.7, 65'536.0, -1e6, 3.6e6, 1.5e7}) {
+    QuantileHistogram histogram;
+    histogram.Add(value);
+    const double got = histogram.Percentile(50).value_or(1e300);
+    const double bound =
+        std::abs(value) * QuantileHistogram::kRelativeError + QuantileHistogram::kResolutionMs / 2;
+    EXPECT_LE(std::abs(got - value), bound + 1e-12) << value << " came back as " << got;
+  }
+}
+
+// Negative values rank below zero, the most negative first; values beyond
+// the range count in the outermost bucket; NaN is not counted.
+TEST(QuantileHistogram, OrdersNegativeValuesAndClampsTheRange) {
+  QuantileHistogram histogram;
+  for (const double value : {-2.0, -0.5, 0.0, 1.0, 1e300, std::nan("")})
+    histogram.Add(value);
+  EXPECT_EQ(histogram.Count(), 5u);
+  EXPECT_NEAR(*histogram.Percentile(20), -2.0, 2.0 * QuantileHistogram::kRelativeError);
+  EXPECT_NEAR(*histogram.Percentile(40), -0.5, 0.5 * QuantileHistogram::kRelativeError);
+  EXPECT_DOUBLE_EQ(*histogram.Percentile(60), 0.0);
+  EXPECT_NEAR(*histogram.Percentile(80), 1.0, 1.0 * QuantileHistogram::kRelativeError);
+  // The largest value it holds: 2^34 µs, about 4.8 hours.
+  EXPECT_NEAR(*histogram.Percentile(100), 17'179'869.184, 17'179'869.184 / 256);
+}
+
+// A million values of a spread-out distribution: its percentiles agree with
+// the exact ones within the bound, in the histogram's fixed memory.
+TEST(QuantileHistogram, PercentilesOfAManyValuesAgreeWithTheExactOnes) {
+  QuantileHistogram histogram;
+  std::vector<double> values;
+  std::uint64_t state = 12345;
+  for (int i = 0; i < 1'000'000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double uniform = static_cast<double>(state >> 11) / 9007199254740992.0;
+    values.push_back(-1.0 + 50.0 * uniform * uniform);
+    histogram.Add(values.back());
+  }
+  std::sort(values.begin(), values.end());
+  for (const double p : {1.0, 50.0, 90.0, 99.0, 99.9}) {
+    const double exact = values[static_cast<std::size_t>(std::ceil(p / 100 * 1e6)) - 1];
+    const double bound =
+        std::abs(exact) * QuantileHistogram::kRelativeError + QuantileHistogram::kResolutionMs / 2;
+    EXPECT_NEAR(*histogram.Percentile(p), exact, bound) << "p" << p;
+  }
+  EXPECT_LE(sizeof(QuantileHistogram), 60u * 1024);
+}
+
+TEST(SourceStatistics, CountsRatesPacketAgeAndDepth) {
   SourceStatistics statistics;
   EXPECT_FALSE(statistics.Report().meanFps);
   EXPECT_DOUBLE_EQ(statistics.Report().DepthShare(), 0.0);
@@ -51,10 +109,58 @@ TEST(SourceStatistics, CountsRatesLatencyAndDepth) {
   EXPECT_NEAR(report.DepthShare(), 6.0 / 11.0, 1e-12);
   EXPECT_NEAR(report.meanFps.value_or(0), 10.0, 1e-9);
   EXPECT_NEAR(report.firstPacketMs.value_or(0), 250.0, 1e-9);
-  EXPECT_NEAR(report.latencyP50Ms.value_or(0), 2.0, 1e-9);
-  EXPECT_NEAR(report.latencyP99Ms.value_or(0), 40.0, 1e-9);
+  EXPECT_NEAR(report.packetAgeP50Ms.value_or(0), 2.0, 2.0 / 256);
+  EXPECT_NEAR(report.packetAgeP99Ms.value_or(0), 40.0, 40.0 / 256);
   EXPECT_EQ(report.lostFrames, 3u);
   EXPECT_EQ(report.depth.value_or(DepthInfo{}).width, 848u);
+}
+
+// Every restart announces again: the distinct formats stay, in the order
+// they first came, with the count of all and the newest.
+TEST(SourceStatistics, KeepsDistinctAnnouncementsWithTheirCount) {
+  SourceStatistics statistics;
+  const VideoFormat vga{640, 480, 16};
+  const VideoFormat hd{1280, 720, 16};
+  for (int i = 0; i < 1000; ++i)
+    statistics.RecordParams(i % 3 == 2 ? hd : vga);
+  for (std::uint32_t i = 0; i < 2 * SourceStatistics::kKeptFormats; ++i)
+    statistics.RecordParams(VideoFormat{i + 1, 1, 8});
+  const auto report = statistics.Report();
+  EXPECT_EQ(report.announcementCount, 1000 + 2 * SourceStatistics::kKeptFormats);
+  ASSERT_EQ(report.announcements.size(), SourceStatistics::kKeptFormats);
+  EXPECT_EQ(report.announcements[0], vga);
+  EXPECT_EQ(report.announcements[1], hd);
+  EXPECT_EQ(report.announcements[2], (VideoFormat{1, 1, 8}));
+  EXPECT_EQ(report.lastFormat, (VideoFormat{2 * SourceStatistics::kKeptFormats, 1, 8}));
+}
+
+// Downtime runs from each restart's warning to its "streaming again", and up
+// to the moment of the report while a restart is under way.
+TEST(SourceStatistics, RestartsAndDowntime) {
+  using std::chrono::milliseconds;
+  SourceStatistics statistics;
+  const auto t0 = std::chrono::steady_clock::time_point{} + std::chrono::seconds(100);
+  statistics.RecordStreamingAgain(t0);  // without a restart: nothing
+  EXPECT_EQ(statistics.Report(t0).restarts, 0u);
+  EXPECT_DOUBLE_EQ(statistics.Report(t0).downSeconds, 0.0);
+
+  statistics.RecordRestartBegins(t0);
+  statistics.RecordRestartTryFailed();
+  statistics.RecordRestartBegins(t0 + milliseconds(500));  // still the same restart
+  statistics.RecordRestartTryFailed();
+  auto report = statistics.Report(t0 + milliseconds(1000));
+  EXPECT_EQ(report.restarts, 1u);
+  EXPECT_EQ(report.failedTries, 2u);
+  EXPECT_TRUE(report.down);
+  EXPECT_NEAR(report.downSeconds, 1.0, 1e-9);
+
+  statistics.RecordStreamingAgain(t0 + milliseconds(7500));
+  statistics.RecordRestartBegins(t0 + milliseconds(60'000));
+  statistics.RecordStreamingAgain(t0 + milliseconds(62'250));
+  report = statistics.Report(t0 + milliseconds(100'000));
+  EXPECT_EQ(report.restarts, 2u);
+  EXPECT_FALSE(report.down);
+  EXPECT_NEAR(report.downSeconds, 9.75, 1e-9);
 }
 
 // A small depth frame; it serves as a colour buffer too.
@@ -103,26 +209,43 @@ TEST(HostHandler, KeepsOnlyTheNewestFramesUpToTheLimit) {
   EXPECT_TRUE(depths[2].expired());
 }
 
-TEST(LostFrameCounter, CountsOnlyTheModulesLostFrameLinesWhileItLives) {
+void Log(const char* channel, orvlog::Severity severity, const std::string& message) {
+  const orvlog::Logger logger(channel, false);
+  auto record = boost::make_shared<orvlog::LogRecord>(severity);
+  record->SetMessage(message);
+  logger.PushRecord(record);
+}
+
+// Each of the module's lines that rs-host counts, with its severity; lines
+// of another channel or severity, or of another shape, are not events.
+TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
   using orvlog::Severity;
-  const auto log = [](const char* channel, Severity severity, const std::string& message) {
-    const orvlog::Logger logger(channel, false);
-    auto record = boost::make_shared<orvlog::LogRecord>(severity);
-    record->SetMessage(message);
-    logger.PushRecord(record);
-  };
-  const char* module = LostFrameCounter::kChannel;
-  std::vector<std::string> seen;
+  const char* module = ModuleEventSink::kChannel;
+  std::vector<SourceEvent> seen;
   {
-    const LostFrameCounter counter([&seen](const std::string& name) { seen.push_back(name); });
-    log(module, Severity::Warning, "<a.b-c> ProcessFrame: lost frames");
-    log("utils", Severity::Warning, "<x> ProcessFrame: lost frames");
-    log(module, Severity::Warning, "<x> PrintEmitter: emitter not supported");
-    log(module, Severity::Warning, "x ProcessFrame: lost frames");
-    log(module, Severity::Warning, "<right> ProcessFrame: lost frames");
+    const ModuleEventSink sink([&seen](const SourceEvent& event) { seen.push_back(event); });
+    Log(module, Severity::Warning, "<a.b-c> ProcessFrame: lost frames");
+    Log("utils", Severity::Warning, "<x> ProcessFrame: lost frames");
+    Log(module, Severity::Warning, "<x> PrintEmitter: emitter not supported");
+    Log(module, Severity::Warning, "x ProcessFrame: lost frames");
+    Log(module, Severity::Info, "<x> ProcessFrame: lost frames");
+    Log(module, Severity::Warning, "<cam1> Watchdog: no frames for 2000 ms, restarting");
+    Log(module, Severity::Warning, "<cam2> Watchdog: reader ended, restarting");
+    Log(module, Severity::Info, "<cam1> Watchdog: no frames for 2000 ms, restarting");
+    Log(module, Severity::Warning,
+        "<cam1> Restart: try 1 failed: rs2::error: No device connected; next try in 500 ms");
+    Log(module, Severity::Info, "<cam1> Restart: streaming again after 7.5 s, 4 tries");
+    Log(module, Severity::Warning, "<cam1> Restart: streaming again after 7.5 s, 4 tries");
+    Log(module, Severity::Info, "<cam1> Restart: recording to cam-1.bag");
+    Log(module, Severity::Warning, "<right> ProcessFrame: lost frames");
   }
-  log(module, Severity::Warning, "<left> ProcessFrame: lost frames");
-  EXPECT_EQ(seen, (std::vector<std::string>{"a.b-c", "right"}));
+  Log(module, Severity::Warning, "<left> ProcessFrame: lost frames");
+  EXPECT_EQ(seen, (std::vector<SourceEvent>{{"a.b-c", ModuleEvent::LostFrames},
+                                            {"cam1", ModuleEvent::RestartBegins},
+                                            {"cam2", ModuleEvent::RestartBegins},
+                                            {"cam1", ModuleEvent::RestartTryFailed},
+                                            {"cam1", ModuleEvent::StreamingAgain},
+                                            {"right", ModuleEvent::LostFrames}}));
 }
 
 TEST(StatusDisplay, RateIsOverTheLastInterval) {
@@ -139,10 +262,65 @@ TEST(StatusDisplay, RateIsOverTheLastInterval) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << " not in: " << text;
 }
 
+TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
+  SourceStatus status{"a", true, {}};
+  status.report.packets = 30;
+  status.report.lastFormat = VideoFormat{640, 480, 16};
+  EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
+            "[  1.0 s] a: 30 pkts 30.0 fps depth no 640x480 RGB24 lost 0");
+  status.report.restarts = 2;
+  status.report.downSeconds = 7.54;
+  status.report.down = true;
+  EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
+            "[  1.0 s] a: 30 pkts 30.0 fps depth no 640x480 RGB24 lost 0 restarts 2 down 7.5 s "
+            "(restarting)");
+}
+
+// Sizes grouped per stream and format, rates per size, in the library's
+// order; infos the device lacks are not shown.
+TEST(DeviceList, OneLinePerStreamAndFormatWithItsSizesAndRates) {
+  DeviceEntry camera;
+  camera.infos = {{"", "Intel RealSense D435"}, {"serial", "123"}, {"USB", "3.2"}};
+  SensorEntry stereo{"Stereo Module", {}};
+  for (const auto& [w, h] : {std::pair{848, 480}, {640, 480}})
+    for (const int fps : {30, 15})
+      stereo.modes.push_back({"Depth", "Z16", w, h, fps});
+  stereo.modes.push_back({"Infrared 1", "Y8", 640, 480, 30});
+  SensorEntry motion{"Motion Module",
+                     {{"Gyro", "MOTION_XYZ32F", 0, 0, 200}, {"Gyro", "MOTION_XYZ32F", 0, 0, 400}}};
+  camera.sensors = {stereo, motion};
+  std::ostringstream out;
+  WriteDeviceList(out, {camera, DeviceEntry{{{"", "other"}}, {}}});
+  EXPECT_EQ(out.str(),
+            "Intel RealSense D435, serial 123, USB 3.2\n"
+            "  Stereo Module\n"
+            "    Depth Z16  848x480@30/15  640x480@30/15\n"
+            "    Infrared 1 Y8  640x480@30\n"
+            "  Motion Module\n"
+            "    Gyro MOTION_XYZ32F  @200/400\n"
+            "other\n");
+  std::ostringstream none;
+  WriteDeviceList(none, {});
+  EXPECT_EQ(none.str(), "no camera connected\n");
+}
+
 TEST(SummaryJson, CarriesEveryFigureAndNullsWhatASourceNeverHad) {
   // The figures in SourceReport's order, each distinct.
-  const SourceReport figures{
-      150, 75, 2, 29.97, 312.4, {{640, 480, 16}}, DepthInfo{848, 470, 0.001f}, 3.25, 8.5};
+  const SourceReport figures{150,
+                             75,
+                             2,
+                             29.97,
+                             312.4,
+                             {{640, 480, 16}},
+                             3,
+                             VideoFormat{640, 480, 16},
+                             DepthInfo{848, 470, 0.001f},
+                             3.25,
+                             8.5,
+                             3,
+                             5,
+                             12.5,
+                             true};
   const SourceSummary ok{
       "cam0", "realsense://?c_width=640", std::nullopt, figures, {"a.png", "b.png"}};
   const SourceSummary failed{"cam1", "realsense://?sn=1", "rs2::error: none", {}, {}};
@@ -157,12 +335,15 @@ TEST(SummaryJson, CarriesEveryFigureAndNullsWhatASourceNeverHad) {
     "video_params": [{"width": 640, "height": 480, "pixel_format": 16,
                       "pixel_format_name": "RGB24"}],
     "depth": {"width": 848, "height": 470, "units_m": 0.001},
+    "video_params_count": 3,
     "depth_packets": 75, "depth_share": 0.5, "lost_frames": 2,
-    "latency_ms": {"p50": 3.25, "p99": 8.5}, "snapshots": ["a.png", "b.png"]})"));
+    "packet_age_ms": {"p50": 3.25, "p99": 8.5, "relative_error": 0.00390625},
+    "restarts": {"count": 3, "failed_tries": 5, "down_s": 12.5, "down_at_end": true},
+    "snapshots": ["a.png", "b.png"]})"));
   const auto& bad = json["sources"][1];
   EXPECT_EQ(bad["started"], false);
   EXPECT_EQ(bad["error"], "rs2::error: none");
-  for (const auto& unknown : {bad["mean_fps"], bad["depth"], bad["latency_ms"]["p50"]})
+  for (const auto& unknown : {bad["mean_fps"], bad["depth"], bad["packet_age_ms"]["p50"]})
     EXPECT_TRUE(unknown.is_null()) << bad;
 }
 

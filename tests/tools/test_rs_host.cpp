@@ -1,5 +1,6 @@
 // rs-host with the real module on the simulated camera: what an integrator
-// sees on a first run, failures, recording and playback, and Ctrl-C.
+// sees on a first run, failures, recording and playback, and Ctrl-C. With the
+// stand-in module: restarts, a silent source, a stop that hangs.
 #include <cctype>
 #include <csignal>
 #include <cstdio>
@@ -135,6 +136,20 @@ TEST_F(RsHostOnSimulatedCamera, TwoSimulatedCamerasBySerialNumber) {
   }
 }
 
+TEST_F(RsHostOnSimulatedCamera, ListShowsEveryCameraWithItsModes) {
+  setenv("RS2SIM_DEVICES", "2", 1);
+  const auto result = rs_host_test::RunChild(RS_HOST_PROGRAM, {"--list"});
+  unsetenv("RS2SIM_DEVICES");
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  for (const char* expected :
+       {"Intel RealSense D435 (rs2sim), serial 900000000000, firmware ",
+        "Intel RealSense D435 (rs2sim), serial 900000000001, firmware ",
+        "\n    Depth Z16  848x480@30/15/6  640x480@30/15/6  1280x720@30/15/6\n",
+        "\n    Color RGB8  1280x720@30/15/6  640x480@30/15/6  1920x1080@30/15/6\n"}) {
+    EXPECT_TRUE(Contains(result.output, expected)) << expected << " not in: " << result.output;
+  }
+}
+
 // Ctrl-C and SIGTERM, sent once a status line shows packets flowing, end a
 // long run cleanly: the summary is written and the exit status is 0.
 TEST_F(RsHostOnSimulatedCamera, SignalsStopTheRunCleanly) {
@@ -157,6 +172,83 @@ TEST_F(RsHostOnSimulatedCamera, SignalsStopTheRunCleanly) {
     EXPECT_EQ(summary["stopped_by"], "signal");
     EXPECT_GT(summary["sources"][0]["packets"].get<int>(), 0);
   }
+}
+
+// The stand-in module (stand_in_module.cpp) scripts what a camera cannot be
+// made to do on demand.
+class RsHostOnStandIn : public RsHostOnSimulatedCamera {
+ protected:
+  static rs_host_test::ChildResult Run(std::vector<std::string> args,
+                                       const rs_host_test::OutputWatch& watch = {}) {
+    args.insert(args.begin(), {"--module", RS_HOST_STAND_IN});
+    return rs_host_test::RunChild(RS_HOST_PROGRAM, args, watch);
+  }
+};
+
+// Two restarts, each with its warning, a failed try, 300 ms without packets
+// and "streaming again": counted in the live line, the summary and the JSON.
+TEST_F(RsHostOnStandIn, RestartsShowInTheLiveLineAndTheSummary) {
+  const auto result = Run({"--frames", "300", "--seconds", "60", "--json", PathOf("run.json"),
+                           "realsense://?restarts=2", "realsense://"});
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  EXPECT_TRUE(std::regex_search(
+      result.output,
+      std::regex(
+          R"(\] cam0: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 0 restarts [12] )"
+          R"(down [0-9.]+ s \| cam1: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 0\n)")))
+      << result.output;
+  EXPECT_TRUE(std::regex_search(result.output,
+                                std::regex(R"(\n  restarts +2, down [0-9.]+ s, 2 failed tries\n)")))
+      << result.output;
+  EXPECT_TRUE(Contains(result.output, "\n  restarts            0\n")) << result.output;
+  const auto summary = Json("run.json");
+  const auto& cam = summary["sources"][0];
+  EXPECT_EQ(cam["packets"], 300);
+  EXPECT_EQ(cam["restarts"]["count"], 2);
+  EXPECT_EQ(cam["restarts"]["failed_tries"], 2);
+  EXPECT_GE(cam["restarts"]["down_s"].get<double>(), 0.6);
+  EXPECT_EQ(cam["restarts"]["down_at_end"], false);
+  // Each restart announced again; the format is listed once.
+  EXPECT_EQ(cam["video_params_count"], 3);
+  EXPECT_EQ(cam["video_params"].size(), 1u);
+  EXPECT_EQ(summary["sources"][1]["restarts"]["count"], 0);
+}
+
+TEST_F(RsHostOnStandIn, ASourceThatDeliversNothingEndsWithStatusThree) {
+  const auto result = Run({"--seconds", "1", "realsense://?silent=1", "realsense://"});
+  EXPECT_EQ(result.exitCode, 3) << result.output;
+  EXPECT_TRUE(Contains(result.output, "rs-host: source cam0 started but delivered no packet\n"))
+      << result.output;
+  EXPECT_FALSE(Contains(result.output, "source cam1 started but")) << result.output;
+}
+
+// The first Ctrl-C begins the orderly stop, which hangs in the source's
+// Stop; the second ends the program at once.
+TEST_F(RsHostOnStandIn, ASecondSignalEndsTheProgramAtOnce) {
+  int sent = 0;
+  const auto result =
+      Run({"--seconds", "0", "realsense://?hang_stop=1"}, [&sent](int pid, const std::string& out) {
+        if (sent == 0 && Contains(out, "cam0: ") &&
+            std::regex_search(out, std::regex("cam0: [1-9][0-9]* pkts "))) {
+          kill(pid, SIGINT);
+          sent = 1;
+        } else if (sent == 1 && Contains(out, "stopping on signal 2\n")) {
+          kill(pid, SIGINT);
+          sent = 2;
+        }
+      });
+  EXPECT_EQ(sent, 2) << result.output;
+  EXPECT_EQ(result.exitCode, 130) << result.output;
+  EXPECT_FALSE(Contains(result.output, "Summary after")) << result.output;
+}
+
+// A JSON path that cannot be written is refused before any source runs.
+TEST_F(RsHostOnStandIn, AJsonPathThatCannotBeWrittenIsRefusedFirst) {
+  const std::string path = PathOf("missing/run.json");
+  const auto result = Run({"--json", path, "realsense://"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output, "rs-host: cannot write the JSON summary to '" + path + "'\n");
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

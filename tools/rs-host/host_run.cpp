@@ -1,6 +1,7 @@
 #include "host_run.hpp"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -8,7 +9,7 @@
 #include <thread>
 
 #include "hosted_source.hpp"
-#include "lost_frame_counter.hpp"
+#include "module_events.hpp"
 #include "module_loader.hpp"
 #include "snapshot_writer.hpp"
 #include "status_display.hpp"
@@ -73,6 +74,40 @@ std::string Wait(const Options& options, const std::vector<std::unique_ptr<Hoste
   }
 }
 
+// Whether the JSON summary can be written at the end, found out before the
+// run rather than after an hour of it. Leaves no file behind that was not
+// there already.
+bool CanWrite(const std::string& path) {
+  std::error_code error;
+  const bool existed = std::filesystem::exists(path, error);
+  bool writable = false;
+  {
+    const std::ofstream probe(path, std::ios::app);
+    writable = probe.is_open();
+  }
+  if (writable && !existed)
+    std::filesystem::remove(path, error);
+  return writable;
+}
+
+void CountEvent(SourceStatistics& statistics, ModuleEvent event) {
+  const auto now = Clock::now();
+  switch (event) {
+    case ModuleEvent::LostFrames:
+      statistics.AddLostFrames(1);
+      break;
+    case ModuleEvent::RestartBegins:
+      statistics.RecordRestartBegins(now);
+      break;
+    case ModuleEvent::RestartTryFailed:
+      statistics.RecordRestartTryFailed();
+      break;
+    case ModuleEvent::StreamingAgain:
+      statistics.RecordStreamingAgain(now);
+      break;
+  }
+}
+
 }  // namespace
 
 int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool terminal) {
@@ -80,6 +115,10 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
   const StopSignal stop;
   int status = 0;
 
+  if (!options.jsonPath.empty() && !CanWrite(options.jsonPath)) {
+    err << "rs-host: cannot write the JSON summary to '" << options.jsonPath << "'\n";
+    return 1;
+  }
   std::optional<SnapshotWriter> snapshots;
   if (!options.snapshotDir.empty()) {
     try {
@@ -111,11 +150,11 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
   }
   // Never changed while the sink may call in, so read without a lock.
   const std::map<std::string, SourceStatistics*>& lookup = byName;
-  std::optional<LostFrameCounter> lostFrames;
-  lostFrames.emplace([&lookup](const std::string& name) {
-    const auto found = lookup.find(name);
+  std::optional<ModuleEventSink> events;
+  events.emplace([&lookup](const SourceEvent& event) {
+    const auto found = lookup.find(event.source);
     if (found != lookup.end())
-      found->second->AddLostFrames(1);
+      CountEvent(*found->second, event.event);
   });
 
   const auto start = Clock::now();
@@ -138,14 +177,16 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
       anyRunning ? Wait(options, sources, stop, display, start) : std::string("failure");
   if (stop.Requested()) {
     display.Finish();
-    out << "stopping on signal " << stop.Signal() << "\n";
+    // Flushed: an operator waiting on a slow stop sees that it began.
+    out << "stopping on signal " << stop.Signal() << "\n" << std::flush;
   }
   for (auto& source : sources)
     source->Stop();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   display.Finish();
-  lostFrames.reset();
+  events.reset();
 
+  bool silent = false;
   RunSummary summary;
   summary.module = module->Path();
   summary.seconds = seconds;
@@ -171,6 +212,10 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
         status = 1;
       }
     }
+    if (!entry.error && entry.report.packets == 0) {
+      err << "rs-host: source " << source->Name() << " started but delivered no packet\n";
+      silent = true;
+    }
     source->Release();
     summary.sources.push_back(std::move(entry));
   }
@@ -188,6 +233,9 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
       out << "\nJSON summary: " << options.jsonPath << "\n";
     }
   }
+  // A failure to start or to write says more than a silent source.
+  if (status == 0 && silent)
+    status = kExitNoPackets;
   return status;
 }
 

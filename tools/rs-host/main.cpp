@@ -11,6 +11,7 @@
 #define RS_HOST_FILENO fileno
 #endif
 
+#include "device_list.hpp"
 #include "host_run.hpp"
 #include "options.hpp"
 
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
   const auto parsed = rs_host::ParseCommandLine(args, std::cout, std::cerr);
   if (!parsed.options)
     return parsed.exitCode;
+  if (parsed.options->list)
+    return rs_host::ListDevices(std::cout, std::cerr);
   const bool terminal = RS_HOST_ISATTY(RS_HOST_FILENO(stdout)) != 0;
   return rs_host::RunHost(*parsed.options, std::cout, std::cerr, terminal);
 }

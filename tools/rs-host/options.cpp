@@ -15,6 +15,8 @@ the stream sizes and rates, and recording or playback:
   record_to_file=PATH  playback_from_file=PATH   (paths percent-encoded)
 
 Examples:
+  The cameras connected and their stream modes:
+    rs-host --list
   Live camera, whatever it offers, for 5 seconds:
     rs-host 'realsense://'
   Live camera at chosen sizes, with a JSON summary and snapshots:
@@ -31,8 +33,17 @@ Examples:
   N cameras, with the serial numbers 900000000000, 900000000001, ...:
     RS2SIM_DEVICES=2 rs-host 'realsense://?sn=900000000000' 'realsense://?sn=900000000001'
 
-Exit status: 0 when every source started, 1 when one failed to start or the
-module could not be loaded, 2 on a usage error.)";
+The summary's "packet age" is the arrival time (system clock) minus the
+packet's time. The module maps the camera's clock onto the system clock, so
+for a live camera it is the delay from that mapped time to the handler: near
+zero by construction, not the camera-to-host latency.
+
+Ctrl-C or SIGTERM stops the sources in order and still writes the summary; a
+second one ends the program at once (exit status 130).
+
+Exit status: 0 when every source started and delivered; 1 when a source failed
+to start, the module could not be loaded or a file could not be written; 2 on
+a usage error; 3 when every source started but one delivered no packet.)";
 
 // Names become file names of snapshots and are matched in the module's log
 // lines, so they are kept to characters that are safe in both.
@@ -74,8 +85,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
   Options options;
   std::string logLevel = "info";
   app.add_option("address", options.addresses,
-                 "Source address (realsense://?...); one source per address")
-      ->required();
+                 "Source address (realsense://?...); one source per address");
+  app.add_flag("--list", options.list,
+               "List every connected camera (name, serial number, firmware, USB type) and its "
+               "stream modes, then exit");
   app.add_option("--name", options.names,
                  "Name of the next source, once per source in address order "
                  "(default cam0, cam1, ...)")
@@ -116,6 +129,12 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     return result;
   }
 
+  if (options.list != options.addresses.empty()) {
+    err << (options.list ? "rs-host: --list takes no address\n"
+                         : "rs-host: address is required (one per source), or --list\n");
+    result.exitCode = 2;
+    return result;
+  }
   if (options.names.size() > options.addresses.size()) {
     err << "rs-host: " << options.names.size() << " names given for " << options.addresses.size()
         << " sources\n";

@@ -20,6 +20,7 @@ struct Options {
   std::string modulePath;   // empty: the module next to the program
   std::string jsonPath;     // empty: no JSON summary
   std::string snapshotDir;  // empty: no snapshots
+  bool list = false;        // list the connected cameras instead of running sources
 };
 
 // Either options to run with, or the exit status of a run that ends here

@@ -1,7 +1,6 @@
 #include "source_statistics.hpp"
 
 #include <algorithm>
-#include <cmath>
 
 #include "vs_stream/video_params.hpp"
 
@@ -23,18 +22,6 @@ std::string DescribeFormat(const VideoFormat& format) {
          PixelFormatName(format.pixelFormat);
 }
 
-std::optional<double> Percentile(std::vector<double> values, double p) {
-  if (values.empty())
-    return std::nullopt;
-  const double clamped = std::clamp(p, 0.0, 100.0);
-  const auto n = values.size();
-  auto rank = static_cast<std::size_t>(std::ceil(clamped / 100.0 * static_cast<double>(n)));
-  rank = std::clamp<std::size_t>(rank, 1, n);
-  const auto nth = values.begin() + static_cast<std::ptrdiff_t>(rank - 1);
-  std::nth_element(values.begin(), nth, values.end());
-  return *nth;
-}
-
 void SourceStatistics::MarkStart(std::chrono::steady_clock::time_point start) {
   const std::lock_guard<std::mutex> lock(mutex_);
   start_ = start;
@@ -42,7 +29,12 @@ void SourceStatistics::MarkStart(std::chrono::steady_clock::time_point start) {
 
 void SourceStatistics::RecordParams(const VideoFormat& format) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  announcements_.push_back(format);
+  ++announcementCount_;
+  lastFormat_ = format;
+  if (announcements_.size() < kKeptFormats &&
+      std::find(announcements_.begin(), announcements_.end(), format) == announcements_.end()) {
+    announcements_.push_back(format);
+  }
 }
 
 bool SourceStatistics::RecordPacket(const PacketObservation& packet) {
@@ -57,7 +49,7 @@ bool SourceStatistics::RecordPacket(const PacketObservation& packet) {
     ++depthPackets_;
     depth_ = packet.depth;
   }
-  latenciesMs_.push_back(packet.arrivalSystemMs - static_cast<double>(packet.packetTimeMs));
+  packetAgesMs_.Add(packet.arrivalSystemMs - static_cast<double>(packet.packetTimeMs));
   return true;
 }
 
@@ -66,19 +58,43 @@ void SourceStatistics::AddLostFrames(std::uint64_t count) {
   lostFrames_ += count;
 }
 
+void SourceStatistics::RecordRestartBegins(std::chrono::steady_clock::time_point when) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (downSince_)
+    return;
+  ++restarts_;
+  downSince_ = when;
+}
+
+void SourceStatistics::RecordRestartTryFailed() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  ++failedTries_;
+}
+
+void SourceStatistics::RecordStreamingAgain(std::chrono::steady_clock::time_point when) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!downSince_)
+    return;
+  downTime_ += std::max(when - *downSince_, std::chrono::steady_clock::duration::zero());
+  downSince_.reset();
+}
+
 bool SourceStatistics::LimitReached() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return packetLimit_ != 0 && packets_ >= packetLimit_;
 }
 
-SourceReport SourceStatistics::Report() const {
+SourceReport SourceStatistics::Report(std::chrono::steady_clock::time_point now) const {
   using Ms = std::chrono::duration<double, std::milli>;
+  using Seconds = std::chrono::duration<double>;
   const std::lock_guard<std::mutex> lock(mutex_);
   SourceReport report;
   report.packets = packets_;
   report.depthPackets = depthPackets_;
   report.lostFrames = lostFrames_;
   report.announcements = announcements_;
+  report.announcementCount = announcementCount_;
+  report.lastFormat = lastFormat_;
   report.depth = depth_;
   report.limitReached = packetLimit_ != 0 && packets_ >= packetLimit_;
   if (firstArrival_ && start_)
@@ -88,8 +104,15 @@ SourceReport SourceStatistics::Report() const {
     if (spanMs > 0)
       report.meanFps = static_cast<double>(packets_ - 1) * 1000.0 / spanMs;
   }
-  report.latencyP50Ms = Percentile(latenciesMs_, 50);
-  report.latencyP99Ms = Percentile(latenciesMs_, 99);
+  report.packetAgeP50Ms = packetAgesMs_.Percentile(50);
+  report.packetAgeP99Ms = packetAgesMs_.Percentile(99);
+  report.restarts = restarts_;
+  report.failedTries = failedTries_;
+  auto down = downTime_;
+  if (downSince_)
+    down += std::max(now - *downSince_, std::chrono::steady_clock::duration::zero());
+  report.downSeconds = Seconds(down).count();
+  report.down = downSince_.has_value();
   return report;
 }
 

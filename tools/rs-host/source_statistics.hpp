@@ -1,5 +1,6 @@
-// What one source delivered: counted on the source's thread, read by the
-// status display and the summary on the main thread.
+// What one source delivered: counted on the source's thread (restarts on
+// the thread that logs them), read by the status display and the summary on
+// the main thread. Its memory does not grow with the length of the run.
 #pragma once
 
 #include <chrono>
@@ -8,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "quantile_histogram.hpp"
 
 namespace rs_host {
 
@@ -40,21 +43,28 @@ struct PacketObservation {
   std::optional<DepthInfo> depth;  // empty: no depth attached
 };
 
-// Nearest-rank percentile (p in 0..100) of unsorted values; empty when there
-// are none.
-std::optional<double> Percentile(std::vector<double> values, double p);
-
 // A consistent copy of the counters at one moment.
 struct SourceReport {
   std::uint64_t packets = 0;
   std::uint64_t depthPackets = 0;
   std::uint64_t lostFrames = 0;
-  std::optional<double> meanFps;           // from the first to the last packet
-  std::optional<double> firstPacketMs;     // from Start to the first packet
-  std::vector<VideoFormat> announcements;  // every announcement, in order
-  std::optional<DepthInfo> depth;          // of the last packet with depth
-  std::optional<double> latencyP50Ms;
-  std::optional<double> latencyP99Ms;
+  std::optional<double> meanFps;        // from the first to the last packet
+  std::optional<double> firstPacketMs;  // from Start to the first packet
+  // Each distinct announcement, in the order they first came (at most
+  // SourceStatistics::kKeptFormats), and how many came in all: every restart
+  // of the source announces again.
+  std::vector<VideoFormat> announcements;
+  std::uint64_t announcementCount = 0;
+  std::optional<VideoFormat> lastFormat;  // the newest announcement
+  std::optional<DepthInfo> depth;         // of the last packet with depth
+  // Arrival system time minus the packet's time, from QuantileHistogram.
+  std::optional<double> packetAgeP50Ms;
+  std::optional<double> packetAgeP99Ms;
+  // Restarts of the source by the module, from its log lines.
+  std::uint64_t restarts = 0;
+  std::uint64_t failedTries = 0;
+  double downSeconds = 0;  // from each restart's warning to its "streaming again", and on
+  bool down = false;       // a restart has begun and has not streamed again yet
   bool limitReached = false;
 
   double DepthShare() const {
@@ -72,9 +82,18 @@ class SourceStatistics {
   // False when the packet lies beyond the limit and was not counted.
   bool RecordPacket(const PacketObservation& packet);
   void AddLostFrames(std::uint64_t count);
+  // A restart began (the source stopped streaming), one try failed, or the
+  // source streams again. A second begin while down changes nothing.
+  void RecordRestartBegins(std::chrono::steady_clock::time_point when);
+  void RecordRestartTryFailed();
+  void RecordStreamingAgain(std::chrono::steady_clock::time_point when);
 
   bool LimitReached() const;
-  SourceReport Report() const;
+  // `now` ends the downtime of a restart still under way.
+  SourceReport Report(
+      std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now()) const;
+
+  static constexpr std::size_t kKeptFormats = 16;
 
  private:
   const std::uint64_t packetLimit_;
@@ -85,9 +104,15 @@ class SourceStatistics {
   std::uint64_t packets_ = 0;
   std::uint64_t depthPackets_ = 0;
   std::uint64_t lostFrames_ = 0;
-  std::vector<VideoFormat> announcements_;
+  std::vector<VideoFormat> announcements_;  // distinct, at most kKeptFormats
+  std::uint64_t announcementCount_ = 0;
+  std::optional<VideoFormat> lastFormat_;
   std::optional<DepthInfo> depth_;
-  std::vector<double> latenciesMs_;
+  QuantileHistogram packetAgesMs_;  // fixed size: the run's length does not matter
+  std::uint64_t restarts_ = 0;
+  std::uint64_t failedTries_ = 0;
+  std::chrono::steady_clock::duration downTime_{};  // of the restarts that ended
+  std::optional<std::chrono::steady_clock::time_point> downSince_;
 };
 
 }  // namespace rs_host

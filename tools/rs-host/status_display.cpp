@@ -23,9 +23,14 @@ std::string StatusDisplay::Format(double elapsedSeconds, const std::vector<Sourc
     }
     line << r.packets << " pkts " << std::setprecision(1) << (i < fps.size() ? fps[i] : 0.0)
          << " fps depth " << (r.depthPackets > 0 ? "yes" : "no") << " ";
-    line << (r.announcements.empty() ? std::string("no params")
-                                     : DescribeFormat(r.announcements.back()));
+    line << (r.lastFormat ? DescribeFormat(*r.lastFormat) : std::string("no params"));
     line << " lost " << r.lostFrames;
+    if (r.restarts > 0) {
+      line << " restarts " << r.restarts << " down " << std::setprecision(1) << r.downSeconds
+           << " s";
+      if (r.down)
+        line << " (restarting)";
+    }
     if (r.limitReached)
       line << " (done)";
   }

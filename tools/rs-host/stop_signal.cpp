@@ -1,5 +1,7 @@
 #include "stop_signal.hpp"
 
+#include <cstdlib>
+
 #ifndef _WIN32
 #include <pthread.h>
 #endif
@@ -11,6 +13,10 @@ namespace {
 volatile std::sig_atomic_t gSignal = 0;
 
 extern "C" void OnStopSignal(int signal) {
+  // The second signal: whoever sent it does not want to wait for the
+  // orderly stop. _Exit is safe in a signal handler; nothing is flushed.
+  if (gSignal != 0)
+    std::_Exit(StopSignal::kSecondSignalExit);
   gSignal = signal;
 }
 

@@ -1,5 +1,6 @@
 // Ctrl-C and SIGTERM ask the run to end; the main loop notices and stops the
-// sources in order instead of the process dying with them running.
+// sources in order instead of the process dying with them running. A second
+// one ends the process at once.
 #pragma once
 
 #include <csignal>
@@ -8,6 +9,10 @@ namespace rs_host {
 
 class StopSignal {
  public:
+  // Exit status of the process when a second signal arrives: 128 + SIGINT,
+  // as a shell reports a program that Ctrl-C ended.
+  static constexpr int kSecondSignalExit = 130;
+
   // Installs the handlers; the previous ones come back on destruction.
   StopSignal();
   ~StopSignal();

@@ -18,12 +18,33 @@ std::string OrDash(const std::optional<double>& value, int digits, const char* u
   return value ? Fixed(*value, digits) + unit : std::string("-");
 }
 
-std::string Announcements(const std::vector<VideoFormat>& formats) {
-  if (formats.empty())
+std::string Announcements(const SourceReport& report) {
+  if (report.announcements.empty())
     return "none";
   std::string text;
-  for (const auto& format : formats)
+  for (const auto& format : report.announcements)
     text += (text.empty() ? "" : ", ") + DescribeFormat(format);
+  if (report.announcementCount > 1)
+    text += " (" + std::to_string(report.announcementCount) + " announcements)";
+  return text;
+}
+
+// What the histogram's percentiles may be off by.
+std::string PacketAge(const std::optional<double>& value) {
+  if (!value)
+    return "-";
+  return Fixed(*value, 1) + " ms (+-" + Fixed(100 * QuantileHistogram::kRelativeError, 1) +
+         " % +-1 us)";
+}
+
+std::string Restarts(const SourceReport& report) {
+  std::string text = std::to_string(report.restarts);
+  if (report.restarts == 0)
+    return text;
+  text += ", down " + Fixed(report.downSeconds, 1) + " s, " + std::to_string(report.failedTries) +
+          " failed tries";
+  if (report.down)
+    text += ", restarting at the end";
   return text;
 }
 
@@ -61,12 +82,13 @@ void WriteSummaryTable(std::ostream& out, const RunSummary& summary) {
       rows.emplace_back("packets", std::to_string(r.packets));
       rows.emplace_back("mean fps", OrDash(r.meanFps, 2, ""));
       rows.emplace_back("first packet after", OrDash(r.firstPacketMs, 0, " ms"));
-      rows.emplace_back("video parameters", Announcements(r.announcements));
+      rows.emplace_back("video parameters", Announcements(r));
       rows.emplace_back("depth", Depth(r));
       rows.emplace_back("packets with depth", Fixed(100.0 * r.DepthShare(), 1) + " %");
       rows.emplace_back("lost frames", std::to_string(r.lostFrames));
-      rows.emplace_back("latency p50", OrDash(r.latencyP50Ms, 1, " ms"));
-      rows.emplace_back("latency p99", OrDash(r.latencyP99Ms, 1, " ms"));
+      rows.emplace_back("restarts", Restarts(r));
+      rows.emplace_back("packet age p50", PacketAge(r.packetAgeP50Ms));
+      rows.emplace_back("packet age p99", PacketAge(r.packetAgeP99Ms));
       for (const auto& file : source.snapshots)
         rows.emplace_back("snapshot", file);
     }
@@ -97,6 +119,7 @@ std::string SummaryJson(const RunSummary& summary) {
                            {"pixel_format_name", PixelFormatName(format.pixelFormat)}});
     }
     entry["video_params"] = announced;
+    entry["video_params_count"] = r.announcementCount;
     entry["depth"] = r.depth ? nlohmann::json{{"width", r.depth->width},
                                               {"height", r.depth->height},
                                               {"units_m", ShortFloat(r.depth->units)}}
@@ -104,8 +127,13 @@ std::string SummaryJson(const RunSummary& summary) {
     entry["depth_packets"] = r.depthPackets;
     entry["depth_share"] = r.DepthShare();
     entry["lost_frames"] = r.lostFrames;
-    entry["latency_ms"] = {{"p50", OptionalNumber(r.latencyP50Ms)},
-                           {"p99", OptionalNumber(r.latencyP99Ms)}};
+    entry["packet_age_ms"] = {{"p50", OptionalNumber(r.packetAgeP50Ms)},
+                              {"p99", OptionalNumber(r.packetAgeP99Ms)},
+                              {"relative_error", QuantileHistogram::kRelativeError}};
+    entry["restarts"] = {{"count", r.restarts},
+                         {"failed_tries", r.failedTries},
+                         {"down_s", r.downSeconds},
+                         {"down_at_end", r.down}};
     entry["snapshots"] = source.snapshots;
     sources.push_back(std::move(entry));
   }

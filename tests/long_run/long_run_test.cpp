@@ -1,0 +1,257 @@
+// The long-run check's parts: the verdict on growth, the samples file, the
+// reading of a process and of rs-host's status lines, the plot, the replug
+// timer.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <rs2sim/control.hpp>
+
+#include "growth_check.hpp"
+#include "plot.hpp"
+#include "process_run.hpp"
+#include "replug.hpp"
+#include "samples.hpp"
+
+#ifdef LONG_RUN_WITH_RS_HOST
+#include "status_display.hpp"
+#endif
+
+namespace long_run {
+namespace {
+
+// A sample every 5 s for 2 minutes: 1000 MiB, 11 threads, 9 descriptors,
+// 100 packets more each time; `change` alters sample i.
+std::vector<Sample> Flat(const std::function<void(int, Sample&)>& change = {}) {
+  std::vector<Sample> samples;
+  for (int i = 0; i <= 24; ++i) {
+    Sample s{5.0 * i, 1'024'000, 11, 9, 100u * static_cast<unsigned>(i + 1), 0};
+    if (change)
+      change(i, s);
+    samples.push_back(s);
+  }
+  return samples;
+}
+
+const Verdict& Find(const std::vector<Verdict>& verdicts, const std::string& figure) {
+  for (const auto& v : verdicts)
+    if (v.figure == figure)
+      return v;
+  throw std::runtime_error("no verdict for " + figure);
+}
+
+TEST(CheckGrowth, FlatFiguresPass) {
+  const auto verdicts = CheckGrowth(Flat(), 30, Allowance{});
+  EXPECT_TRUE(AllOk(verdicts)) << VerdictTable(verdicts);
+  EXPECT_EQ(verdicts.size(), 4u);
+}
+
+// 40 KiB a sample after the warm-up: the 19 samples from 30 s on split in
+// thirds of 6; the medians lie 13 samples apart, 520 KiB.
+TEST(CheckGrowth, SteadyGrowthBeyondTheAllowanceFails) {
+  const auto leaking = Flat([](int i, Sample& s) { s.rssKiB += 40 * i; });
+  const auto failed = CheckGrowth(leaking, 30, Allowance{512, 0, 0});
+  const Verdict& rss = Find(failed, "RSS KiB");
+  EXPECT_FALSE(rss.ok);
+  EXPECT_DOUBLE_EQ(rss.growth, 520);
+  EXPECT_DOUBLE_EQ(rss.baseline, 1'024'000 + 40 * 8.5);
+  EXPECT_DOUBLE_EQ(rss.peak, 1'024'000 + 40 * 24);
+  EXPECT_EQ(rss.note, "grew beyond the allowance");
+  EXPECT_FALSE(AllOk(failed));
+  EXPECT_TRUE(AllOk(CheckGrowth(leaking, 30, Allowance{520, 0, 0})));
+}
+
+// Growth during the warm-up is the process settling, not a leak.
+TEST(CheckGrowth, GrowthDuringTheWarmUpDoesNotCount) {
+  const auto settling = Flat([](int i, Sample& s) { s.rssKiB += i < 6 ? 50'000 * i : 250'000; });
+  EXPECT_TRUE(AllOk(CheckGrowth(settling, 30, Allowance{})));
+  EXPECT_FALSE(AllOk(CheckGrowth(settling, 0, Allowance{})));
+}
+
+// A restart caught by a sample (a thread and two descriptors more for a
+// moment) is no growth; one that stays is.
+TEST(CheckGrowth, AMomentaryExtraThreadPassesALastingOneFails) {
+  const auto momentary = Flat([](int i, Sample& s) {
+    if (i == 23) {
+      s.threads += 1;
+      s.fds += 2;
+    }
+  });
+  EXPECT_TRUE(AllOk(CheckGrowth(momentary, 30, Allowance{})));
+  const auto lasting = Flat([](int i, Sample& s) { s.threads += i >= 16 ? 1 : 0; });
+  const auto verdicts = CheckGrowth(lasting, 30, Allowance{});
+  EXPECT_FALSE(Find(verdicts, "threads").ok);
+  EXPECT_TRUE(Find(verdicts, "fds").ok);
+  EXPECT_TRUE(Find(verdicts, "RSS KiB").ok);
+}
+
+TEST(CheckGrowth, StalledSourcesFail) {
+  const auto stalled = Flat([](int i, Sample& s) { s.packets = i == 14 ? 1400 : s.packets; });
+  const auto verdicts = CheckGrowth(stalled, 30, Allowance{});
+  const Verdict& flow = Find(verdicts, "packets");
+  EXPECT_FALSE(flow.ok);
+  EXPECT_EQ(flow.note, "no packet between 65 s and 70 s");
+}
+
+TEST(CheckGrowth, TooFewSamplesAfterTheWarmUpFail) {
+  const auto verdicts = CheckGrowth(Flat(), 96, Allowance{});
+  ASSERT_EQ(verdicts.size(), 1u);
+  EXPECT_FALSE(AllOk(verdicts));
+  EXPECT_EQ(verdicts[0].note, "5 samples after the warm-up; at least 6 needed");
+}
+
+TEST(Samples, CsvComesBackAsWrittenAndABadLineIsNamed) {
+  std::stringstream csv;
+  WriteCsvHeader(csv);
+  const std::vector<Sample> written{{0, 161648, 11, 9, 44, 0}, {2.5, 163972, 12, 10, 268, 3}};
+  for (const auto& s : written)
+    WriteCsvLine(csv, s);
+  EXPECT_EQ(csv.str(),
+            "seconds,rss_kib,threads,fds,packets,restarts\n"
+            "0.0,161648,11,9,44,0\n"
+            "2.5,163972,12,10,268,3\n");
+  const auto read = ReadCsv(csv);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_DOUBLE_EQ(read[1].seconds, 2.5);
+  EXPECT_EQ(read[1].rssKiB, 163972);
+  EXPECT_EQ(read[1].threads, 12);
+  EXPECT_EQ(read[1].fds, 10);
+  EXPECT_EQ(read[1].packets, 268u);
+  EXPECT_EQ(read[1].restarts, 3u);
+  std::stringstream bad("seconds,rss_kib,threads,fds,packets,restarts\n1.0,2,3;4,5,6\n");
+  try {
+    ReadCsv(bad);
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "cannot read samples line 2: 1.0,2,3;4,5,6");
+  }
+  EXPECT_EQ(TableLine(written[1]), "     2 s    163972       12   10        268         3");
+}
+
+// A thread and a descriptor more show in the next reading of this process.
+TEST(ReadProcess, SeesThreadsAndDescriptorsOfAProcess) {
+  const auto before = ReadProcess(static_cast<int>(getpid()));
+  ASSERT_TRUE(before);
+  EXPECT_GT(before->rssKiB, 0);
+  std::mutex mutex;
+  std::condition_variable released;
+  bool done = false;
+  std::thread waiting([&] {
+    std::unique_lock<std::mutex> lock(mutex);
+    released.wait(lock, [&] { return done; });
+  });
+  const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+  const auto during = ReadProcess(static_cast<int>(getpid()));
+  close(fd);
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    done = true;
+  }
+  released.notify_one();
+  waiting.join();
+  ASSERT_TRUE(during);
+  EXPECT_EQ(during->threads, before->threads + 1);
+  EXPECT_EQ(during->fds, before->fds + 1);
+  EXPECT_FALSE(ReadProcess(-1));
+}
+
+TEST(ParseStatusLine, SumsPacketsAndRestartsOfEverySource) {
+  const std::string line =
+      "[ 12.0 s] cam0: 359 pkts 30.0 fps depth yes 640x480 RGB24 lost 0 restarts 2 down 7.5 s "
+      "(restarting) | cam1: not running | cam2: 41 pkts 6.0 fps depth yes 1920x1080 RGB24 lost "
+      "3 restarts 1 down 0.4 s";
+  const auto figures = ParseStatusLine(line);
+  ASSERT_TRUE(figures);
+  EXPECT_EQ(figures->packets, 400u);
+  EXPECT_EQ(figures->restarts, 3u);
+  EXPECT_FALSE(ParseStatusLine("Summary after 5.0 s (stopped by time)"));
+  EXPECT_FALSE(ParseStatusLine("  packets             149"));
+}
+
+#ifdef LONG_RUN_WITH_RS_HOST
+// What rs-host prints is what the parser reads.
+TEST(ParseStatusLine, ReadsRsHostsOwnStatusLine) {
+  rs_host::SourceStatus a{"cam0", true, {}};
+  a.report.packets = 359;
+  a.report.lastFormat = rs_host::VideoFormat{640, 480, 16};
+  a.report.restarts = 2;
+  a.report.downSeconds = 7.5;
+  rs_host::SourceStatus b{"play", true, {}};
+  b.report.packets = 41;
+  const auto figures = ParseStatusLine(rs_host::StatusDisplay::Format(12.0, {a, b}, {30, 6}));
+  ASSERT_TRUE(figures);
+  EXPECT_EQ(figures->packets, 400u);
+  EXPECT_EQ(figures->restarts, 2u);
+}
+#endif
+
+// The warm-up is shaded, each panel's line has its colour, and the file is
+// a PNG of the raster's size.
+TEST(Plot, DrawsThreePanelsWithTheWarmUpShaded) {
+  const auto samples = Flat([](int i, Sample& s) { s.rssKiB += 1024 * i; });
+  const Raster raster = DrawPlot(samples, 30, "title");
+  EXPECT_EQ(raster.width, 960);
+  EXPECT_EQ(raster.height, 816);
+  const auto count = [&raster](std::uint32_t colour, int x0 = 0, int x1 = 959) {
+    int n = 0;
+    for (int y = 0; y < raster.height; ++y)
+      for (int x = x0; x <= x1; ++x)
+        n += raster.Pixel(x, y) == colour;
+    return n;
+  };
+  // The warm-up (30 s of 120 s) ends at x = 90 + 850 / 4: grey before (but
+  // for grid lines, labels and the curve), none after.
+  EXPECT_GT(count(0xEEEEEE, 91, 300), 3 * 150 * 190 / 2);
+  EXPECT_EQ(count(0xEEEEEE, 305, 959), 0);
+  // Each line spans the plot's width, two pixels thick; the labels add more.
+  for (const std::uint32_t colour : {0x1F5FBFu, 0xBF3F1Fu, 0x2F8F2Fu})
+    EXPECT_GT(count(colour), 2 * (960 - 90 - 20)) << std::hex << colour;
+
+  const std::string path = testing::TempDir() + "long_run_plot.png";
+  WritePng(raster, path);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  unsigned char header[24] = {};
+  EXPECT_EQ(std::fread(header, 1, sizeof header, file), sizeof header);
+  std::fclose(file);
+  std::remove(path.c_str());
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(header + 1), 3), "PNG");
+  // IHDR: width and height, big-endian.
+  EXPECT_EQ(header[18] << 8 | header[19], 960);
+  EXPECT_EQ(header[22] << 8 | header[23], 816);
+}
+
+// Without the simulator's unplug, the cycle does nothing; with it, camera
+// out at each period, back after the absence.
+TEST(ReplugCycle, UnplugsOnTimeAndPlugsBack) {
+  using std::chrono::seconds;
+  const auto start = std::chrono::steady_clock::time_point{} + seconds(1000);
+  rs2sim::AddDevice(rs2sim::DefaultCamera("long-run-replug"));
+  ReplugCycle cycle("long-run-replug", start, seconds(60), seconds(5));
+  cycle.Run(start + seconds(59));
+  EXPECT_EQ(cycle.Unplugs(), 0);
+  cycle.Run(start + seconds(60));
+  if (!ReplugAvailable()) {
+    EXPECT_EQ(cycle.Unplugs(), 0);
+    GTEST_SKIP() << "rs2sim cannot unplug a device in this build";
+  }
+  EXPECT_EQ(cycle.Unplugs(), 1);
+  EXPECT_TRUE(cycle.Out());
+  cycle.Run(start + seconds(64));
+  EXPECT_TRUE(cycle.Out());
+  cycle.Run(start + seconds(65));
+  EXPECT_FALSE(cycle.Out());
+  cycle.Run(start + seconds(120));
+  EXPECT_EQ(cycle.Unplugs(), 2);
+  rs2sim::RemoveDevice("long-run-replug");
+}
+
+}  // namespace
+}  // namespace long_run

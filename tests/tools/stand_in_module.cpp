@@ -1,0 +1,153 @@
+// A stand-in for the module, loaded by rs-host through --module in its tests:
+// each source plays a script given by its address instead of a camera, so
+// that a test can make a source restart (with the module's exact log lines
+// and a new announcement), stay silent, or hang in Stop.
+//   realsense://?restarts=N   after every 50 packets, until N restarts were
+//                             made: the restart lines, 300 ms without packets,
+//                             one failed try, the line "streaming again", a
+//                             new announcement, then packets again
+//   realsense://?silent=1     starts, announces, never delivers a packet
+//   realsense://?hang_stop=1  Stop never returns
+// Packets come every 10 ms: 640x480 RGB24 colour without depth.
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include <boost/make_shared.hpp>
+#include <boost/shared_ptr.hpp>
+
+#include "orvlog/orvlog.hpp"
+#include "vid_db/media/source.hpp"
+#include "vid_db/protocol.hpp"
+#include "vs_stream/video_params.hpp"
+
+namespace {
+
+std::map<std::string, std::string> Query(const std::string& url) {
+  std::map<std::string, std::string> keys;
+  const auto question = url.find('?');
+  if (question == std::string::npos)
+    return keys;
+  std::istringstream pairs(url.substr(question + 1));
+  std::string pair;
+  while (std::getline(pairs, pair, '&')) {
+    const auto equals = pair.find('=');
+    if (equals != std::string::npos)
+      keys[pair.substr(0, equals)] = pair.substr(equals + 1);
+  }
+  return keys;
+}
+
+int Number(const std::map<std::string, std::string>& keys, const std::string& key) {
+  const auto found = keys.find(key);
+  return found == keys.end() ? 0 : std::stoi(found->second);
+}
+
+void Log(orvlog::Severity severity, const std::string& message) {
+  static const orvlog::Logger logger("viroz.realsense", false);
+  if (!logger.HasSink(severity))
+    return;
+  auto record = boost::make_shared<orvlog::LogRecord>(severity);
+  record->SetMessage(message);
+  logger.PushRecord(record);
+}
+
+class Image : public vid_db::media::PackBuf {
+ public:
+  const std::uint8_t* GetData() const override { return nullptr; }
+  std::uint64_t GetSize() const override { return 0; }
+};
+
+class ScriptedSource : public vid_db::media::Source {
+ public:
+  explicit ScriptedSource(const vid_db::media::SourceSettings& settings)
+      : name_(settings.name), keys_(Query(settings.url)) {}
+  ~ScriptedSource() override { Stop(); }
+
+  void Start(const vid_db::media::StartParams& params) override {
+    handler_ = params.handler;
+    stopping_ = false;
+    thread_ = std::thread([this] { Run(); });
+  }
+
+  void Stop() override {
+    if (Number(keys_, "hang_stop") != 0) {
+      std::mutex never;
+      std::unique_lock<std::mutex> lock(never);
+      std::condition_variable().wait(lock, [] { return false; });
+    }
+    stopping_ = true;
+    if (thread_.joinable())
+      thread_.join();
+  }
+
+ private:
+  void Announce() {
+    vid_db::media::StreamParams params;
+    params.rawVideo = vs_stream::VideoRawParams{};
+    params.rawVideo->width = 640;
+    params.rawVideo->height = 480;
+    params.rawVideo->pixelFormat = vs_stream::kPixelFormatRgb24;
+    handler_->OnParams(params);
+  }
+
+  void Restart() {
+    const std::string prefix = "<" + name_ + "> ";
+    Log(orvlog::Severity::Warning, prefix + "Watchdog: no frames for 2000 ms, restarting");
+    Log(orvlog::Severity::Warning, prefix +
+                                       "Restart: try 1 failed: rs2::error: No device connected; "
+                                       "next try in 500 ms");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    Log(orvlog::Severity::Info, prefix + "Restart: streaming again after 0.3 s, 2 tries");
+    Announce();
+  }
+
+  void Run() {
+    Announce();
+    const bool silent = Number(keys_, "silent") != 0;
+    const int restarts = Number(keys_, "restarts");
+    int made = 0;
+    for (std::int64_t i = 1; !stopping_; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      if (silent)
+        continue;
+      const vid_db::media::Packet packet(boost::make_shared<Image>(), 1'700'000'000'000 + 10 * i,
+                                         true);
+      handler_->OnPacket(packet);
+      if (i % 50 == 0 && made < restarts) {
+        ++made;
+        Restart();
+      }
+    }
+  }
+
+  const std::string name_;
+  const std::map<std::string, std::string> keys_;
+  boost::shared_ptr<vid_db::media::SourceHandler> handler_;
+  std::atomic<bool> stopping_{false};
+  std::thread thread_;
+};
+
+class StandInProtocol : public vid_db::Protocol {
+ public:
+  boost::shared_ptr<vid_db::Service> CreateService(
+      const vid_db::ServiceSettings& settings) override {
+    return boost::make_shared<ScriptedSource>(
+        dynamic_cast<const vid_db::media::SourceSettings&>(settings));
+  }
+  std::vector<std::string> GetSchemes() const override { return {"realsense"}; }
+};
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) int run_realsense_protocol_query(
+    void* /*unused*/, boost::shared_ptr<vid_db::Protocol>& protocol) {
+  protocol = boost::make_shared<StandInProtocol>();
+  return 0;
+}
