@@ -88,8 +88,8 @@ stage_windows() {
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_BUILD_TOOLS=OFF -DVSRS_BUILD_BENCH=OFF
   run_ctest "$dir"
   wineserver -k
-  echo "windows stage covers ($(x86_64-w64-mingw32-g++-posix -dumpfullversion) MinGW-w64, $(wine --version 2>/dev/null)):"
-  echo "  built and run under Wine: $(cd "$dir/bin" && echo *.dll *.exe)"
+  echo "windows stage covers (MinGW-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion), $(wine --version 2>/dev/null)):"
+  echo "  built and run under Wine, in $dir/bin: $(cd "$dir/bin" && ls -- *.dll *.exe | grep -v '^lib[a-z]*[_+-]' | tr '\n' ' ')"
   echo "    OrvLog.dll with test_host; utils' Windows file probe and clocks with test_utils"
   echo "    (all but the address cases); rs2sim with test_sim and rs2sim_hello"
   echo "  compiled only, no uriparser library to link: the URL parser and source address in utils,"
