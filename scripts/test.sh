@@ -86,8 +86,6 @@ stage_windows() {
   echo "wine prefix ready in $(($(date +%s) - boot)) s ($WINEPREFIX)"
   configure_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_BUILD_TOOLS=OFF -DVSRS_BUILD_BENCH=OFF
-  run_ctest "$dir"
-  wineserver -k
   echo "windows stage covers (MinGW-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion), $(wine --version 2>/dev/null)):"
   echo "  built and run under Wine, in $dir/bin: $(cd "$dir/bin" && ls -- *.dll *.exe | grep -v '^lib[a-z]*[_+-]' | tr '\n' ' ')"
   echo "    OrvLog.dll with test_host; utils' Windows file probe and clocks with test_utils"
@@ -95,6 +93,8 @@ stage_windows() {
   echo "  compiled only, no uriparser library to link: the URL parser and source address in utils,"
   echo "    and $(find "$dir/module" -name '*.obj' | wc -l) module sources (vs_realsense2_objects)"
   echo "  not built: vs_realsense2.dll, the module, reliability and rs-host suites, rs-host, benchmarks"
+  run_ctest "$dir"
+  wineserver -k
 }
 
 mkdir -p build
