@@ -7,9 +7,11 @@
 #include <boost/shared_ptr.hpp>
 #include <vid_db/protocol.hpp>
 
+#include "export.hpp"
+
 // Hands the host a new protocol object through `protocol`, releasing what it
 // held. The first argument is not read. Always returns 0.
-extern "C" __attribute__((visibility("default"))) int run_realsense_protocol_query(
+extern "C" VSRS_MODULE_EXPORT int run_realsense_protocol_query(
     void* unused, boost::shared_ptr<vid_db::Protocol>& protocol);
 
 namespace vs_realsense2 {

@@ -16,6 +16,8 @@ packages=(
   clang-14 libclang-rt-14-dev  # libFuzzer for the address fuzz target
   valgrind                # memcheck run of the soak suite
   clang-format
+  g++-mingw-w64-x86-64-posix  # the Windows cross build
+  wine wine64             # runs its test programs
 )
 
 missing=()

@@ -4,12 +4,24 @@
 #include <fstream>
 #include <string>
 
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "sim_test_support.hpp"
 
 namespace rs2sim_test {
 namespace {
+
+int ProcessId() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return ::getpid();
+#endif
+}
 
 class Recording : public SimTest {
  protected:
@@ -20,7 +32,7 @@ class Recording : public SimTest {
 
   // One file per process: ctest runs the cases of this suite side by side.
   std::string path_ =
-      ::testing::TempDir() + "rs2sim_recording_test_" + std::to_string(::getpid()) + ".rec";
+      ::testing::TempDir() + "rs2sim_recording_test_" + std::to_string(ProcessId()) + ".rec";
 };
 
 TEST_F(Recording, PlaybackLoopsTheRecordedFramesWithTheirTimesAndDomain) {

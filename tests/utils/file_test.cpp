@@ -1,18 +1,30 @@
 #include "utils/file.hpp"
 
+#ifdef _WIN32
+#include <io.h>
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -26,6 +38,35 @@ namespace {
 
 using utils::File;
 using Lines = std::vector<std::string>;
+
+// The runtime's texts for the two errors a probe meets most. A directory
+// fails as it does on Windows, where the runtime refuses to open one for
+// want of permission.
+constexpr const char* kMissingText = "No such file or directory";
+#ifdef _WIN32
+constexpr int kDirectoryError = EACCES;
+constexpr const char* kDirectoryText = "Permission denied";
+#else
+constexpr int kDirectoryError = EISDIR;
+constexpr const char* kDirectoryText = "Is a directory";
+#endif
+
+// One byte through the runtime library's descriptor calls; true when it moved.
+bool ReadByte(int fd) {
+  char byte = 0;
+#ifdef _WIN32
+  return _read(fd, &byte, 1) == 1;
+#else
+  return ::read(fd, &byte, 1) == 1;
+#endif
+}
+bool WriteZ(int fd) {
+#ifdef _WIN32
+  return _write(fd, "Z", 1) == 1;
+#else
+  return ::write(fd, "Z", 1) == 1;
+#endif
+}
 
 // Collects the log for as long as it lives. Like any sink may, it clobbers
 // errno, which File must keep for its caller.
@@ -54,8 +95,8 @@ class LogCapture {
 std::string OpenLine(const std::string& path, int fd) {
   return "<utils::File> Open(\"" + path + "\"): fd=" + std::to_string(fd);
 }
-std::string FailedLine(const std::string& path, int error) {
-  return "<utils::File> Open(\"" + path + "\") FAILED: " + std::strerror(error);
+std::string FailedLine(const std::string& path, const std::string& text) {
+  return "<utils::File> Open(\"" + path + "\") FAILED: " + text;
 }
 std::string CloseLine(int fd) {
   return "<utils::File> Close(): fd=" + std::to_string(fd);
@@ -63,16 +104,25 @@ std::string CloseLine(int fd) {
 
 class FileTest : public testing::Test {
  protected:
+  // A folder of its own: ctest runs the cases of this suite side by side.
   void SetUp() override {
-    std::string pattern = testing::TempDir() + "file_test_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
-    dir = pattern;
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && dir.empty(); ++attempt) {
+      const std::filesystem::path candidate =
+          std::filesystem::path(testing::TempDir()) / ("file_test_" + std::to_string(random()));
+      if (std::filesystem::create_directory(candidate))
+        dir = candidate.u8string();
+    }
+    ASSERT_FALSE(dir.empty());
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
+  void TearDown() override {
+    if (!dir.empty())
+      std::filesystem::remove_all(std::filesystem::u8path(dir));
+  }
 
   std::string WriteFile(const std::string& name, const std::string& content) {
     const std::string path = dir + "/" + name;
-    std::ofstream(path, std::ios::binary) << content;
+    std::ofstream(std::filesystem::u8path(path), std::ios::binary) << content;
     return path;
   }
 
@@ -95,25 +145,27 @@ TEST_F(FileTest, OpenReopenAndCloseAreTracedWithTheDescriptor) {
   file.Close();
   EXPECT_EQ(log.Messages(),
             (Lines{OpenLine(first, firstFd), CloseLine(firstFd), OpenLine(second, secondFd),
-                   CloseLine(secondFd), FailedLine(missing, ENOENT)}));
+                   CloseLine(secondFd), FailedLine(missing, kMissingText)}));
 }
 
 TEST_F(FileTest, UnopenablePathThrowsWithTheSystemTextAndNumber) {
-  for (const auto& [path, error] :
-       {std::pair{dir + "/missing.bag", ENOENT}, std::pair{dir, EISDIR}}) {
+  for (const auto& [path, error, text] : {std::tuple{dir + "/missing.bag", ENOENT, kMissingText},
+                                          std::tuple{dir, kDirectoryError, kDirectoryText}}) {
     LogCapture log;
     try {
       File file(path, File::Read);
       ADD_FAILURE() << "opened " << path;
     } catch (const utils::OpenFileError& e) {
-      EXPECT_EQ(std::string(e.what()), std::string(std::strerror(error)) + ": " + path);
+      EXPECT_EQ(std::string(e.what()), text + (": " + path));
       EXPECT_EQ(e.GetErrorNumber(), error);
       EXPECT_EQ(e.GetErrno(), error);
     }
-    EXPECT_EQ(log.Messages(), Lines{FailedLine(path, error)});
+    EXPECT_EQ(log.Messages(), Lines{FailedLine(path, text)});
   }
 }
 
+#ifndef _WIN32
+// FIFOs, device nodes and sockets are POSIX file types.
 TEST_F(FileTest, RegularRefusesFifoDeviceAndSocketAtOnceAndNamesThePath) {
   const std::string fifo = dir + "/recording.fifo";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << std::strerror(errno);
@@ -146,6 +198,8 @@ TEST_F(FileTest, RegularRefusesFifoDeviceAndSocketAtOnceAndNamesThePath) {
   EXPECT_THROW(File(dir, File::Read | File::Regular), utils::OpenFileError);
 }
 
+#endif
+
 TEST_F(FileTest, ModeBitsSelectAccessPositionAndCreation) {
   // Each case: the mode, whether a byte can be read and "Z" written, and what
   // "abc" then holds.
@@ -158,17 +212,133 @@ TEST_F(FileTest, ModeBitsSelectAccessPositionAndCreation) {
     const std::string path = WriteFile("data", "abc");
     {
       File file(path, mode);
-      char byte = 0;
-      EXPECT_EQ(::read(file.GetFd(), &byte, 1) == 1, reads) << mode;
-      EXPECT_EQ(::write(file.GetFd(), "Z", 1) == 1, writes) << mode;
+      EXPECT_EQ(ReadByte(file.GetFd()), reads) << mode;
+      EXPECT_EQ(WriteZ(file.GetFd()), writes) << mode;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), after) << mode;
   }
   const std::string created = dir + "/created";
   EXPECT_THROW(File missing(created, File::Write), utils::OpenFileError);
   { File create(created, File::Create | File::Write); }
-  EXPECT_TRUE(std::filesystem::is_regular_file(created));
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::u8path(created)));
 }
+
+#ifdef _WIN32
+
+// Windows: the path is widened to UTF-16 for _wsopen_s.
+
+// "café 📷.bag": a two-byte and a four-byte UTF-8 sequence, the second one a
+// surrogate pair in UTF-16.
+const std::string kUtf8Name = u8"caf\u00e9 \U0001F4F7.bag";
+const std::wstring kWideName = L"caf\u00e9 \U0001F4F7.bag";
+
+std::wstring Widened(const char* text) {
+  std::vector<wchar_t> wide;
+  EXPECT_TRUE(File::Utf8ToWide(text, wide));
+  EXPECT_FALSE(wide.empty());
+  EXPECT_EQ(wide.back(), L'\0');
+  return std::wstring(wide.data());
+}
+
+TEST(Utf8ToWideTest, ConvertsExactlyWithTheTerminator) {
+  std::vector<wchar_t> wide;
+  ASSERT_TRUE(File::Utf8ToWide(kUtf8Name.c_str(), wide));
+  EXPECT_EQ(wide,
+            std::vector<wchar_t>(kWideName.c_str(), kWideName.c_str() + kWideName.size() + 1));
+  EXPECT_EQ(kWideName.size(), 11u);  // the camera takes two units
+  ASSERT_TRUE(File::Utf8ToWide("", wide));
+  EXPECT_EQ(wide, std::vector<wchar_t>{L'\0'});
+}
+
+TEST(Utf8ToWideTest, ReplacesInvalidSequencesRatherThanFailing) {
+  EXPECT_EQ(Widened("a\xff"
+                    "b"),
+            L"a\uFFFDb");
+  EXPECT_EQ(Widened("\xc3"), L"\uFFFD");  // cut off after its first byte
+}
+
+TEST(Utf8ToWideTest, FailureLeavesTheBufferAlone) {
+  std::vector<wchar_t> wide{L'x'};
+  EXPECT_FALSE(File::Utf8ToWide(nullptr, wide));
+  EXPECT_EQ(wide, std::vector<wchar_t>{L'x'});
+}
+
+class WindowsFileTest : public FileTest {
+ protected:
+  std::wstring WideDir() const { return std::filesystem::u8path(dir).wstring(); }
+  // Writes through the wide API only, so that nothing of File's conversion
+  // is involved.
+  void WriteWide(const std::wstring& name, const std::string& content) {
+    std::FILE* file = _wfopen((WideDir() + L"\\" + name).c_str(), L"wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::fclose(file);
+  }
+  std::vector<std::wstring> WideNames() const {
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(WideDir()))
+      names.push_back(entry.path().filename().wstring());
+    return names;
+  }
+};
+
+TEST_F(WindowsFileTest, NonAsciiNameOpensTheFileOfThatName) {
+  WriteWide(kWideName, "x");
+  const std::string path = dir + "/" + kUtf8Name;
+  LogCapture log;
+  int fd = -1;
+  {
+    File file(path, File::Read);
+    fd = file.GetFd();
+    EXPECT_TRUE(ReadByte(fd));
+  }
+  EXPECT_EQ(log.Messages(), (Lines{OpenLine(path, fd), CloseLine(fd)}));
+}
+
+TEST_F(WindowsFileTest, NonAsciiNameIsCreatedUnderThatName) {
+  { File file(dir + "/" + kUtf8Name, File::Create | File::Write); }
+  EXPECT_EQ(WideNames(), std::vector<std::wstring>{kWideName});
+  // _S_IWRITE: a file the probe's caller creates is not left read-only.
+  const DWORD attributes = GetFileAttributesW((WideDir() + L"\\" + kWideName).c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u);
+}
+
+TEST_F(WindowsFileTest, MissingNonAsciiNameFailsWithTheUtf8PathInTheText) {
+  const std::string path = dir + "/" + kUtf8Name;
+  LogCapture log;
+  try {
+    File file(path, File::Read);
+    ADD_FAILURE() << "opened " << path;
+  } catch (const utils::OpenFileError& e) {
+    EXPECT_EQ(std::string(e.what()), std::string(kMissingText) + ": " + path);
+    EXPECT_EQ(e.GetErrorNumber(), ENOENT);
+  }
+  EXPECT_EQ(log.Messages(), Lines{FailedLine(path, kMissingText)});
+}
+
+TEST_F(WindowsFileTest, InvalidUtf8OpensTheNameWithTheReplacementCharacter) {
+  WriteWide(L"a\uFFFDb.bag", "x");
+  File file(dir +
+                "/a\xff"
+                "b.bag",
+            File::Read);
+  EXPECT_TRUE(ReadByte(file.GetFd()));
+}
+
+TEST_F(WindowsFileTest, OtherOpenersMayReadAndWriteMeanwhile) {
+  const std::string path = WriteFile("shared.bag", "abc");
+  File writer(path, File::Write);
+  File reader(path, File::Read);
+  EXPECT_TRUE(WriteZ(writer.GetFd()));
+  EXPECT_TRUE(ReadByte(reader.GetFd()));
+  // Not through File: the share mode must let any other program in too.
+  std::FILE* other = _wfopen(std::filesystem::u8path(path).wstring().c_str(), L"r+b");
+  ASSERT_NE(other, nullptr);
+  std::fclose(other);
+}
+
+#endif  // _WIN32
 
 }  // namespace

@@ -10,6 +10,12 @@
 #include "callback_sink.hpp"
 #include "sink_registry.hpp"
 
+// Header-only spdlog includes <windows.h>, whose GetMessage macro would turn
+// LogRecord::GetMessage into GetMessageA below.
+#ifdef GetMessage
+#undef GetMessage
+#endif
+
 namespace orvlog {
 namespace {
 
