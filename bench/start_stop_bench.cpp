@@ -18,7 +18,8 @@
 namespace vs_bench {
 namespace {
 
-class FirstPacketHandler : public vid_db::media::SourceHandler {
+// Counts packets and remembers when the first and the last one came.
+class PacketClock : public vid_db::media::SourceHandler {
  public:
   bool OnStatus(vid_db::media::SourceStatus /*status*/) override { return true; }
   bool OnParams(const vid_db::media::StreamParams& /*params*/) override { return true; }
@@ -28,6 +29,7 @@ class FirstPacketHandler : public vid_db::media::SourceHandler {
       const std::lock_guard<std::mutex> lock(mutex_);
       if (packets_++ == 0)
         firstNs_ = now;
+      lastNs_ = now;
     }
     arrived_.notify_all();
     return true;
@@ -37,9 +39,21 @@ class FirstPacketHandler : public vid_db::media::SourceHandler {
     std::unique_lock<std::mutex> lock(mutex_);
     return arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_ >= count; });
   }
+  int Packets() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return packets_;
+  }
   std::int64_t FirstNs() {
     const std::lock_guard<std::mutex> lock(mutex_);
     return firstNs_;
+  }
+  // The time of the first packet after the first `count`, or 0 after the
+  // guard time.
+  std::int64_t WaitBeyond(int count) {
+    if (!WaitPackets(count + 1))
+      return 0;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return lastNs_;
   }
 
  private:
@@ -47,6 +61,7 @@ class FirstPacketHandler : public vid_db::media::SourceHandler {
   std::condition_variable arrived_;
   int packets_ = 0;
   std::int64_t firstNs_ = 0;
+  std::int64_t lastNs_ = 0;
 };
 
 void RunStartStop(benchmark::State& state, const ModuleHost& host) {
@@ -55,14 +70,14 @@ void RunStartStop(benchmark::State& state, const ModuleHost& host) {
   {
     // The first start of a mode renders rs2sim's images: the simulator's
     // cost, kept out of the figures.
-    const auto warm = boost::make_shared<FirstPacketHandler>();
+    const auto warm = boost::make_shared<PacketClock>();
     source->Start(StartWith(warm));
     warm->WaitPackets(1);
     source->Stop();
   }
   std::vector<double> startMs, firstPacketMs, stopMs;
   for (auto _ : state) {
-    const auto handler = boost::make_shared<FirstPacketHandler>();
+    const auto handler = boost::make_shared<PacketClock>();
     const std::int64_t t0 = MonotonicNs();
     source->Start(StartWith(handler));
     const std::int64_t t1 = MonotonicNs();
@@ -84,41 +99,6 @@ void RunStartStop(benchmark::State& state, const ModuleHost& host) {
   state.counters["stop_med_ms"] = Quantile(stopMs, 0.5);
   state.counters["stop_max_ms"] = Quantile(stopMs, 1.0);
 }
-
-// Counts packets and remembers when the last one came.
-class PacketClock : public vid_db::media::SourceHandler {
- public:
-  bool OnStatus(vid_db::media::SourceStatus /*status*/) override { return true; }
-  bool OnParams(const vid_db::media::StreamParams& /*params*/) override { return true; }
-  bool OnPacket(const vid_db::media::Packet& /*packet*/) override {
-    const std::int64_t now = MonotonicNs();
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      ++packets_;
-      lastNs_ = now;
-    }
-    arrived_.notify_all();
-    return true;
-  }
-  int Packets() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return packets_;
-  }
-  // The time of the first packet after the first `count`, or 0 after a
-  // guard time that only a broken run reaches.
-  std::int64_t WaitBeyond(int count) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (!arrived_.wait_for(lock, std::chrono::seconds(20), [&] { return packets_ > count; }))
-      return 0;
-    return lastNs_;
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  int packets_ = 0;
-  std::int64_t lastNs_ = 0;
-};
 
 // A camera pulled from a streaming source and plugged back once the source
 // has noticed: the time from the replug to the next packet. The supervisor

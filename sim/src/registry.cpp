@@ -29,10 +29,11 @@ std::chrono::milliseconds DefaultMissingDeviceWait() {
   if (!text || !*text)
     return kMissingDeviceWait;
   char* end = nullptr;
-  const long ms = std::strtol(text, &end, 10);
+  const long long ms = std::strtoll(text, &end, 10);
   if (*end != '\0' || ms < 0)
     return kMissingDeviceWait;
-  return std::chrono::milliseconds(std::min(ms, kMissingDeviceWait.count()));
+  return std::chrono::milliseconds(
+      std::min<std::chrono::milliseconds::rep>(ms, kMissingDeviceWait.count()));
 }
 
 bool SameSerial(const DevicePtr& a, const DevicePtr& b) {

@@ -92,6 +92,26 @@ TEST_F(RecoveryTest, DeadReaderIsReplacedAndPacketTimesNeverGoBackwards) {
   EXPECT_EQ(handler->Packets().at(0).time, 6000);
 }
 
+// A server's log sink that throws on every line (a full disk, say) loses
+// its lines but kills no thread: it fails at the reader's exception line,
+// the supervisor's restart lines and the new session's start lines (on the
+// supervisor's thread), and the source streams again. The capture, added
+// first, still sees every line.
+TEST_F(RecoveryTest, LogSinkThatThrowsOnEveryLineKillsNoThread) {
+  const orvlog::SinkId failing = orvlog::AddCallbackSink(
+      orvlog::Severity::Trace,
+      [](const orvlog::LogLine&) { throw std::runtime_error("disk full"); });
+  StartCamera(kQuickWatchdog);
+  handler->ThrowOnPacket("host failure");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(5000, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
+  Deliver(6000, 2);
+  source->Stop();
+  orvlog::RemoveSink(failing);
+  EXPECT_EQ(handler->Calls(), "APAP");
+  EXPECT_EQ(handler->Packets().at(0).time, 6000);
+}
+
 // Throws from every OnPacket, whatever the session.
 class AlwaysThrowingHandler : public RecordingHandler {
  public:

@@ -2,6 +2,7 @@
 // wait of a start for a missing device.
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -34,7 +35,8 @@ std::vector<std::string> Serials(const rs2::device_list& devices) {
   return serials;
 }
 
-// Threads of rs2sim's devices-changed notification, by their name.
+#ifdef __linux__
+// Threads of rs2sim's devices-changed notification, by their name in /proc.
 std::size_t NotificationThreads() {
   std::size_t count = 0;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
@@ -59,6 +61,7 @@ std::size_t SettledNotificationThreads(std::size_t expected) {
   }
   return count;
 }
+#endif
 
 bool Delivered() {
   return rs2sim::Emit(kManual, {{Color()}}).delivered;
@@ -370,6 +373,7 @@ TEST_F(DevicesChanged, ASecondCallbackReplacesAndReleasesTheFirst) {
   EXPECT_TRUE(first->Events().empty());
 }
 
+#ifdef __linux__
 TEST_F(DevicesChanged, NotificationThreadRunsOnlyWhileACallbackIsSet) {
   rs2::context other;  // with no callback, it has no thread either
   EXPECT_EQ(SettledNotificationThreads(0), 0u);
@@ -386,6 +390,7 @@ TEST_F(DevicesChanged, NotificationThreadRunsOnlyWhileACallbackIsSet) {
     ASSERT_TRUE(rs2sim::ReplugDevice(kManual));
   }
 }
+#endif
 
 TEST_F(DevicesChanged, EveryContextHearsEveryChange) {
   rs2::context a;
@@ -652,10 +657,24 @@ TEST_F(MissingDevice, ResetDevicesRestoresTheLibrarysWait) {
   EXPECT_EQ(outcome, "started");
 }
 
+// Sets (or, with an empty value, removes) a variable of this process's
+// environment, which rs2sim reads.
+void SetEnvironment(const char* name, const char* value) {
+#ifdef _WIN32
+  _putenv_s(name, value);
+#else
+  if (*value == '\0') {
+    unsetenv(name);
+  } else {
+    setenv(name, value, 1);
+  }
+#endif
+}
+
 TEST_F(MissingDevice, EnvironmentShortensTheDefaultWait) {
-  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "100", 1);
+  SetEnvironment("RS2SIM_MISSING_DEVICE_WAIT_MS", "100");
   rs2sim::ResetDevices();
-  unsetenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
+  SetEnvironment("RS2SIM_MISSING_DEVICE_WAIT_MS", "");
   rs2sim::ClearDevices();
   rs2::pipeline pipe;
   const auto begin = steady_clock::now();

@@ -49,6 +49,7 @@ orvlog::Logger& GetUtilsLogger();
 // One statement. `channel` is called only when logging is allowed, and
 // `write` (which fills the text) only when some sink takes `severity`: a
 // statement that is off costs one IsLoggingForbidden and one HasSink call.
+// What `write` throws reaches the caller; what a sink throws does not.
 template <class Channel, class Writer>
 void LogStatement(Channel&& channel, orvlog::Severity severity, const Writer& write) {
   orvlog::LoggerHelper helper;
@@ -66,7 +67,13 @@ void LogStatement(Channel&& channel, orvlog::Severity severity, const Writer& wr
       orvlog::LogStreamHelper text(helper.GetRecord());
       write(text.stream);
     }
-    helper.logger->PushRecord(helper.record);
+    try {
+      helper.logger->PushRecord(helper.record);
+    } catch (...) {
+      // A sink that fails (a full disk, a host callback that throws) loses
+      // this line; the statement's caller, often a thread of the module's
+      // or of the camera library's, goes on.
+    }
     helper.logger = nullptr;
   }
 }
