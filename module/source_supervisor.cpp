@@ -18,6 +18,7 @@
 #include "record_path.hpp"
 #include "restart_policy.hpp"
 #include "thread_name.hpp"
+#include "thread_reaper.hpp"
 
 namespace vs_realsense2 {
 namespace {
@@ -356,7 +357,11 @@ SourceSupervisor::SourceSupervisor(const SourceConfig& config, const Session::Ha
                                    std::shared_ptr<SourceStats> stats)
     : core_(std::make_shared<SupervisorCore>(config, handler, name, owner, std::move(stats))) {
   core_->StartFirst();
-  thread_ = std::thread([core = core_] { core->Run(); });
+  thread_ = std::thread([core = core_, done = done_]() mutable {
+    core->Run();
+    core.reset();
+    done->store(true, std::memory_order_release);
+  });
 }
 
 SourceSupervisor::~SourceSupervisor() {
@@ -376,8 +381,15 @@ void SourceSupervisor::StopFromHandler() noexcept {
 
 void SourceSupervisor::Abandon() noexcept {
   StopFromHandler();
-  if (thread_.joinable())
-    thread_.detach();
+  if (!thread_.joinable())
+    return;
+  try {
+    ThreadReaper::Instance().Adopt(std::move(thread_), done_);
+  } catch (...) {
+    // Out of memory for one entry: the thread goes its own way.
+    if (thread_.joinable())
+      thread_.detach();
+  }
 }
 
 }  // namespace vs_realsense2

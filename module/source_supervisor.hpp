@@ -3,6 +3,7 @@
 // thread, its own handler's included.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,11 +47,14 @@ class SourceSupervisor : private utils::Noncopyable {
   void StopFromHandler() noexcept;
   // From inside the handler, when the source itself is being released
   // there: as StopFromHandler, and the supervisor's thread finishes the
-  // teardown on its own, so this object may be destroyed at once.
+  // teardown on its own, so this object may be destroyed at once. The thread
+  // is joined by the ThreadReaper: soon after, or when the module unloads.
   void Abandon() noexcept;
 
  private:
   const std::shared_ptr<SupervisorCore> core_;
+  // Raised by the supervisor's thread as the last thing it does.
+  const std::shared_ptr<std::atomic<bool>> done_ = std::make_shared<std::atomic<bool>>(false);
   std::thread thread_;  // last: starts once the first session runs
 };
 

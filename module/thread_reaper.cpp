@@ -1,0 +1,37 @@
+#include "thread_reaper.hpp"
+
+#include <algorithm>
+#include <iterator>
+#include <utility>
+
+namespace vs_realsense2 {
+
+ThreadReaper& ThreadReaper::Instance() {
+  // Destroyed when the module is unloaded (or the process ends), which
+  // joins what is left.
+  static ThreadReaper reaper;
+  return reaper;
+}
+
+ThreadReaper::~ThreadReaper() {
+  for (Entry& entry : entries_)
+    entry.thread.join();
+}
+
+void ThreadReaper::Adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> done) {
+  std::vector<Entry> finished;  // joined outside the lock
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto firstFinished = std::partition(
+        entries_.begin(), entries_.end(),
+        [](const Entry& entry) { return !entry.done->load(std::memory_order_acquire); });
+    std::move(firstFinished, entries_.end(), std::back_inserter(finished));
+    entries_.erase(firstFinished, entries_.end());
+    entries_.push_back({std::move(thread), std::move(done)});
+  }
+  // Each has only its last instructions left to run.
+  for (Entry& entry : finished)
+    entry.thread.join();
+}
+
+}  // namespace vs_realsense2

@@ -1,0 +1,41 @@
+// Joins the threads that nobody else can: those of a source released inside
+// its own handler, whose supervisor cannot be joined on the thread it waits
+// for.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <utils/noncopyable.hpp>
+
+namespace vs_realsense2 {
+
+// The module's one piece of process-wide state besides its log channel: a
+// thread still runs the module's code for a moment after it has let go of
+// everything, so it must be joined before the module is unloaded. Each
+// adopted thread is joined once it has said it is done (at the next
+// adoption) or, at the latest, when the module is unloaded.
+class ThreadReaper : private utils::Noncopyable {
+ public:
+  static ThreadReaper& Instance();
+  ~ThreadReaper();
+
+  // Any thread but `thread`'s own. `done` is raised by the thread as the
+  // last thing it does.
+  void Adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> done);
+
+ private:
+  ThreadReaper() = default;
+
+  struct Entry {
+    std::thread thread;
+    std::shared_ptr<const std::atomic<bool>> done;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> entries_;  // guarded by mutex_
+};
+
+}  // namespace vs_realsense2
