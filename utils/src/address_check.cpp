@@ -153,7 +153,11 @@ std::vector<std::string> CheckAddress(const std::string& scheme, const utils::Qu
   }
   std::set<std::string> seen;
   std::set<std::string> repeated;
-  for (const auto& [key, value] : params) {
+  for (const auto& param : params) {
+    // Named references rather than a structured binding, which lambdas below
+    // capture (C++17 does not allow capturing a binding).
+    const std::string& key = param.first;
+    const std::string& value = param.second;
     const bool first = seen.insert(key).second;
     if (!IsKnown(key)) {
       if (first)
