@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include <librealsense2/rs_advanced_mode.hpp>
+#include <utils/query_params.hpp>
 
 #include "logger.hpp"
 
@@ -14,13 +15,6 @@ namespace vs_realsense2 {
 namespace {
 
 constexpr const char* kTag = "CameraControls";
-
-std::string Lower(std::string text) {
-  const auto& ctype = std::use_facet<std::ctype<char>>(std::locale::classic());
-  for (char& c : text)
-    c = ctype.tolower(c);
-  return text;
-}
 
 std::string Number(float value) {
   std::ostringstream text;
@@ -186,10 +180,10 @@ void ApplyColorExposure(const ControlWriter& color, const std::optional<rs2::sen
 }  // namespace
 
 std::optional<rs2_rs400_visual_preset> FindPreset(const std::string& name) {
-  const std::string wanted = Lower(name);
+  const std::string wanted = utils::LowerCase(name);
   for (int i = 0; i < RS2_RS400_VISUAL_PRESET_COUNT; ++i) {
     const auto preset = static_cast<rs2_rs400_visual_preset>(i);
-    if (Lower(rs2_rs400_visual_preset_to_string(preset)) == wanted)
+    if (utils::LowerCase(rs2_rs400_visual_preset_to_string(preset)) == wanted)
       return preset;
   }
   return std::nullopt;

@@ -1,7 +1,6 @@
 #include "address_check.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <limits>
 #include <set>
@@ -42,13 +41,6 @@ constexpr std::size_t kQuoteLimit = 40;
 
 bool IsKnown(std::string_view key) {
   return std::find(std::begin(kKnownKeys), std::end(kKnownKeys), key) != std::end(kKnownKeys);
-}
-
-std::string Lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
 }
 
 std::string Quoted(std::string_view text) {
@@ -122,7 +114,7 @@ void CheckNumber(const NumberKey& number, const std::string& text,
 
 std::string UnknownKey(std::string_view key) {
   std::string warning = "unknown key " + Quoted(key) + " ignored; keys are case-sensitive";
-  const std::string lower = Lower(key);
+  const std::string lower = utils::LowerCase(key);
   if (lower != key && IsKnown(lower))
     warning += " (\"" + lower + "\" is known)";
   return warning;

@@ -12,13 +12,6 @@ namespace {
 
 constexpr bool kIgnoreCase = false;  // keys match byte for byte, like the other keys
 
-std::string Lower(std::string text) {
-  const auto& ctype = std::use_facet<std::ctype<char>>(std::locale::classic());
-  for (char& c : text)
-    c = ctype.tolower(c);
-  return text;
-}
-
 // The whole text must be one finite decimal number; the classic locale keeps a host's
 // digit grouping or decimal comma from changing what an address means.
 std::optional<float> ParseNumber(const std::string& text) {
@@ -53,7 +46,7 @@ void ReadAlign(const utils::QueryParams& params, SourceConfig& config) {
   std::string text;
   if (!utils::GetParam(params, "align", &text, kIgnoreCase, nullptr))
     return;
-  if (Lower(text) == "color") {
+  if (utils::LowerCase(text) == "color") {
     config.align = true;
   } else {
     Warn(config, "align", text, "is not valid", "color");
@@ -64,7 +57,7 @@ void ReadColorFormat(const utils::QueryParams& params, SourceConfig& config) {
   std::string text;
   if (!utils::GetParam(params, "c_format", &text, kIgnoreCase, nullptr))
     return;
-  const std::string format = Lower(text);
+  const std::string format = utils::LowerCase(text);
   if (format == "rgb8") {
     config.c_format = ColorFormat::Rgb8;
   } else if (format == "bgr8") {

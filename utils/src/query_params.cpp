@@ -22,6 +22,14 @@ bool EqualIgnoringCase(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+std::string LowerCase(std::string_view text) {
+  const auto& ctype = std::use_facet<std::ctype<char>>(std::locale::classic());
+  std::string lower(text);
+  for (char& c : lower)
+    c = ctype.tolower(c);
+  return lower;
+}
+
 bool GetParam(const QueryParams& params, const std::string& key, std::string* value,
               bool ignoreCase, std::size_t* index) {
   for (std::size_t i = 0; i < params.size(); ++i) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,5 +24,9 @@ bool GetParam(const QueryParams& params, const std::string& key, std::string* va
 // `ok` tells whether it did. A missing key touches neither output.
 bool GetIntParam(const QueryParams& params, const std::string& key, int* value, bool* ok,
                  bool ignoreCase);
+
+// `text` in lower case by the classic locale's rule: keys and values of an
+// address are protocol tokens, which a host's global locale must not change.
+std::string LowerCase(std::string_view text);
 
 }  // namespace utils
