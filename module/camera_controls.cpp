@@ -9,6 +9,7 @@
 #include <librealsense2/rs_advanced_mode.hpp>
 #include <utils/query_params.hpp>
 
+#include "device_sensors.hpp"
 #include "logger.hpp"
 
 namespace vs_realsense2 {
@@ -30,15 +31,6 @@ std::string PresetNames() {
     names += rs2_rs400_visual_preset_to_string(static_cast<rs2_rs400_visual_preset>(i));
   }
   return names;
-}
-
-template <class Extension>
-std::optional<rs2::sensor> FindSensor(const rs2::device& device) {
-  for (const rs2::sensor& sensor : device.query_sensors()) {
-    if (sensor.is<Extension>())
-      return sensor;
-  }
-  return std::nullopt;
 }
 
 // One control on one sensor: checked against what the sensor offers, then written.

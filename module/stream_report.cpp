@@ -6,6 +6,7 @@
 
 #include <utils/printable.hpp>
 
+#include "device_sensors.hpp"
 #include "logger.hpp"
 
 namespace vs_realsense2 {
@@ -21,14 +22,6 @@ std::string DescribeStream(const rs2::stream_profile& stream) {
   return text.str();
 }
 
-std::optional<rs2::depth_sensor> FindDepthSensor(const rs2::device& device) {
-  for (const rs2::sensor& sensor : device.query_sensors()) {
-    if (sensor.is<rs2::depth_sensor>())
-      return sensor.as<rs2::depth_sensor>();
-  }
-  return std::nullopt;
-}
-
 // Set by the build: true when the module is linked against rs2sim.
 constexpr bool kSimulatedSdk = VSRS_SDK_SIMULATED != 0;
 
@@ -37,23 +30,10 @@ std::string VersionText(int version) {
          std::to_string(version % 100);
 }
 
-// The library's texts are the camera's own; one of them must not be able to
-// break the log line or forge another.
-void AddInfo(std::ostream& os, const rs2::device& device, rs2_camera_info info, const char* label,
-             bool& first) {
-  if (!device.supports(info))
-    return;
-  const std::string value = utils::Printable(device.get_info(info));
-  if (value.empty())
-    return;
-  os << (first ? "" : ", ") << label << value;
-  first = false;
-}
-
-std::string UsbType(const rs2::device& device) {
-  if (!device.supports(RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR))
-    return {};
-  return utils::Printable(device.get_info(RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR));
+// Empty when the device lacks it. The library's texts are the camera's own;
+// one of them must not be able to break the log line or forge another.
+std::string InfoText(const rs2::device& device, rs2_camera_info info) {
+  return device.supports(info) ? utils::Printable(device.get_info(info)) : std::string();
 }
 
 }  // namespace
@@ -62,18 +42,25 @@ void PrintDevice(const rs2::pipeline_profile& profile, bool playback, const std:
   const rs2::device device = profile.get_device();
   // Read before the log is asked, like the stream lines: the cost of a start
   // does not depend on the sinks.
+  const std::string usb = InfoText(device, RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR);
+  const std::pair<const char*, std::string> infos[] = {
+      {"", InfoText(device, RS2_CAMERA_INFO_NAME)},
+      {"serial number ", InfoText(device, RS2_CAMERA_INFO_SERIAL_NUMBER)},
+      {"firmware ", InfoText(device, RS2_CAMERA_INFO_FIRMWARE_VERSION)},
+      {"USB ", usb},
+      {"port ", InfoText(device, RS2_CAMERA_INFO_PHYSICAL_PORT)}};
   std::ostringstream text;
   text << (playback ? "recorded device: " : "device: ");
   bool first = true;
-  AddInfo(text, device, RS2_CAMERA_INFO_NAME, "", first);
-  AddInfo(text, device, RS2_CAMERA_INFO_SERIAL_NUMBER, "serial number ", first);
-  AddInfo(text, device, RS2_CAMERA_INFO_FIRMWARE_VERSION, "firmware ", first);
-  AddInfo(text, device, RS2_CAMERA_INFO_USB_TYPE_DESCRIPTOR, "USB ", first);
-  AddInfo(text, device, RS2_CAMERA_INFO_PHYSICAL_PORT, "port ", first);
+  for (const auto& [label, value] : infos) {
+    if (value.empty())
+      continue;
+    text << (first ? "" : ", ") << label << value;
+    first = false;
+  }
   if (first)
     text << "no information";
   Log(orvlog::Severity::Info, name, "PrintDevice", text.str());
-  const std::string usb = UsbType(device);
   if (usb.rfind("2.", 0) == 0) {
     Log(orvlog::Severity::Warning, name, "PrintDevice", [&](std::ostream& os) {
       os << "USB " << usb
@@ -116,7 +103,7 @@ void PrintProfile(const rs2::pipeline_profile& profile, const std::string& name)
 }
 
 void PrintEmitter(const rs2::pipeline_profile& profile, const std::string& name) {
-  const std::optional<rs2::depth_sensor> depth = FindDepthSensor(profile.get_device());
+  const std::optional<rs2::sensor> depth = FindSensor<rs2::depth_sensor>(profile.get_device());
   if (!depth) {
     Log(orvlog::Severity::Error, name, "PrintEmitter", "no depth sensor");
   } else if (depth->supports(RS2_OPTION_EMITTER_ENABLED)) {
