@@ -427,12 +427,7 @@ void rs2_get_video_stream_resolution(const rs2_stream_profile* mode, int* width,
       __func__, error,
       [&] { return ArgText().Add("mode", mode).Add("width", width).Add("height", height); },
       [&] {
-        const auto& m = NotNull(mode, "mode")->mode;
-        if (!rs2sim::IsVideoStream(m.stream)) {
-          Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
-               "Object does not support \"librealsense::video_stream_profile_interface\" "
-               "interface! ");
-        }
+        const auto& m = rs2sim::VideoModeOf(mode);
         *NotNull(width, "width") = m.width;
         *NotNull(height, "height") = m.height;
       });

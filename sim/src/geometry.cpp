@@ -64,12 +64,7 @@ void rs2_get_video_stream_intrinsics(const rs2_stream_profile* mode, rs2_intrins
   GuardedVoid(
       __func__, error, [&] { return ArgText().Add("mode", mode).Add("intrinsics", intrinsics); },
       [&] {
-        const auto& m = NotNull(mode, "mode")->mode;
-        if (!rs2sim::IsVideoStream(m.stream)) {
-          Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
-               "Object does not support \"librealsense::video_stream_profile_interface\" "
-               "interface! ");
-        }
+        const auto& m = rs2sim::VideoModeOf(mode);
         *NotNull(intrinsics, "intrinsics") = rs2sim::IntrinsicsOf(m);
       });
 }

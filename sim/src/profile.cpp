@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "api.hpp"
 #include "registry.hpp"
 
 namespace rs2sim {
@@ -42,6 +43,16 @@ bool IsMotionStream(rs2_stream stream) {
 
 bool IsVideoStream(rs2_stream stream) {
   return !IsMotionStream(stream) && stream != RS2_STREAM_POSE && stream != RS2_STREAM_GPIO;
+}
+
+const StreamMode& VideoModeOf(const rs2_stream_profile* profile) {
+  const StreamMode& mode = NotNull(profile, "mode")->mode;
+  if (!IsVideoStream(mode.stream)) {
+    Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
+         "Object does not support \"librealsense::video_stream_profile_interface\" "
+         "interface! ");
+  }
+  return mode;
 }
 
 ProfilePtr MakeProfile(const StreamMode& mode, bool isDefault) {

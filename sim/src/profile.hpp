@@ -25,6 +25,9 @@ namespace rs2sim {
 
 bool IsMotionStream(rs2_stream stream);
 bool IsVideoStream(rs2_stream stream);
+// The mode of a video stream profile; fails as the SDK does (invalid_value)
+// for a null or non-video profile.
+const StreamMode& VideoModeOf(const rs2_stream_profile* profile);
 ProfilePtr MakeProfile(const StreamMode& mode, bool isDefault);
 
 // One rs2_config_enable_stream call; zero, -1 and RS2_FORMAT_ANY mean "any".
