@@ -6,15 +6,6 @@
 
 namespace vs_realsense2 {
 
-namespace {
-// The source whose session's reader runs on this thread, if any.
-thread_local const void* readerOwner = nullptr;
-}  // namespace
-
-bool OnReaderThreadOf(const void* owner) {
-  return owner != nullptr && readerOwner == owner;
-}
-
 void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
                   std::atomic<bool>& arrived, SourceStats* stats) {
   if (!rs2::frameset(frame))
@@ -34,7 +25,8 @@ void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string&
 // hears of it below and rebuilds the session.
 void Session::ReadFrames() {
   NameCurrentThread("rs-read:", name);
-  readerOwner = links.owner;
+  if (links.readerBegan)
+    links.readerBegan();
   bool failed = true;
   try {
     rs2::frame frame;

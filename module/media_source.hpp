@@ -8,14 +8,19 @@
 
 namespace vs_realsense2 {
 
-// Started exactly while it owns a session. The host calls Start, Stop and the
-// destructor one at a time, so the source takes no lock.
+class SupervisorClock;
+
+// Start, Stop and the destructor are safe from any thread, the handler's
+// included, and at the same time as each other (SourceLifecycle).
 class MediaSource : public vid_db::media::Source,
                     public vid_db::media::SourceWithCaps,
                     private utils::Noncopyable {
  public:
   // Throws utils::UrlParserError when the settings' address is not a URI.
   explicit MediaSource(const vid_db::media::SourceSettings& settings);
+  // As above, with the time the source's supervisor decides by (tests step it).
+  MediaSource(const vid_db::media::SourceSettings& settings,
+              std::shared_ptr<SupervisorClock> clock);
   // Stops a running source like Stop, without its log line.
   ~MediaSource() override;
 

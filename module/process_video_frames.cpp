@@ -10,6 +10,11 @@
 namespace vs_realsense2 {
 namespace {
 constexpr const char* kTag = "ProcessVideoFrames";
+// Across a restart, packets up to this far below the last one delivered are
+// dropped to keep times increasing; a larger step (the wall clock set back,
+// a hardware clock's drift against a new base) is delivered from, or the
+// source would be silent for as long as the step.
+constexpr std::int64_t kMaxDroppedStepMs = 1000;
 }
 
 // Every way out but the last drops the frameset with one line saying why.
@@ -37,11 +42,19 @@ void Session::ProcessVideoFrames(const rs2::frameset& received) {
               [&](std::ostream& os) { os << "ignore color frame with time: " << time; });
     return;
   }
-  if (links.floorColorTime && time <= *links.floorColorTime) {
-    LogSafely(orvlog::Severity::Trace, name, kTag, [&](std::ostream& os) {
-      os << "ignore color frame from before the restart with time: " << time;
+  if (floorColorTime && time <= *floorColorTime) {
+    const std::int64_t behind = *floorColorTime - time;
+    if (behind <= kMaxDroppedStepMs) {
+      LogSafely(orvlog::Severity::Trace, name, kTag, [&](std::ostream& os) {
+        os << "ignore color frame from before the restart with time: " << time;
+      });
+      return;
+    }
+    LogSafely(orvlog::Severity::Warning, name, kTag, [&](std::ostream& os) {
+      os << "packet times stepped back " << behind
+         << " ms across the restart; delivering from there";
     });
-    return;
+    floorColorTime.reset();
   }
   // Set before anything below can throw, so a failed delivery still counts
   // as the last one for duplicate detection.
@@ -54,8 +67,11 @@ void Session::ProcessVideoFrames(const rs2::frameset& received) {
     Count(stats.get(), &SourceStats::packetsWithoutDepth);
     LogSafely(orvlog::Severity::Debug, name, kTag, "no depth frame");
   }
+  if (StopRequested())
+    return;
   if (stats)
     CountPacket(stats.get(), utils::NowMs());
+  const HandlerCall call(*links.handlerCalls);
   handler->OnPacket(packet);
 }
 

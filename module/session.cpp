@@ -71,6 +71,17 @@ std::optional<rs2::align> MakeAlign(const SourceConfig& config) {
   return rs2::align(RS2_STREAM_COLOR);
 }
 
+int StreamingFps(const rs2::pipeline_profile& profile) {
+  int slowest = 0;
+  for (const rs2::stream_profile& stream : profile.get_streams()) {
+    if (stream.stream_type() == RS2_STREAM_COLOR)
+      return stream.fps();
+    if (slowest == 0 || (stream.fps() > 0 && stream.fps() < slowest))
+      slowest = stream.fps();
+  }
+  return slowest;
+}
+
 }  // namespace
 
 // A failure anywhere below unwinds in reverse: the locals go first, then the
@@ -84,6 +95,7 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       stats(this->links.stats),
       queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
       playback(!config.playback_from_file.empty()),
+      floorColorTime(this->links.floorColorTime),
       align(MakeAlign(config)),
       readerThread(*queue, [this] { ReadFrames(); }),
       pipeline(CreatePipeline(name)) {
@@ -98,13 +110,13 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
   }
   const rs2::pipeline_profile profile = pipeline.start(
       pipelineConfig, FrameCallback(this->name, queue, this->links.frameArrived, stats));
+  negotiatedFps = StreamingFps(profile);
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
   PrintDevice(profile, playback, name);
 }
 
 void Session::EndDelivery() {
-  links.deliveryStopped->store(true);
   queue->Close();
 }
 

@@ -26,26 +26,46 @@ struct SessionLinks {
   // Raised by the library's thread for every frameset; the supervisor lowers
   // it when it looks.
   std::shared_ptr<std::atomic<bool>> frameArrived = std::make_shared<std::atomic<bool>>(false);
-  // Raised when the host stops the source from inside its handler: the
-  // reader then makes no further handler call, not even the OnPacket that
-  // follows an OnParams in the same frameset.
-  std::shared_ptr<std::atomic<bool>> deliveryStopped = std::make_shared<std::atomic<bool>>(false);
+  // Raised once the source is stopped or released, from any thread: the
+  // reader starts no handler call after it sees it.
+  std::shared_ptr<const std::atomic<bool>> stopRequested =
+      std::make_shared<const std::atomic<bool>>(false);
+  // Handler calls begun plus handler calls ended, counted by the reader: it
+  // changes with every delivery and is odd while the handler runs, which is
+  // all the watchdog needs to tell a slow server from a silent camera.
+  std::shared_ptr<std::atomic<std::uint64_t>> handlerCalls =
+      std::make_shared<std::atomic<std::uint64_t>>(0);
+  // Reader thread, as it begins (before any handler call): the supervisor
+  // learns which thread the handler runs on.
+  std::function<void()> readerBegan;
   // Reader thread, once, as it ends: whether an exception ended it, and the
   // time of the last packet it delivered (0 for none).
   std::function<void(bool failed, std::int64_t lastColorTime)> readerEnded;
-  // Packets at or before this time are dropped, so that the times of one
-  // source never go backwards across a restart.
+  // The last packet time of the source's previous session: packets at or
+  // before it are dropped, so that times never go backwards across a
+  // restart, unless they lie more than a second below it (a clock stepped
+  // back), which is warned about once and delivered.
   std::optional<std::int64_t> floorColorTime;
-  // Marks the reader threads of the source's sessions (OnReaderThreadOf).
-  const void* owner = nullptr;
   // The source's counters for its health line, shared by its sessions so
   // that counts survive restarts; null when the health line is off.
   std::shared_ptr<SourceStats> stats;
 };
 
-// True on the reader thread of a session whose links named `owner`: the
-// thread on which the host's handler runs.
-bool OnReaderThreadOf(const void* owner);
+// Counts one handler call in SessionLinks::handlerCalls: once as it begins
+// and once as it ends, thrown out of or not. Only the reader writes it (one
+// session of a source runs at a time), so a plain relaxed store does; the
+// supervisor needs only to see the count move.
+class HandlerCall : private utils::Noncopyable {
+ public:
+  explicit HandlerCall(std::atomic<std::uint64_t>& calls) noexcept : calls_(calls) { Step(); }
+  ~HandlerCall() { Step(); }
+
+ private:
+  void Step() noexcept {
+    calls_.store(calls_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  }
+  std::atomic<std::uint64_t>& calls_;
+};
 
 // Constructing a Session is the whole of starting: when the constructor
 // returns, the pipeline streams into the queue and the reader thread
@@ -71,6 +91,10 @@ class Session : private utils::Noncopyable {
   // For a stop from inside the handler, where the reader cannot be joined.
   void EndDelivery();
 
+  // The frame rate the camera or recording was started with: the colour
+  // stream's, else the slowest stream's; 0 when unknown.
+  [[nodiscard]] int NegotiatedFps() const { return negotiatedFps; }
+
  private:
   // Reader thread.
   void ReadFrames();
@@ -79,6 +103,11 @@ class Session : private utils::Noncopyable {
   std::int64_t GetFrameTime(const rs2::frame& frame);
   std::int64_t ConvDevTimeToSys(std::int64_t devTime);
   void MakeSync(std::int64_t devTime);
+
+  // Reader thread: whether no further handler call may start.
+  [[nodiscard]] bool StopRequested() const {
+    return links.stopRequested->load(std::memory_order_acquire);
+  }
 
   // Host thread, destructor only.
   void StopPipeline() noexcept;
@@ -98,7 +127,9 @@ class Session : private utils::Noncopyable {
   std::int64_t syncSysTime = 0;
   const bool playback;
   std::int64_t lastColorTime = 0;
+  std::optional<std::int64_t> floorColorTime;  // from links; cleared by a warned step
   std::optional<rs2::align> align;  // depth to colour, run by the reader; empty when not asked
+  int negotiatedFps = 0;  // set by the constructor before it returns
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

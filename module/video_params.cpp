@@ -52,13 +52,16 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color) {
   }
   if (SameGeometryAndFormat(params, videoParams))
     return true;
+  if (StopRequested())
+    return false;
   vid_db::media::StreamParams announcement;
   announcement.rawVideo = params;
-  handler->OnParams(announcement);
+  {
+    const HandlerCall call(*links.handlerCalls);
+    handler->OnParams(announcement);
+  }
   videoParams = params;
-  // A stop from inside OnParams: the packet of this frameset is no longer
-  // wanted. Read only after an announcement, which is rare.
-  return !links.deliveryStopped->load();
+  return true;
 }
 
 }  // namespace vs_realsense2

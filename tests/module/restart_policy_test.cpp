@@ -17,21 +17,21 @@ TEST(BackoffTest, HalfASecondDoublingUpToThirtySeconds) {
   EXPECT_EQ(BackoffMs(1000), 30000);
 }
 
-TEST(RestartPolicyTest, FirstFramesetsGetTheLongerGraceThenTheWatchdogInterval) {
-  // {watchdog, first-frameset grace}
+TEST(RestartPolicyTest, FirstPacketsGetTheLongerGraceThenTheWatchdogInterval) {
+  // {watchdog, first-packet grace}
   const std::pair<std::int64_t, std::int64_t> cases[] = {{2000, 5000}, {100, 5000}, {4000, 8000}};
   for (const auto& [watchdog, grace] : cases) {
     RestartPolicy policy(watchdog);
     policy.SessionStarted(1000);
-    EXPECT_TRUE(policy.AwaitingFirstFrames());
+    EXPECT_TRUE(policy.AwaitingFirstPackets());
     EXPECT_FALSE(policy.Silent(1000 + grace - 1)) << watchdog;
     EXPECT_TRUE(policy.Silent(1000 + grace)) << watchdog;
-    policy.FramesSeen(1500);
-    EXPECT_FALSE(policy.AwaitingFirstFrames());
+    policy.PacketsSeen(1500);
+    EXPECT_FALSE(policy.AwaitingFirstPackets());
     EXPECT_EQ(policy.SilenceLimitMs(), watchdog);
     EXPECT_FALSE(policy.Silent(1500 + watchdog - 1)) << watchdog;
     EXPECT_TRUE(policy.Silent(1500 + watchdog)) << watchdog;
-    // A rebuilt session waits for its first frames again.
+    // A rebuilt session waits for its first packets again.
     policy.SessionStarted(9000);
     EXPECT_FALSE(policy.Silent(9000 + watchdog));
   }
@@ -39,22 +39,35 @@ TEST(RestartPolicyTest, FirstFramesetsGetTheLongerGraceThenTheWatchdogInterval) 
 
 TEST(RestartPolicyTest, LooksFourTimesPerWatchdogIntervalSoSilenceIsAtMostAQuarterLate) {
   RestartPolicy policy(2000);
-  policy.SessionStarted(0);
   EXPECT_EQ(policy.LookIntervalMs(), 500);
-  policy.FramesSeen(10);
-  EXPECT_EQ(policy.LookIntervalMs(), 500);
+  policy.SetWatchdogMs(500);
+  EXPECT_EQ(policy.LookIntervalMs(), 125);
   EXPECT_EQ(RestartPolicy(2).LookIntervalMs(), 1);
 }
 
-TEST(RestartPolicyTest, FailedTriesBackOffAndASuccessStartsTheCountAgain) {
+TEST(RestartPolicyTest, WatchdogFloorIsAHundredMillisecondsAndThreeFrameIntervalsRoundedUp) {
+  EXPECT_EQ(WatchdogFloorMs(0), 100);
+  EXPECT_EQ(WatchdogFloorMs(90), 100);
+  EXPECT_EQ(WatchdogFloorMs(30), 100);
+  EXPECT_EQ(WatchdogFloorMs(15), 200);
+  EXPECT_EQ(WatchdogFloorMs(6), 500);
+  EXPECT_EQ(WatchdogFloorMs(7), 429);
+}
+
+// A steadily streaming camera lost: at once; the tries that find it missing
+// back off; the first successful build starts the count again.
+TEST(RestartPolicyTest, SteadySessionRestartsAtOnceAndFailedTriesBackOff) {
   RestartPolicy policy(2000);
+  policy.BuildBegan(0);
   policy.SessionStarted(0);
-  EXPECT_EQ(policy.RestartBegan(60000, /*readerEnded=*/false), 0);
-  EXPECT_EQ(policy.RestartBeganMs(), 60000);
+  policy.PacketsSeen(500);
+  policy.PacketsSeen(10500);
+  EXPECT_EQ(policy.RestartBegan(12500), 0);
+  EXPECT_EQ(policy.RestartBeganMs(), 12500);
   std::vector<std::int64_t> delays;
   for (int i = 1; i <= 4; ++i) {
     EXPECT_EQ(policy.NextTry(), i);
-    delays.push_back(policy.TryFailed());
+    delays.push_back(policy.TryFailed(12500, /*built=*/false));
   }
   EXPECT_EQ(delays, (std::vector<std::int64_t>{500, 1000, 2000, 4000}));
   EXPECT_EQ(policy.NextTry(), 5);
@@ -62,38 +75,43 @@ TEST(RestartPolicyTest, FailedTriesBackOffAndASuccessStartsTheCountAgain) {
   EXPECT_EQ(policy.NextTry(), 1);
 }
 
-// Sessions that die right after every build (a handler that throws on each
-// packet, a camera that never delivers) must not turn into a tight loop of
-// rebuilds; a camera that delivered and went quiet is retried at once.
-TEST(RestartPolicyTest, SessionsDyingSoonAfterEachBuildWaitLongerEachTimeButALostCameraDoesNot) {
-  struct Case {
-    const char* label;
-    bool readerEnded;
-    bool framesBeforeTheEnd;
-    std::vector<std::int64_t> delays;
-  };
-  const std::vector<std::int64_t> growing = {0, 500, 1000, 2000, 4000, 8000, 16000, 30000};
-  const Case cases[] = {{"dead reader", true, true, growing},
-                        {"never delivers", false, false, growing},
-                        {"lost after delivering", false, true, std::vector<std::int64_t>(8, 0)}};
-  for (const Case& c : cases) {
-    RestartPolicy policy(2000);
-    std::int64_t now = 0;
-    policy.SessionStarted(now);
-    std::vector<std::int64_t> delays;
-    for (int i = 0; i < 8; ++i) {
-      now += 100;
-      if (c.framesBeforeTheEnd)
-        policy.FramesSeen(now - 50);
-      delays.push_back(policy.RestartBegan(now, c.readerEnded));
-      now += delays.back();
+// Whatever ends sessions soon after each build (a handler that throws on
+// each packet, a camera that stalls after one frameset, a watchdog below the
+// frame interval), builds lie at least max(1 s, watchdog) apart, doubling up
+// to 30 s; ten steady seconds end the streak.
+TEST(RestartPolicyTest, BuildsOfSessionsThatDieSoonLieFurtherApartEachTime) {
+  RestartPolicy policy(100);
+  std::int64_t now = 0;
+  std::vector<std::int64_t> gaps;
+  for (int i = 0; i < 8; ++i) {
+    const std::int64_t build = now;
+    policy.BuildBegan(build);
+    policy.SessionStarted(build);
+    policy.PacketsSeen(build + 10);
+    now += 110;
+    now += policy.RestartBegan(now);
+    // A try that builds and fails is held to the same spacing.
+    if (i == 2) {
+      policy.BuildBegan(now);
       static_cast<void>(policy.NextTry());
-      policy.SessionStarted(now);
+      now += policy.TryFailed(now, /*built=*/true);
     }
-    EXPECT_EQ(delays, c.delays) << c.label;
-    now += RestartPolicy::kStableMs;
-    EXPECT_EQ(policy.RestartBegan(now, c.readerEnded), 0) << c.label;
+    gaps.push_back(now - build);
   }
+  EXPECT_EQ(gaps, (std::vector<std::int64_t>{1000, 2000, 8000, 8000, 16000, 30000, 30000, 30000}));
+  // Ten steady seconds: the next loss rebuilds at once.
+  policy.BuildBegan(now);
+  policy.SessionStarted(now);
+  policy.PacketsSeen(now + 1);
+  policy.PacketsSeen(now + 1 + RestartPolicy::kSteadyMs);
+  EXPECT_EQ(policy.RestartBegan(now + 2 + RestartPolicy::kSteadyMs), 0);
+}
+
+TEST(RestartPolicyTest, BuildGapIsNeverBelowTheWatchdog) {
+  RestartPolicy policy(3000);
+  policy.BuildBegan(0);
+  policy.SessionStarted(0);
+  EXPECT_EQ(policy.RestartBegan(1), 2999);
 }
 
 }  // namespace

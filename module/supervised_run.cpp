@@ -1,0 +1,380 @@
+#include "supervised_run.hpp"
+
+#include <algorithm>
+#include <iomanip>
+#include <limits>
+#include <sstream>
+#include <utility>
+
+#include "logger.hpp"
+#include "record_path.hpp"
+#include "source_lifecycle.hpp"
+#include "thread_name.hpp"
+
+namespace vs_realsense2 {
+namespace {
+
+constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+
+std::string DescribeFailure(const std::exception_ptr& failure) {
+  std::ostringstream text;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const rs2::error& e) {
+    // The shape Start uses for library errors.
+    text << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
+         << "):" << e.what();
+  } catch (const std::exception& e) {
+    text << "exception: " << e.what();
+  } catch (...) {
+    text << "exception: unknown";
+  }
+  return text.str();
+}
+
+std::string Seconds(std::int64_t ms) {
+  std::ostringstream text;
+  text << std::fixed << std::setprecision(1) << static_cast<double>(ms) / 1000.0 << " s";
+  return text.str();
+}
+
+}  // namespace
+
+SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
+    : lifecycle_(lifecycle),
+      run_(run),
+      watchdogMs_(lifecycle.config_.watchdog_ms),
+      policy_(std::max<std::int64_t>(watchdogMs_, 1)),
+      health_(lifecycle.name_, lifecycle.stats_, lifecycle.config_.stats_s,
+              [clock = lifecycle.clock_] { return clock->NowMs(); }) {}
+
+SupervisedRun::~SupervisedRun() = default;
+
+template <class Write>
+void SupervisedRun::Unlocked(Lock& lock, const Write& write) {
+  lock.unlock();
+  write();
+  lock.lock();
+}
+
+void SupervisedRun::Supervise() noexcept {
+  NameCurrentThread("rs-sup:", lifecycle_.name_);
+  try {
+    Lock lock(lifecycle_.mutex_);
+    BuildFirst(lock);
+    for (;;) {
+      const SourceState state = lifecycle_.state_;
+      if (state == SourceState::Streaming)
+        Watch(lock);
+      else if (state == SourceState::Restarting)
+        AwaitTry(lock);
+      else
+        break;
+    }
+    DestroySession(lock);
+    // Whatever the devices' callback does next reaches nobody.
+    std::unique_ptr<DeviceWatch> devices = std::move(devices_);
+    Unlocked(lock, [&] { devices.reset(); });
+    if (run_.first == RunControl::FirstBuild::Pending)
+      run_.first = RunControl::FirstBuild::Stopped;
+    lifecycle_.state_ = SourceState::Idle;
+    lifecycle_.changed_.notify_all();
+  } catch (...) {
+    // Only a failing mutex lands here; the source is beyond repair, but the
+    // host's process goes on.
+  }
+}
+
+// The first session is built here too, so that Start and a stop from any
+// thread meet only in the state.
+void SupervisedRun::BuildFirst(Lock& lock) {
+  // Times of an earlier run bind nothing: the Stop between was the host's.
+  lifecycle_.floorColorTime_.reset();
+  std::unique_ptr<Session> session;
+  try {
+    session = Build(lock, lifecycle_.config_);
+  } catch (...) {
+    run_.failure = std::current_exception();
+    run_.first = RunControl::FirstBuild::Failed;
+    lifecycle_.state_ = SourceState::Stopping;
+    return;
+  }
+  Adopt(lock, std::move(session));
+  if (lifecycle_.state_ == SourceState::Starting) {
+    lifecycle_.state_ = SourceState::Streaming;
+    run_.first = RunControl::FirstBuild::Streaming;
+    lifecycle_.changed_.notify_all();
+  }
+}
+
+std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& config) {
+  SessionLinks links;
+  links.frameArrived = lifecycle_.frameArrived_;
+  links.handlerCalls = lifecycle_.handlerCalls_;
+  links.stopRequested = run_.stop;
+  links.floorColorTime = lifecycle_.floorColorTime_;
+  links.stats = lifecycle_.stats_;
+  const std::uint64_t sequence = ++lifecycle_.sessionSequence_;
+  SourceLifecycle& lifecycle = lifecycle_;
+  links.readerBegan = [&lifecycle] {
+    const std::lock_guard<std::mutex> guard(lifecycle.mutex_);
+    lifecycle.readers_.push_back(std::this_thread::get_id());
+  };
+  links.readerEnded = [&lifecycle, sequence](bool failed, std::int64_t lastColorTime) {
+    {
+      const std::lock_guard<std::mutex> guard(lifecycle.mutex_);
+      auto& readers = lifecycle.readers_;
+      readers.erase(std::remove(readers.begin(), readers.end(), std::this_thread::get_id()),
+                    readers.end());
+      if (lastColorTime != 0) {
+        lifecycle.floorColorTime_ =
+            std::max(lifecycle.floorColorTime_.value_or(lastColorTime), lastColorTime);
+      }
+      if (failed && sequence == lifecycle.sessionSequence_)
+        lifecycle.readerFailed_ = true;
+    }
+    lifecycle.changed_.notify_all();
+  };
+  lifecycle_.frameArrived_->store(false, std::memory_order_relaxed);
+  lifecycle_.readerFailed_ = false;
+  policy_.BuildBegan(lifecycle_.clock_->NowMs());
+  lock.unlock();
+  std::unique_ptr<Session> session;
+  try {
+    session = std::make_unique<Session>(config, run_.handler, lifecycle_.name_, std::move(links));
+  } catch (...) {
+    lock.lock();
+    throw;
+  }
+  lock.lock();
+  return session;
+}
+
+// A stop that came during the build finds the session here and tears it
+// down; its reader has already been told to deliver nothing.
+void SupervisedRun::Adopt(Lock& lock, std::unique_ptr<Session> session) {
+  const int fps = session->NegotiatedFps();
+  session_ = std::move(session);
+  lifecycle_.streaming_ = session_.get();
+  policy_.SessionStarted(lifecycle_.clock_->NowMs());
+  lastHandlerCalls_ = lifecycle_.handlerCalls_->load(std::memory_order_relaxed);
+  lastFramesetMs_.reset();
+  if (run_.stop->load())
+    session_->EndDelivery();
+  else if (WatchdogOn())
+    RaiseWatchdogToRate(lock, fps);
+}
+
+// A watchdog shorter than three frame intervals would restart a healthy
+// camera between two of its frames, over and over.
+void SupervisedRun::RaiseWatchdogToRate(Lock& lock, int fps) {
+  const std::int64_t floor = WatchdogFloorMs(fps);
+  const std::int64_t effective = std::max<std::int64_t>(watchdogMs_, floor);
+  policy_.SetWatchdogMs(effective);
+  if (effective == watchdogMs_ || effective == raisedWatchdogMs_)
+    return;
+  raisedWatchdogMs_ = effective;
+  Unlocked(lock, [&] {
+    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, "Watchdog", [&](std::ostream& os) {
+      os << "watchdog_ms=" << watchdogMs_ << " raised to " << effective
+         << " ms: at least 100 ms and 3 frame intervals at " << fps << " fps";
+    });
+  });
+}
+
+// The library's thread shows that framesets arrive; the reader's handler
+// calls show that packets reach the server. The watchdog goes by the second:
+// colour lost while depth goes on reaches the module but not the server.
+void SupervisedRun::NoteProgress(std::int64_t now) {
+  const std::uint64_t calls = lifecycle_.handlerCalls_->load(std::memory_order_relaxed);
+  // Odd: the handler is inside a call. A slow server is no silent camera.
+  if (calls != lastHandlerCalls_ || calls % 2 == 1)
+    policy_.PacketsSeen(now);
+  lastHandlerCalls_ = calls;
+  if (lifecycle_.frameArrived_->exchange(false, std::memory_order_relaxed))
+    lastFramesetMs_ = now;
+}
+
+void SupervisedRun::Watch(Lock& lock) {
+  const std::int64_t now = lifecycle_.clock_->NowMs();
+  if (!WatchdogOn()) {
+    Wait(lock, kNever);
+    return;
+  }
+  NoteProgress(now);
+  if (lifecycle_.readerFailed_) {
+    BeginRestart(lock, "reader ended", now);
+  } else if (policy_.Silent(now)) {
+    const std::int64_t limit = policy_.SilenceLimitMs();
+    std::string reason = lastFramesetMs_ && now - *lastFramesetMs_ < limit
+                             ? "no color packets for " + std::to_string(limit) +
+                                   " ms while framesets arrive"
+                             : "no frames for " + std::to_string(limit) + " ms";
+    if (policy_.AwaitingFirstPackets())
+      reason += " since start";
+    BeginRestart(lock, reason, now);
+  } else {
+    Wait(lock, now + policy_.LookIntervalMs());
+  }
+}
+
+void SupervisedRun::BeginRestart(Lock& lock, const std::string& reason, std::int64_t now) {
+  const std::int64_t delay = policy_.RestartBegan(now);
+  if (lifecycle_.stats_)
+    lifecycle_.stats_->restarts.fetch_add(1, std::memory_order_relaxed);
+  Unlocked(lock, [&] {
+    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, "Watchdog", [&](std::ostream& os) {
+      os << reason << ", restarting";
+      if (delay > 0)
+        os << " in " << delay << " ms";
+    });
+  });
+  DestroySession(lock);
+  lifecycle_.readerFailed_ = false;
+  // The first try sees the devices as they are now.
+  lifecycle_.devicesChanged_ = false;
+  if (lifecycle_.state_ != SourceState::Streaming)
+    return;  // stopping
+  lifecycle_.state_ = SourceState::Restarting;
+  nextTryMs_ = now + delay;
+}
+
+// Tries when the delay is over, or when the library reports a change of
+// devices and the spacing of builds allows one.
+void SupervisedRun::AwaitTry(Lock& lock) {
+  const std::int64_t now = lifecycle_.clock_->NowMs();
+  const std::int64_t due = lifecycle_.devicesChanged_
+                               ? std::max(now, policy_.EarliestBuildMs())
+                               : std::max(nextTryMs_, policy_.EarliestBuildMs());
+  if (now >= due) {
+    lifecycle_.devicesChanged_ = false;
+    TryRestart(lock);
+  } else {
+    Wait(lock, due);
+  }
+}
+
+void SupervisedRun::TryRestart(Lock& lock) {
+  const int attempt = policy_.NextTry();
+  std::unique_ptr<Session> session;
+  std::string failure;
+  bool built = false;
+  try {
+    lock.unlock();
+    failure = MissingCamera();
+    const SourceConfig config = failure.empty() ? RestartConfig() : SourceConfig{};
+    lock.lock();
+    if (failure.empty() && lifecycle_.state_ == SourceState::Restarting) {
+      built = true;
+      session = Build(lock, config);
+    }
+  } catch (...) {
+    if (!lock.owns_lock())
+      lock.lock();
+    failure = DescribeFailure(std::current_exception());
+  }
+  if (session) {
+    std::unique_ptr<DeviceWatch> devices = std::move(devices_);
+    Unlocked(lock, [&] { devices.reset(); });
+    const std::int64_t downtime = lifecycle_.clock_->NowMs() - policy_.RestartBeganMs();
+    Adopt(lock, std::move(session));
+    if (lifecycle_.state_ != SourceState::Restarting)
+      return;  // stopping: Supervise tears it down
+    lifecycle_.state_ = SourceState::Streaming;
+    Unlocked(lock, [&] {
+      LogSafely(orvlog::Severity::Info, lifecycle_.name_, "Restart", [&](std::ostream& os) {
+        os << "streaming again after " << Seconds(downtime) << ", " << attempt
+           << (attempt == 1 ? " try" : " tries");
+      });
+    });
+    return;
+  }
+  if (lifecycle_.state_ != SourceState::Restarting)
+    return;
+  const std::int64_t now = lifecycle_.clock_->NowMs();
+  const std::int64_t delay = policy_.TryFailed(now, built);
+  nextTryMs_ = now + delay;
+  Unlocked(lock, [&] {
+    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, "Restart", [&](std::ostream& os) {
+      os << "try " << attempt << " failed: " << failure << "; next try in " << delay << " ms";
+    });
+  });
+}
+
+// Unlocked. Empty when the camera is there (or a recording is played), else
+// why not: a start now would block inside the library for its whole device
+// wait.
+std::string SupervisedRun::MissingCamera() {
+  const SourceConfig& config = lifecycle_.config_;
+  if (!config.playback_from_file.empty())
+    return {};
+  if (!devices_) {
+    SourceLifecycle& lifecycle = lifecycle_;
+    devices_ = std::make_unique<DeviceWatch>([&lifecycle] {
+      {
+        const std::lock_guard<std::mutex> guard(lifecycle.mutex_);
+        lifecycle.devicesChanged_ = true;
+      }
+      lifecycle.changed_.notify_all();
+    });
+  }
+  if (devices_->IsConnected(config.sn))
+    return {};
+  return config.sn.empty() ? "no camera connected" : "camera " + config.sn + " not connected";
+}
+
+// Unlocked: a recording goes on in a new file.
+SourceConfig SupervisedRun::RestartConfig() const {
+  const SourceConfig& original = lifecycle_.config_;
+  SourceConfig config = original;
+  if (!config.record_to_file.empty()) {
+    config.record_to_file = NextFreeRecordPath(original.record_to_file);
+    if (config.record_to_file != original.record_to_file) {
+      LogSafely(orvlog::Severity::Info, lifecycle_.name_, "Restart", [&](std::ostream& os) {
+        os << "keeping " << original.record_to_file << ", recording to " << config.record_to_file;
+      });
+    }
+  }
+  return config;
+}
+
+// The teardown runs unlocked: the reader it joins may need the lock to
+// report its end.
+void SupervisedRun::DestroySession(Lock& lock) {
+  std::unique_ptr<Session> ending = std::move(session_);
+  lifecycle_.streaming_ = nullptr;
+  Unlocked(lock, [&] { ending.reset(); });
+}
+
+// Wakes early for what the current state acts on: a stop, a dead reader
+// while streaming, a change of devices while restarting. The health line,
+// when due, is written on the way, unlocked. Unsupervised (watchdog_ms=0),
+// only a stop wakes it: a dead reader then stays as it is.
+void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
+  const SourceState state = lifecycle_.state_;
+  const auto woken = [&] {
+    if (lifecycle_.state_ != state)
+      return true;
+    if (!WatchdogOn())
+      return false;
+    return state == SourceState::Streaming ? lifecycle_.readerFailed_
+                                           : lifecycle_.devicesChanged_;
+  };
+  for (;;) {
+    if (health_.NextDueMs() <= lifecycle_.clock_->NowMs()) {
+      Unlocked(lock, [&] {
+        try {
+          health_.ReportIfDue();
+        } catch (...) {
+          // A line lost; the supervision goes on.
+        }
+      });
+    }
+    const std::int64_t until = std::min(deadlineMs, health_.NextDueMs());
+    if (lifecycle_.clock_->WaitUntil(lock, lifecycle_.changed_, until, woken) ||
+        until == deadlineMs)
+      return;
+  }
+}
+
+}  // namespace vs_realsense2

@@ -1,0 +1,95 @@
+// The supervisor thread of one started run of a source: it builds the run's
+// sessions, watches what reaches the server and rebuilds a session that
+// stopped delivering.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include <utils/noncopyable.hpp>
+
+#include "device_watch.hpp"
+#include "health_report.hpp"
+#include "restart_policy.hpp"
+#include "session.hpp"
+
+namespace vs_realsense2 {
+
+class SourceLifecycle;
+
+// What a Start shares with the supervisor it began.
+struct RunControl : private utils::Noncopyable {
+  enum class FirstBuild { Pending, Streaming, Stopped, Failed };
+
+  explicit RunControl(Session::HandlerPtr runHandler) : handler(std::move(runHandler)) {}
+
+  const Session::HandlerPtr handler;
+  // Raised once the run is to stop; every session of the run reads it
+  // before each handler call.
+  const std::shared_ptr<std::atomic<bool>> stop = std::make_shared<std::atomic<bool>>(false);
+  // Raised by the supervisor thread as the last thing it does (ThreadReaper).
+  const std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+  // Guarded by the lifecycle's lock. Joined by whoever takes it out of the
+  // lifecycle.
+  std::thread supervisor;
+  FirstBuild first = FirstBuild::Pending;
+  std::exception_ptr failure;  // with FirstBuild::Failed
+};
+
+// Runs on the supervisor thread alone; shares only the lifecycle's guarded
+// fields, under its lock. Holds the session, the policy and the health
+// report of the run.
+class SupervisedRun : private utils::Noncopyable {
+ public:
+  SupervisedRun(SourceLifecycle& lifecycle, RunControl& run);
+  ~SupervisedRun();
+
+  // The whole run: the first build (Start waits for its outcome), then
+  // watching and restarting until a stop, then the teardown. Never throws.
+  void Supervise() noexcept;
+
+ private:
+  using Lock = std::unique_lock<std::mutex>;
+
+  void BuildFirst(Lock& lock);
+  void Watch(Lock& lock);
+  void BeginRestart(Lock& lock, const std::string& reason, std::int64_t now);
+  void AwaitTry(Lock& lock);
+  void TryRestart(Lock& lock);
+  // Builds a session from `config` unlocked; the lock is held again on
+  // return. Throws what Session throws.
+  std::unique_ptr<Session> Build(Lock& lock, const SourceConfig& config);
+  void Adopt(Lock& lock, std::unique_ptr<Session> session);
+  void DestroySession(Lock& lock);
+  void Wait(Lock& lock, std::int64_t deadlineMs);
+  void NoteProgress(std::int64_t now);
+  [[nodiscard]] bool WatchdogOn() const { return watchdogMs_ > 0; }
+  [[nodiscard]] std::string MissingCamera();
+  [[nodiscard]] SourceConfig RestartConfig() const;
+  void RaiseWatchdogToRate(Lock& lock, int fps);
+  // Unlocked while `write` writes its line.
+  template <class Write>
+  void Unlocked(Lock& lock, const Write& write);
+
+  SourceLifecycle& lifecycle_;
+  RunControl& run_;
+  const std::int64_t watchdogMs_;  // as configured; 0: no supervision
+  RestartPolicy policy_;
+  HealthReport health_;
+  std::unique_ptr<Session> session_;
+  std::int64_t nextTryMs_ = 0;
+  std::uint64_t lastHandlerCalls_ = 0;
+  std::optional<std::int64_t> lastFramesetMs_;  // at a look that found framesets
+  std::int64_t raisedWatchdogMs_ = 0;           // the last floor warned about
+  // Only while the camera is missing. Last: its library callback reaches the
+  // lifecycle, and no callback follows its destruction.
+  std::unique_ptr<DeviceWatch> devices_;
+};
+
+}  // namespace vs_realsense2

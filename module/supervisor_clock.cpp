@@ -1,0 +1,33 @@
+#include "supervisor_clock.hpp"
+
+#include <chrono>
+#include <limits>
+
+#include <utils/clock.hpp>
+
+namespace vs_realsense2 {
+
+std::int64_t SteadySupervisorClock::NowMs() const {
+  return utils::NowMs();
+}
+
+bool SteadySupervisorClock::WaitUntil(std::unique_lock<std::mutex>& lock,
+                                      std::condition_variable& cv, std::int64_t deadlineMs,
+                                      const std::function<bool()>& woken) {
+  if (deadlineMs == std::numeric_limits<std::int64_t>::max()) {
+    cv.wait(lock, woken);
+    return true;
+  }
+  for (;;) {
+    if (woken())
+      return true;
+    const std::int64_t now = NowMs();
+    if (now >= deadlineMs)
+      return false;
+    // utils::NowMs and the condition variable's clock may differ slightly:
+    // the loop looks at NowMs again rather than trusting the timeout.
+    cv.wait_for(lock, std::chrono::milliseconds(deadlineMs - now));
+  }
+}
+
+}  // namespace vs_realsense2

@@ -1,0 +1,179 @@
+// Recovery on stepped time: every delay the supervisor takes is the one the
+// test expects, to the millisecond, and nothing is rebuilt faster than the
+// spacing of builds allows.
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "stepped_source_test.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+const std::string kQuickWatchdog = "watchdog_ms=100";
+
+std::string StreamingAgain(const std::string& after, int tries) {
+  return "<cam> Restart: streaming again after " + after + ", " + std::to_string(tries) +
+         (tries == 1 ? " try" : " tries");
+}
+
+using RecoveryTest = SteppedSourceTest;
+
+TEST_F(RecoveryTest, UnpluggedCameraIsRetriedWithGrowingDelaysAndStreamsAgainOnceReplugged) {
+  StartCamera(kQuickWatchdog);
+  Deliver(1000, 1);
+  ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
+  Step(100);  // the packet is seen
+  Step(100);  // silence: the build a second ago sets the first try's time
+  Step(800);
+  Step(500);
+  const std::vector<std::string> warnings = {
+      "<cam> Watchdog: no frames for 100 ms, restarting in 800 ms",
+      "<cam> Restart: try 1 failed: camera manual-1 not connected; next try in 500 ms",
+      "<cam> Restart: try 2 failed: camera manual-1 not connected; next try in 1000 ms",
+  };
+  EXPECT_EQ(log.Messages(kWarning), warnings);
+  EXPECT_FALSE(camera.Emit(ColorAndDepth(1100, kSystemTime)).delivered);
+
+  // The library reports the camera's return: no need to wait out the delay.
+  ASSERT_TRUE(rs2sim::ReplugDevice(camera.Serial()));
+  ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("1.3 s", 3)));
+  Deliver(2000, 2);
+  EXPECT_EQ(handler->Calls(), "APAP");
+  EXPECT_EQ(log.Messages(kWarning), warnings);
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+// The "exception: " line comes first; the new session announces again, and
+// a packet up to a second older than the last one delivered is dropped.
+TEST_F(RecoveryTest, DeadReaderIsReplacedAfterTheBuildGapAndPacketTimesNeverGoBackwards) {
+  StartCamera(kQuickWatchdog);
+  handler->ThrowOnPacket("host failure");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(5000, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
+  ASSERT_TRUE(clock->Settle());
+  Step(999);
+  EXPECT_EQ(log.Count(kInfo, StreamingAgain("1.0 s", 1)), 0u);
+  Step(1);
+  ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("1.0 s", 1)));
+  EXPECT_EQ(log.Messages(kError),
+            std::vector<std::string>{"<cam> ReadFrames: exception: host failure"});
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(4000, kSystemTime)).delivered);
+  Deliver(6000, 2);
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  EXPECT_EQ(handler->Calls(), "APAP");
+  EXPECT_EQ(handler->Packets().at(0).time, 6000);
+}
+
+// The wall clock set back ten minutes (or a hardware clock's drift against
+// the new base): one Warning, and the source delivers instead of dropping
+// ten minutes of packets.
+TEST_F(RecoveryTest, TimesFarBelowTheLastPacketAfterARestartAreWarnedAboutAndDelivered) {
+  StartCamera(kQuickWatchdog);
+  handler->ThrowOnPacket("host failure");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(700000, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
+  ASSERT_TRUE(clock->Settle());
+  Step(1000);
+  ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("1.0 s", 1)));
+  Deliver(100000, 2);
+  Deliver(100033, 3);
+  ASSERT_TRUE(handler->WaitForPackets(2));
+  EXPECT_EQ(handler->Packets().at(0).time, 100000);
+  EXPECT_EQ(handler->Packets().at(1).time, 100033);
+  EXPECT_EQ(log.Messages(kWarning),
+            (std::vector<std::string>{
+                "<cam> Watchdog: reader ended, restarting in 1000 ms",
+                "<cam> ProcessVideoFrames: packet times stepped back 600000 ms across the "
+                "restart; delivering from there"}));
+}
+
+// Throws from every OnPacket, whatever the session.
+class AlwaysThrowingHandler : public RecordingHandler {
+ public:
+  bool OnPacket(const vid_db::media::Packet& packet) override {
+    RecordingHandler::OnPacket(packet);
+    throw std::runtime_error("always");
+  }
+};
+
+TEST_F(RecoveryTest, HandlerThatThrowsOnEveryPacketIsRebuiltFurtherApartEachTime) {
+  const auto thrower = boost::make_shared<AlwaysThrowingHandler>();
+  StartCamera(kQuickWatchdog, thrower);
+  const std::vector<std::int64_t> delays = {1000, 2000, 4000};
+  for (std::size_t i = 0; i < delays.size(); ++i) {
+    const std::string warning =
+        "<cam> Watchdog: reader ended, restarting in " + std::to_string(delays[i]) + " ms";
+    ASSERT_TRUE(camera.Emit(ColorAndDepth(1000.0 + static_cast<double>(i), kSystemTime)).delivered)
+        << i;
+    ASSERT_TRUE(log.WaitFor(kWarning, warning)) << i;
+    ASSERT_TRUE(clock->Settle());
+    Step(delays[i]);
+    ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain(std::to_string(delays[i] / 1000) + ".0 s", 1)))
+        << i;
+  }
+  source->Stop();
+  EXPECT_EQ(log.Messages(kWarning).size(), 3u);
+  EXPECT_EQ(thrower->Calls(), "APAPAP");
+}
+
+// A camera that stalls right after its first frameset, with a watchdog below
+// its frame interval, used to be rebuilt dozens of times a second, each time
+// into a new recording file.
+TEST_F(RecoveryTest, WatchdogBelowTheFrameIntervalIsRaisedAndAStallingCameraCannotLoop) {
+  const std::string dir = ::testing::TempDir() + "stepped-loop/";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  source = CreateSource("watchdog_ms=40&c_fps=6&d_fps=6&record_to_file=" + dir + "cam.bag");
+  source->Start(StartWith(handler));
+  ASSERT_TRUE(clock->Settle());
+  Deliver(1000, 1);
+  rs2sim::StallDevice(camera.Serial(), true);
+  for (int i = 0; i < 30; ++i)
+    Step(100);
+  EXPECT_EQ(log.Messages(kWarning),
+            (std::vector<std::string>{
+                "<cam> Watchdog: watchdog_ms=40 raised to 500 ms: at least 100 ms and 3 frame "
+                "intervals at 6 fps",
+                "<cam> Watchdog: no frames for 500 ms, restarting in 200 ms"}));
+  EXPECT_EQ(log.Count(kInfo, StreamingAgain("0.2 s", 1)), 1u);
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    files.push_back(entry.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"cam-1.bag", "cam.bag"}));
+}
+
+// Colour gone, depth still coming: framesets reach the module, packets do
+// not reach the server, and that is what the watchdog watches.
+TEST_F(RecoveryTest, ColourLostWhileDepthGoesOnIsARestartThatSaysSo) {
+  StartCamera(kQuickWatchdog);
+  Deliver(1000, 1);
+  for (int i = 1; i <= 3; ++i) {
+    ASSERT_TRUE(camera.Emit(DepthOnly(1000 + 33 * i)).delivered);
+    Step(50);
+  }
+  EXPECT_EQ(log.Messages(kWarning),
+            std::vector<std::string>{"<cam> Watchdog: no color packets for 100 ms while "
+                                     "framesets arrive, restarting in 850 ms"});
+  Step(850);
+  ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("0.8 s", 1)));
+  Deliver(2000, 2);
+  EXPECT_EQ(handler->Calls(), "APAP");
+}
+
+// A server slower than the watchdog is not a silent camera.
+TEST_F(RecoveryTest, HandlerSlowerThanTheWatchdogIsNoSilence) {
+  StartCamera(kQuickWatchdog);
+  handler->BlockPackets();
+  Deliver(1000, 1);
+  for (int i = 0; i < 10; ++i)
+    Step(100);
+  handler->Unblock();
+  Deliver(1033, 2);
+  EXPECT_TRUE(log.Messages(kWarning).empty());
+}
+
+}  // namespace
+}  // namespace vs_realsense2_test

@@ -1,0 +1,101 @@
+// A source on an rs2sim camera that delivers only what a test emits, whose
+// supervisor runs on a clock the test steps.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include <boost/make_shared.hpp>
+#include <gtest/gtest.h>
+#include <rs2sim/control.hpp>
+#include <vs_test_support/log_capture.hpp>
+#include <vs_test_support/recording_handler.hpp>
+#include <vs_test_support/sim_camera.hpp>
+
+#include "media_source.hpp"
+#include "stepped_clock.hpp"
+
+namespace vs_realsense2_test {
+
+using vs_test_support::ColorAndDepth;
+using vs_test_support::DepthFrame;
+using vs_test_support::ManualCamera;
+using vs_test_support::RecordingHandler;
+
+constexpr auto kSystemTime = RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME;
+constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
+constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
+constexpr orvlog::Severity kError = orvlog::Severity::Error;
+
+inline vid_db::media::StartParams StartWith(
+    const boost::shared_ptr<vid_db::media::SourceHandler>& handler) {
+  vid_db::media::StartParams params;
+  params.handler = handler;
+  return params;
+}
+
+// No frame, pipeline or callback of rs2sim left.
+inline bool AllCountersZero() {
+  const rs2sim::Counters c = rs2sim::GetCounters();
+  return c.framesAlive == 0 && c.pipelinesAlive == 0 && c.pipelinesStreaming == 0 &&
+         c.callbacksAlive == 0 && c.callbacksRunning == 0;
+}
+
+inline rs2sim::FramesetSpec DepthOnly(double time) {
+  rs2sim::FramesetSpec set;
+  set.frames = {DepthFrame(time, kSystemTime)};
+  return set;
+}
+
+class SteppedSourceTest : public ::testing::Test {
+ protected:
+  SteppedSourceTest() { rs2sim::SetMissingDeviceWait(std::chrono::milliseconds(50)); }
+
+  void TearDown() override {
+    handler->Unblock();
+    if (source)
+      source->Stop();
+    rs2sim::ClearFaults();
+    rs2sim::ReplugDevice(camera.Serial());
+    rs2sim::StallDevice(camera.Serial(), false);
+  }
+
+  boost::shared_ptr<vid_db::media::Source> CreateSource(const std::string& query,
+                                                        const std::string& name = "cam") {
+    vid_db::media::SourceSettings settings;
+    settings.url = camera.Url(query);
+    settings.name = name;
+    return boost::make_shared<vs_realsense2::MediaSource>(settings, clock);
+  }
+
+  // Started, its first build's lines cleared, its supervisor waiting.
+  void StartCamera(const std::string& query,
+                   const boost::shared_ptr<vid_db::media::SourceHandler>& receiver = nullptr) {
+    source = CreateSource(query);
+    source->Start(StartWith(receiver ? receiver : handler));
+    ASSERT_TRUE(clock->Settle());
+    log.Clear();
+  }
+
+  // Emits one frameset and waits until the handler has begun `calls` packet
+  // calls.
+  void Deliver(double time, std::size_t calls) {
+    ASSERT_TRUE(camera.Emit(ColorAndDepth(time, kSystemTime)).delivered) << time;
+    ASSERT_TRUE(handler->WaitForPacketCalls(calls)) << time;
+  }
+
+  // Moves the supervisor's time on and waits until it has acted on it.
+  void Step(std::int64_t ms, std::size_t supervisors = 1) {
+    clock->Step(ms);
+    ASSERT_TRUE(clock->Settle(supervisors)) << "supervisor busy after a step of " << ms << " ms";
+  }
+
+  vs_test_support::LogCapture log;
+  const std::shared_ptr<SteppedClock> clock = std::make_shared<SteppedClock>();
+  const ManualCamera camera{"manual-1"};
+  const boost::shared_ptr<RecordingHandler> handler = boost::make_shared<RecordingHandler>();
+  boost::shared_ptr<vid_db::media::Source> source;
+};
+
+}  // namespace vs_realsense2_test
