@@ -77,6 +77,10 @@ void SupervisedRun::Supervise() noexcept {
     Unlocked(lock, [&] { devices.reset(); });
     if (run_.first == RunControl::FirstBuild::Pending)
       run_.first = RunControl::FirstBuild::Stopped;
+    // A failed first build ends the run without a stop: its thread still
+    // has to be joined by whoever comes next.
+    if (lifecycle_.run_.get() == &run_)
+      lifecycle_.stopped_.push_back(std::move(lifecycle_.run_));
     lifecycle_.state_ = SourceState::Idle;
     lifecycle_.changed_.notify_all();
   } catch (...) {

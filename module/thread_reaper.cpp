@@ -14,7 +14,16 @@ ThreadReaper& ThreadReaper::Instance() {
 }
 
 ThreadReaper::~ThreadReaper() {
-  for (Entry& entry : entries_)
+  JoinAll();
+}
+
+void ThreadReaper::JoinAll() {
+  std::vector<Entry> entries;  // joined outside the lock
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    entries.swap(entries_);
+  }
+  for (Entry& entry : entries)
     entry.thread.join();
 }
 

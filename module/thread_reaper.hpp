@@ -26,6 +26,9 @@ class ThreadReaper : private utils::Noncopyable {
   // Any thread but `thread`'s own. `done` is raised by the thread as the
   // last thing it does.
   void Adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> done);
+  // Any thread but an adopted one: joins every adopted thread, each of which
+  // ends by itself. For tests that count threads, and the destructor.
+  void JoinAll();
 
  private:
   ThreadReaper() = default;

@@ -50,7 +50,9 @@ inline rs2sim::FramesetSpec DepthOnly(double time) {
 
 class SteppedSourceTest : public ::testing::Test {
  protected:
-  SteppedSourceTest() { rs2sim::SetMissingDeviceWait(std::chrono::milliseconds(50)); }
+  explicit SteppedSourceTest(orvlog::Severity minimum = orvlog::Severity::Trace) : log(minimum) {
+    rs2sim::SetMissingDeviceWait(std::chrono::milliseconds(50));
+  }
 
   void TearDown() override {
     handler->Unblock();

@@ -1,0 +1,455 @@
+// Randomized operations on several sources at once, from server threads and
+// from inside handlers, while cameras come and go, stall, lose colour and
+// step their clocks, and the supervisors' time runs fast. Seeded: a failure
+// prints the seed, and VSRS_STRESS_SEED replays it. VSRS_STRESS_SECONDS sets
+// the length (default 10).
+//
+// Checked throughout: no handler call after Stop returned, after release or
+// after a Stop from inside the handler; OnParams before a handler's first
+// packet; packet times strictly increasing per source except across a
+// restart whose step back was warned about. Checked after every round:
+// each started source whose camera is present delivers again within the
+// watchdog, the first-packet grace and the longest backoff. At the end: no
+// thread, frame, pipeline or library callback left.
+#include <dirent.h>
+#include <malloc.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <boost/weak_ptr.hpp>
+#include <librealsense2/rs.hpp>
+
+#include "stepped_source_test.hpp"
+#include "thread_reaper.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+constexpr int kSources = 4;
+constexpr int kServerThreads = 3;
+constexpr std::int64_t kWatchdogMs = 100;
+// Watchdog, first-packet grace, the longest delay before a build, and a look.
+constexpr std::int64_t kRecoveryBoundMs = kWatchdogMs + 5000 + 30000 + kWatchdogMs / 4;
+
+std::size_t ThreadCount() {
+  const std::unique_ptr<DIR, int (*)(DIR*)> tasks(opendir("/proc/self/task"), closedir);
+  std::size_t count = 0;
+  while (const dirent* entry = tasks ? readdir(tasks.get()) : nullptr)
+    count += entry->d_name[0] != '.';
+  return count;
+}
+
+std::uint64_t EnvOr(const char* name, std::uint64_t fallback) {
+  const char* text = std::getenv(name);
+  return text == nullptr ? fallback : std::strtoull(text, nullptr, 10);
+}
+
+// What went wrong first, and how often anything did.
+class Violations {
+ public:
+  void Add(const std::string& what) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (count_++ == 0)
+      first_ = what;
+  }
+  std::string Report() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return count_ == 0 ? "" : std::to_string(count_) + " violations, the first: " + first_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::size_t count_ = 0;
+  std::string first_;
+};
+
+struct Slot;
+
+// One Start's handler. Checks every call it gets; acts as told: throws, is
+// slow, stops or releases its source from inside.
+class StressHandler : public vid_db::media::SourceHandler {
+ public:
+  enum class Act { None, Throw, Slow, Stop, Release };
+
+  StressHandler(Slot& slot, Violations& violations) : slot_(slot), violations_(violations) {}
+
+  bool OnStatus(vid_db::media::SourceStatus /*status*/) override { return true; }
+  bool OnParams(const vid_db::media::StreamParams& /*params*/) override;
+  bool OnPacket(const vid_db::media::Packet& packet) override;
+
+  void Set(Act act) { act_.store(act); }
+  // No call may begin after this.
+  void Closed(const char* why) { closed_.store(why); }
+  bool WaitForMorePackets(std::size_t more, std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    const std::size_t target = packets_ + more;
+    return changed_.wait_for(lock, limit, [&] { return packets_ >= target; });
+  }
+  std::size_t Steps() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return steps_;
+  }
+
+ private:
+  void Check(const char* call);
+
+  Slot& slot_;
+  Violations& violations_;
+  std::atomic<Act> act_{Act::None};
+  std::atomic<const char*> closed_{nullptr};
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool announced_ = false;            // since the last packet: a new session began
+  bool everAnnounced_ = false;
+  std::int64_t lastTime_ = 0;
+  std::size_t packets_ = 0;
+  std::size_t steps_ = 0;  // times that went back across a restart
+};
+
+// A source as the server holds it, with the handler of its last Start.
+struct Slot {
+  std::string name;
+  std::unique_ptr<ManualCamera> camera;
+  std::mutex mutex;
+  boost::shared_ptr<vid_db::media::Source> source;  // guarded by mutex
+  boost::shared_ptr<StressHandler> handler;         // guarded by mutex
+  std::atomic<bool> colourLost{false};
+  std::atomic<std::int64_t> clockOffset{0};
+  std::atomic<bool> unplugged{false};
+  std::atomic<bool> stalled{false};
+  std::atomic<std::size_t> stepsBack{0};  // summed over handlers let go
+
+  // The source, while `handler` is the handler of its last Start.
+  boost::shared_ptr<vid_db::media::Source> SourceOf(const StressHandler* started) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return handler.get() == started ? source : nullptr;
+  }
+};
+
+void StressHandler::Check(const char* call) {
+  if (const char* why = closed_.load())
+    violations_.Add(slot_.name + ": " + call + " after " + why);
+}
+
+bool StressHandler::OnParams(const vid_db::media::StreamParams& /*params*/) {
+  Check("OnParams");
+  const std::lock_guard<std::mutex> lock(mutex_);
+  announced_ = true;
+  everAnnounced_ = true;
+  return true;
+}
+
+bool StressHandler::OnPacket(const vid_db::media::Packet& packet) {
+  Check("OnPacket");
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (!everAnnounced_)
+      violations_.Add(slot_.name + ": a packet before any OnParams");
+    if (packets_ > 0 && packet.time <= lastTime_) {
+      if (announced_)
+        ++steps_;  // allowed once warned; counted against the warnings
+      else
+        violations_.Add(slot_.name + ": time " + std::to_string(packet.time) + " after " +
+                        std::to_string(lastTime_) + " within a session");
+    }
+    announced_ = false;
+    lastTime_ = packet.time;
+    ++packets_;
+  }
+  changed_.notify_all();
+  switch (act_.exchange(Act::None)) {
+    case Act::Throw:
+      throw std::runtime_error("stress");
+    case Act::Slow:
+      // The server busy with something else for a while.
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      break;
+    case Act::Stop:
+      if (const auto source = slot_.SourceOf(this)) {
+        source->Stop();
+        Closed("a Stop inside the handler");
+      }
+      break;
+    case Act::Release: {
+      boost::shared_ptr<vid_db::media::Source> released;
+      {
+        const std::lock_guard<std::mutex> lock(slot_.mutex);
+        if (slot_.handler.get() == this)
+          released.swap(slot_.source);
+      }
+      if (released) {
+        released.reset();
+        Closed("a release inside the handler");
+      }
+      break;
+    }
+    case Act::None:
+      break;
+  }
+  return true;
+}
+
+class StressTest : public SteppedSourceTest {
+ protected:
+  // Warnings and errors only: the capture would keep every frame's Debug line.
+  StressTest() : SteppedSourceTest(orvlog::Severity::Warning) {
+    for (int i = 0; i < kSources; ++i) {
+      auto slot = std::make_unique<Slot>();
+      slot->name = "s" + std::to_string(i);
+      slot->camera = std::make_unique<ManualCamera>("stress-" + std::to_string(i));
+      slots_.push_back(std::move(slot));
+    }
+  }
+
+  boost::shared_ptr<vid_db::media::Source> NewSource(Slot& slot) {
+    vid_db::media::SourceSettings settings;
+    settings.url = slot.camera->Url("watchdog_ms=" + std::to_string(kWatchdogMs) + "&stats_s=5");
+    settings.name = slot.name;
+    return boost::make_shared<vs_realsense2::MediaSource>(settings, clock);
+  }
+
+  // A Start with a fresh handler; true when the source was stopped and now
+  // streams, false when it was started already (it keeps its handler).
+  bool Start(Slot& slot) {
+    boost::shared_ptr<vid_db::media::Source> source;
+    {
+      const std::lock_guard<std::mutex> lock(slot.mutex);
+      if (!slot.source)
+        slot.source = NewSource(slot);
+      source = slot.source;
+    }
+    auto handler = boost::make_shared<StressHandler>(slot, violations_);
+    try {
+      source->Start(StartWith(handler));
+    } catch (const rs2::error&) {
+      return false;  // the camera is away: the library said so
+    } catch (const std::runtime_error& e) {
+      if (std::string(e.what()) != "already started: ")
+        violations_.Add(slot.name + ": Start threw " + e.what());
+      return false;
+    }
+    const std::lock_guard<std::mutex> lock(slot.mutex);
+    if (slot.source != source)
+      return false;  // released meanwhile: nothing will call this handler
+    if (slot.handler)
+      slot.stepsBack += slot.handler->Steps();
+    slot.handler = handler;
+    return true;
+  }
+
+  void Stop(Slot& slot) {
+    boost::shared_ptr<vid_db::media::Source> source;
+    boost::shared_ptr<StressHandler> handler;
+    {
+      const std::lock_guard<std::mutex> lock(slot.mutex);
+      source = slot.source;
+      handler = slot.handler;
+    }
+    if (!source)
+      return;
+    source->Stop();
+    // That source's run is joined; a handler of a later Start is not this one.
+    if (handler)
+      handler->Closed("Stop returned");
+  }
+
+  void Release(Slot& slot) {
+    boost::shared_ptr<vid_db::media::Source> source;
+    boost::shared_ptr<StressHandler> handler;
+    {
+      const std::lock_guard<std::mutex> lock(slot.mutex);
+      source.swap(slot.source);
+      handler = slot.handler;
+    }
+    const boost::weak_ptr<vid_db::media::Source> watched = source;
+    source.reset();
+    if (watched.expired() && handler)
+      handler->Closed("the release");
+  }
+
+  void RandomOperation(std::mt19937_64& random) {
+    Slot& slot = *slots_[random() % slots_.size()];
+    const std::string& serial = slot.camera->Serial();
+    switch (random() % 14) {
+      case 0:
+      case 1:
+        Start(slot);
+        break;
+      case 2:
+        Stop(slot);
+        break;
+      case 3:
+        Release(slot);
+        break;
+      case 4:
+      case 5: {
+        const std::lock_guard<std::mutex> lock(slot.mutex);
+        if (slot.handler) {
+          const StressHandler::Act acts[] = {StressHandler::Act::Throw, StressHandler::Act::Slow,
+                                             StressHandler::Act::Stop,
+                                             StressHandler::Act::Release};
+          slot.handler->Set(acts[random() % 4]);
+        }
+        break;
+      }
+      case 6:
+        if (!slot.unplugged.exchange(true))
+          rs2sim::UnplugDevice(serial);
+        break;
+      case 7:
+        if (slot.unplugged.exchange(false))
+          rs2sim::ReplugDevice(serial);
+        break;
+      case 8:
+        slot.stalled = !slot.stalled;
+        rs2sim::StallDevice(serial, slot.stalled);
+        break;
+      case 9:
+        slot.colourLost = !slot.colourLost;
+        break;
+      case 10:
+        slot.clockOffset -= 600000;  // the camera's clock set back ten minutes
+        break;
+      default:
+        clock->Step(static_cast<std::int64_t>(random() % 400));
+        break;
+    }
+  }
+
+  // Cameras present, streaming, with colour; handlers calm.
+  void Heal() {
+    for (const auto& slot : slots_) {
+      if (slot->unplugged.exchange(false))
+        rs2sim::ReplugDevice(slot->camera->Serial());
+      slot->stalled = false;
+      rs2sim::StallDevice(slot->camera->Serial(), false);
+      slot->colourLost = false;
+      const std::lock_guard<std::mutex> lock(slot->mutex);
+      if (slot->handler)
+        slot->handler->Set(StressHandler::Act::None);
+    }
+  }
+
+  // Every source started; each delivers again within the bound of stepped
+  // time, stepped an eighth at a time while its frames flow.
+  void ExpectAllRecover(const std::string& context) {
+    std::vector<boost::shared_ptr<StressHandler>> handlers;
+    for (const auto& slot : slots_) {
+      Start(*slot);
+      const std::lock_guard<std::mutex> lock(slot->mutex);
+      slot->handler->Set(StressHandler::Act::None);
+      handlers.push_back(slot->handler);
+    }
+    std::vector<bool> delivered(handlers.size(), false);
+    for (int eighth = 0; eighth <= 8; ++eighth) {
+      if (eighth > 0)
+        Step(kRecoveryBoundMs / 8, slots_.size());
+      bool all = true;
+      for (std::size_t i = 0; i < handlers.size(); ++i) {
+        delivered[i] =
+            delivered[i] || handlers[i]->WaitForMorePackets(1, std::chrono::milliseconds(300));
+        all = all && delivered[i];
+      }
+      if (all)
+        return;
+    }
+    for (std::size_t i = 0; i < handlers.size(); ++i)
+      EXPECT_TRUE(delivered[i]) << slots_[i]->name << " silent after " << context;
+  }
+
+  void Feed(const std::atomic<bool>& stopping) {
+    const auto start = std::chrono::steady_clock::now();
+    while (!stopping.load()) {
+      for (const auto& slot : slots_) {
+        const double time =
+            static_cast<double>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now() - start)
+                                    .count() +
+                                1'000'000 + slot->clockOffset.load());
+        rs2sim::FramesetSpec set =
+            slot->colourLost ? rs2sim::FramesetSpec{{DepthFrame(time, kHardware, 64, 48)}}
+                             : rs2sim::FramesetSpec{{vs_test_support::ColorFrame(
+                                                         time, kHardware, RS2_FORMAT_RGB8, 64, 48),
+                                                     DepthFrame(time, kHardware, 64, 48)}};
+        slot->camera->Emit(set);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));  // a camera's pace
+    }
+  }
+
+  static constexpr auto kHardware = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK;
+  Violations violations_;
+  std::vector<std::unique_ptr<Slot>> slots_;
+};
+
+TEST_F(StressTest, RandomOperationsFromEveryThreadKeepEveryPromise) {
+  const std::uint64_t seed = EnvOr("VSRS_STRESS_SEED", std::random_device{}());
+  const auto length = std::chrono::seconds(EnvOr("VSRS_STRESS_SECONDS", 10));
+  SCOPED_TRACE("VSRS_STRESS_SEED=" + std::to_string(seed));
+  std::cout << "stress seed " << seed << ", " << length.count() << " s\n";
+  std::thread([] {}).join();  // ThreadSanitizer's own thread, before the count
+  const std::size_t threadsAtStart = ThreadCount();
+  std::uint64_t operations = 0;
+  int rounds = 0;
+  const auto end = std::chrono::steady_clock::now() + length;
+  {
+    std::atomic<bool> stopping{false};
+    std::thread feeder([&] { Feed(stopping); });
+    while (std::chrono::steady_clock::now() < end && !HasFailure()) {
+      ++rounds;
+      std::atomic<bool> roundOver{false};
+      std::atomic<std::uint64_t> done{0};
+      std::vector<std::thread> servers;
+      for (int t = 0; t < kServerThreads; ++t) {
+        servers.emplace_back([&, threadSeed = seed + static_cast<std::uint64_t>(rounds * 31 + t)] {
+          std::mt19937_64 random(threadSeed);
+          while (!roundOver.load()) {
+            RandomOperation(random);
+            ++done;
+          }
+        });
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the round's length
+      roundOver = true;
+      for (std::thread& server : servers)
+        server.join();
+      operations += done;
+      Heal();
+      ExpectAllRecover("round " + std::to_string(rounds));
+    }
+    for (const auto& slot : slots_)
+      Release(*slot);
+    stopping = true;
+    feeder.join();
+  }
+  // Supervisors of sources released inside their handlers end by themselves.
+  vs_realsense2::ThreadReaper::Instance().JoinAll();
+  std::size_t steps = 0;
+  std::size_t warnings = 0;
+  for (const auto& slot : slots_) {
+    steps += slot->stepsBack + (slot->handler ? slot->handler->Steps() : 0);
+    warnings += log.CountMatching(
+        kWarning, "<" + slot->name + "> ProcessVideoFrames: packet times stepped back .*");
+    slot->handler.reset();
+  }
+  std::cout << "stress: " << rounds << " rounds, " << operations << " operations, "
+            << log.CountMatching(kWarning, "<s\\d> Watchdog: .*") << " restarts, " << steps
+            << " warned steps back\n";
+  EXPECT_EQ(violations_.Report(), "");
+  EXPECT_LE(steps, warnings);
+  EXPECT_EQ(ThreadCount(), threadsAtStart);
+  EXPECT_TRUE(AllCountersZero());
+}
+
+}  // namespace
+}  // namespace vs_realsense2_test
