@@ -49,13 +49,15 @@ stage_plain() {
   run_ctest build/test -LE memcheck
   bash tests/install/check.sh build/test
 }
+# The randomized lifecycle stress runs a minute under each sanitizer (10 s in
+# the plain stage); its seed is printed, VSRS_STRESS_SEED replays it.
 stage_asan() {
   configure_build build/asan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SANITIZE=address -DVSRS_BUILD_BENCH=OFF
-  run_ctest build/asan
+  VSRS_STRESS_SECONDS=${VSRS_STRESS_SECONDS:-60} run_ctest build/asan
 }
 stage_tsan() {
   configure_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SANITIZE=thread -DVSRS_BUILD_BENCH=OFF
-  run_ctest build/tsan
+  VSRS_STRESS_SECONDS=${VSRS_STRESS_SECONDS:-60} run_ctest build/tsan
 }
 stage_fuzz() {
   if [ -f fuzz/run.sh ]; then bash fuzz/run.sh; else echo "no fuzz target"; fi

@@ -62,6 +62,8 @@ class Violations {
     if (count_++ == 0)
       first_ = what;
   }
+  void Checked() { checks_.fetch_add(1, std::memory_order_relaxed); }
+  std::uint64_t Checks() const { return checks_.load(std::memory_order_relaxed); }
   std::string Report() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return count_ == 0 ? "" : std::to_string(count_) + " violations, the first: " + first_;
@@ -71,6 +73,7 @@ class Violations {
   mutable std::mutex mutex_;
   std::size_t count_ = 0;
   std::string first_;
+  std::atomic<std::uint64_t> checks_{0};
 };
 
 struct Slot;
@@ -137,6 +140,7 @@ struct Slot {
 };
 
 void StressHandler::Check(const char* call) {
+  violations_.Checked();
   if (const char* why = closed_.load())
     violations_.Add(slot_.name + ": " + call + " after " + why);
 }
@@ -356,6 +360,7 @@ class StressTest : public SteppedSourceTest {
         Step(kRecoveryBoundMs / 8, slots_.size());
       bool all = true;
       for (std::size_t i = 0; i < handlers.size(); ++i) {
+        violations_.Checked();
         delivered[i] =
             delivered[i] || handlers[i]->WaitForMorePackets(1, std::chrono::milliseconds(300));
         all = all && delivered[i];
@@ -443,8 +448,8 @@ TEST_F(StressTest, RandomOperationsFromEveryThreadKeepEveryPromise) {
     slot->handler.reset();
   }
   std::cout << "stress: " << rounds << " rounds, " << operations << " operations, "
-            << log.CountMatching(kWarning, "<s\\d> Watchdog: .*") << " restarts, " << steps
-            << " warned steps back\n";
+            << log.CountMatching(kWarning, "<s\\d> Watchdog: .*restarting.*") << " restarts, "
+            << violations_.Checks() << " invariant checks, " << steps << " warned steps back\n";
   EXPECT_EQ(violations_.Report(), "");
   EXPECT_LE(steps, warnings);
   EXPECT_EQ(ThreadCount(), threadsAtStart);
