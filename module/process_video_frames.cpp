@@ -15,7 +15,7 @@ constexpr const char* kTag = "ProcessVideoFrames";
 // a hardware clock's drift against a new base) is delivered from, or the
 // source would be silent for as long as the step.
 constexpr std::int64_t kMaxDroppedStepMs = 1000;
-}
+}  // namespace
 
 // Every way out but the last drops the frameset with one line saying why.
 // Exceptions (library, packet checks, handler) go to the reader loop. The

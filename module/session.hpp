@@ -129,7 +129,7 @@ class Session : private utils::Noncopyable {
   std::int64_t lastColorTime = 0;
   std::optional<std::int64_t> floorColorTime;  // from links; cleared by a warned step
   std::optional<rs2::align> align;  // depth to colour, run by the reader; empty when not asked
-  int negotiatedFps = 0;  // set by the constructor before it returns
+  int negotiatedFps = 0;            // set by the constructor before it returns
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

@@ -44,8 +44,8 @@ void JoinAll(std::vector<std::shared_ptr<RunControl>>& runs) {
 
 std::shared_ptr<SourceLifecycle> SourceLifecycle::Create(std::string name, SourceConfig config,
                                                          std::shared_ptr<SupervisorClock> clock) {
-  auto lifecycle =
-      std::make_shared<SourceLifecycle>(Key(), std::move(name), std::move(config), std::move(clock));
+  auto lifecycle = std::make_shared<SourceLifecycle>(Key(), std::move(name), std::move(config),
+                                                     std::move(clock));
   lifecycle->clock_->OnStep([weak = std::weak_ptr<SourceLifecycle>(lifecycle)] {
     if (const std::shared_ptr<SourceLifecycle> self = weak.lock())
       self->Wake();
@@ -75,8 +75,7 @@ void SourceLifecycle::Wake() {
 }
 
 bool SourceLifecycle::OnReaderThread() const {
-  return std::find(readers_.begin(), readers_.end(), std::this_thread::get_id()) !=
-         readers_.end();
+  return std::find(readers_.begin(), readers_.end(), std::this_thread::get_id()) != readers_.end();
 }
 
 void SourceLifecycle::RequestStop() {

@@ -95,12 +95,12 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
 
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  SourceState state_ = SourceState::Idle;     // guarded by mutex_
-  std::shared_ptr<RunControl> run_;                  // guarded by mutex_: the started run
+  SourceState state_ = SourceState::Idle;             // guarded by mutex_
+  std::shared_ptr<RunControl> run_;                   // guarded by mutex_: the started run
   std::vector<std::shared_ptr<RunControl>> stopped_;  // guarded by mutex_: supervisors to join
-  int joining_ = 0;                           // guarded by mutex_: supervisors being joined
-  std::vector<std::thread::id> readers_;      // guarded by mutex_: where the handler runs
-  Session* streaming_ = nullptr;              // guarded by mutex_: the run's live session
+  int joining_ = 0;                                   // guarded by mutex_: supervisors being joined
+  std::vector<std::thread::id> readers_;              // guarded by mutex_: where the handler runs
+  Session* streaming_ = nullptr;                      // guarded by mutex_: the run's live session
   // Guarded by mutex_; written by the supervisor and the readers it made.
   bool readerFailed_ = false;
   bool devicesChanged_ = false;

@@ -210,10 +210,10 @@ void SupervisedRun::Watch(Lock& lock) {
     BeginRestart(lock, "reader ended", now);
   } else if (policy_.Silent(now)) {
     const std::int64_t limit = policy_.SilenceLimitMs();
-    std::string reason = lastFramesetMs_ && now - *lastFramesetMs_ < limit
-                             ? "no color packets for " + std::to_string(limit) +
-                                   " ms while framesets arrive"
-                             : "no frames for " + std::to_string(limit) + " ms";
+    std::string reason =
+        lastFramesetMs_ && now - *lastFramesetMs_ < limit
+            ? "no color packets for " + std::to_string(limit) + " ms while framesets arrive"
+            : "no frames for " + std::to_string(limit) + " ms";
     if (policy_.AwaitingFirstPackets())
       reason += " since start";
     BeginRestart(lock, reason, now);
@@ -361,8 +361,7 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
       return true;
     if (!WatchdogOn())
       return false;
-    return state == SourceState::Streaming ? lifecycle_.readerFailed_
-                                           : lifecycle_.devicesChanged_;
+    return state == SourceState::Streaming ? lifecycle_.readerFailed_ : lifecycle_.devicesChanged_;
   };
   for (;;) {
     if (health_.NextDueMs() <= lifecycle_.clock_->NowMs()) {

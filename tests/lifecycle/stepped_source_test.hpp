@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include <boost/make_shared.hpp>
 #include <gtest/gtest.h>
+#include <boost/make_shared.hpp>
 #include <rs2sim/control.hpp>
 #include <vs_test_support/log_capture.hpp>
 #include <vs_test_support/recording_handler.hpp>

@@ -18,12 +18,11 @@ namespace {
 class DuringBuild {
  public:
   explicit DuringBuild(std::function<void()> action)
-      : sink_(orvlog::AddCallbackSink(orvlog::Severity::Info,
-                                      [this, action = std::move(action)](const orvlog::LogLine& l) {
-                                        if (l.message.find("PrintDevice: ") != std::string::npos &&
-                                            !done_.exchange(true))
-                                          action();
-                                      })) {}
+      : sink_(orvlog::AddCallbackSink(
+            orvlog::Severity::Info, [this, action = std::move(action)](const orvlog::LogLine& l) {
+              if (l.message.find("PrintDevice: ") != std::string::npos && !done_.exchange(true))
+                action();
+            })) {}
   ~DuringBuild() { orvlog::RemoveSink(sink_); }
   DuringBuild(const DuringBuild&) = delete;
   DuringBuild& operator=(const DuringBuild&) = delete;

@@ -112,7 +112,7 @@ class StressHandler : public vid_db::media::SourceHandler {
   std::atomic<const char*> closed_{nullptr};
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  bool announced_ = false;            // since the last packet: a new session began
+  bool announced_ = false;  // since the last packet: a new session began
   bool everAnnounced_ = false;
   std::int64_t lastTime_ = 0;
   std::size_t packets_ = 0;
@@ -300,8 +300,7 @@ class StressTest : public SteppedSourceTest {
         const std::lock_guard<std::mutex> lock(slot.mutex);
         if (slot.handler) {
           const StressHandler::Act acts[] = {StressHandler::Act::Throw, StressHandler::Act::Slow,
-                                             StressHandler::Act::Stop,
-                                             StressHandler::Act::Release};
+                                             StressHandler::Act::Stop, StressHandler::Act::Release};
           slot.handler->Set(acts[random() % 4]);
         }
         break;

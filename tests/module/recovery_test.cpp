@@ -48,8 +48,8 @@ TEST_F(RecoveryTest, StalledCameraIsRebuiltAndDeliversOnceResumed) {
   Deliver(1000, 1);
   rs2sim::StallDevice(camera.Serial(), true);
   EXPECT_FALSE(camera.Emit(ColorAndDepth(1100, kSystemTime)).delivered);
-  ASSERT_TRUE(
-      log.WaitForMatching(kWarning, R"(<cam> Watchdog: no frames for 100 ms, restarting in \d+ ms)"));
+  ASSERT_TRUE(log.WaitForMatching(kWarning,
+                                  R"(<cam> Watchdog: no frames for 100 ms, restarting in \d+ ms)"));
   ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
   rs2sim::StallDevice(camera.Serial(), false);
   Deliver(2000, 2);
