@@ -13,34 +13,17 @@
 #include <vs_test_support/recording_handler.hpp>
 #include <vs_test_support/sim_camera.hpp>
 
+// The module suite's fixtures for its helpers (StartWith, AllCountersZero);
+// the sources here are made directly, not through the loaded module.
+#include "camera_test.hpp"
 #include "media_source.hpp"
 #include "stepped_clock.hpp"
 
 namespace vs_realsense2_test {
 
-using vs_test_support::ColorAndDepth;
-using vs_test_support::DepthFrame;
-using vs_test_support::ManualCamera;
-using vs_test_support::RecordingHandler;
-
-constexpr auto kSystemTime = RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME;
 constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
 constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
 constexpr orvlog::Severity kError = orvlog::Severity::Error;
-
-inline vid_db::media::StartParams StartWith(
-    const boost::shared_ptr<vid_db::media::SourceHandler>& handler) {
-  vid_db::media::StartParams params;
-  params.handler = handler;
-  return params;
-}
-
-// No frame, pipeline or callback of rs2sim left.
-inline bool AllCountersZero() {
-  const rs2sim::Counters c = rs2sim::GetCounters();
-  return c.framesAlive == 0 && c.pipelinesAlive == 0 && c.pipelinesStreaming == 0 &&
-         c.callbacksAlive == 0 && c.callbacksRunning == 0;
-}
 
 inline rs2sim::FramesetSpec DepthOnly(double time) {
   rs2sim::FramesetSpec set;
