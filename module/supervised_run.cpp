@@ -32,6 +32,12 @@ std::string DescribeFailure(const std::exception_ptr& failure) {
   return text.str();
 }
 
+// SessionLinks::handlerCalls counts each call twice: as it begins and as it
+// ends.
+std::uint64_t CallsBegun(std::uint64_t calls) {
+  return (calls + 1) / 2;
+}
+
 std::string Seconds(std::int64_t ms) {
   std::ostringstream text;
   text << std::fixed << std::setprecision(1) << static_cast<double>(ms) / 1000.0 << " s";
@@ -188,11 +194,14 @@ void SupervisedRun::RaiseWatchdogToRate(Lock& lock, int fps) {
 
 // The library's thread shows that framesets arrive; the reader's handler
 // calls show that packets reach the server. The watchdog goes by the second:
-// colour lost while depth goes on reaches the module but not the server.
+// colour lost while depth goes on reaches the module but not the server. A
+// call begun since the last look is a delivery; the same call still running
+// at a second look is a slow server, which is no silent camera. (A call's end
+// alone is no delivery: when exactly it ends does not matter.)
 void SupervisedRun::NoteProgress(std::int64_t now) {
   const std::uint64_t calls = lifecycle_.handlerCalls_->load(std::memory_order_relaxed);
-  // Odd: the handler is inside a call. A slow server is no silent camera.
-  if (calls != lastHandlerCalls_ || calls % 2 == 1)
+  const bool inCall = calls % 2 == 1;
+  if (CallsBegun(calls) != CallsBegun(lastHandlerCalls_) || (inCall && calls == lastHandlerCalls_))
     policy_.PacketsSeen(now);
   lastHandlerCalls_ = calls;
   if (lifecycle_.frameArrived_->exchange(false, std::memory_order_relaxed))

@@ -167,7 +167,8 @@ TEST_F(RecoveryTest, ColourLostWhileDepthGoesOnIsARestartThatSaysSo) {
 TEST_F(RecoveryTest, HandlerSlowerThanTheWatchdogIsNoSilence) {
   StartCamera(kQuickWatchdog);
   handler->BlockPackets();
-  Deliver(1000, 1);
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
+  ASSERT_TRUE(handler->WaitForPacketCalls(1));  // and blocked there
   for (int i = 0; i < 10; ++i)
     Step(100);
   handler->Unblock();

@@ -63,11 +63,20 @@ class SteppedSourceTest : public ::testing::Test {
     log.Clear();
   }
 
-  // Emits one frameset and waits until the handler has begun `calls` packet
-  // calls.
+  // Emits one frameset, waits until the handler has begun `calls` packet
+  // calls, and then until the reader is done with that call: a call still
+  // running when the clock moves on is a slow server to the watchdog. The
+  // same frameset again is dropped as a repeat, with a Trace line the reader
+  // writes only after the call before it has returned.
   void Deliver(double time, std::size_t calls) {
-    ASSERT_TRUE(camera.Emit(ColorAndDepth(time, kSystemTime)).delivered) << time;
+    const rs2sim::FramesetSpec frameset = ColorAndDepth(time, kSystemTime);
+    ASSERT_TRUE(camera.Emit(frameset).delivered) << time;
     ASSERT_TRUE(handler->WaitForPacketCalls(calls)) << time;
+    const std::string repeat = "<cam> ProcessVideoFrames: ignore color frame with time: " +
+                               std::to_string(static_cast<std::int64_t>(time));
+    const std::size_t repeats = log.Count(orvlog::Severity::Trace, repeat);
+    ASSERT_TRUE(camera.Emit(frameset).delivered) << time;
+    ASSERT_TRUE(log.WaitFor(orvlog::Severity::Trace, repeat, repeats + 1)) << time;
   }
 
   // Moves the supervisor's time on and waits until it has acted on it.
