@@ -26,7 +26,10 @@ namespace vs_realsense2 {
 // Streaming: a session delivers. Restarting: the session was lost and the
 // supervisor tries to build a new one. Stopping: a stop was asked for and
 // the supervisor tears down; Idle follows once no handler call can come.
-// Every change happens under the lifecycle's one lock.
+// Every change happens under the lifecycle's one lock. What later work adds
+// fits in as a stretch of one of these: a camera awaited after Start returned
+// and a hardware reset are Restarting (the supervisor waits on its clock and
+// on device changes), a recording rotation is a rebuild within Streaming.
 enum class SourceState { Idle, Starting, Streaming, Restarting, Stopping };
 
 class SupervisedRun;
