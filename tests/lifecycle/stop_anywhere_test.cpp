@@ -65,6 +65,31 @@ TEST_F(StopAnywhereTest, StopInsideTheHandlerDuringStartWinsAndStartReturnsNorma
   EXPECT_EQ(handler->Calls(), "AP");
 }
 
+// A Start there could only wait for a teardown that waits for the handler.
+TEST_F(StopAnywhereTest, StartInsideTheHandlerAfterAStopThereIsRefusedUntilTheStopIsDone) {
+  std::string refusal;
+  auto acting = boost::make_shared<ActingHandler>(
+      'P',
+      [&] {
+        source->Stop();
+        try {
+          source->Start(StartWith(handler));
+        } catch (const std::runtime_error& e) {
+          refusal = e.what();
+        }
+      },
+      [](const std::string&) {});
+  StartCamera("watchdog_ms=100", acting);
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
+  ASSERT_TRUE(acting->WaitForPacketCalls(1));
+  source->Stop();  // joins, so the handler's call is over
+  EXPECT_EQ(refusal, "still stopping: ");
+  source->Start(StartWith(handler));
+  ASSERT_TRUE(clock->Settle());
+  Deliver(2000, 1);
+  EXPECT_EQ(handler->Calls(), "AP");
+}
+
 // The handler stops (or releases) the source while a restart builds its new
 // session: the new session delivers nothing after the call that stopped it.
 class StopDuringRebuildTest : public StopAnywhereTest,
