@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include <utils/source_config.hpp>
+#include <address/source_config.hpp>
 
 #include "camera_controls.hpp"
 #include "logger.hpp"
@@ -21,11 +21,9 @@ class MediaSource::Impl {
  public:
   explicit Impl(const vid_db::media::SourceSettings& settings)
       : name(settings.name),
-        config(ReadSourceConfig(settings.url)),
+        config(ReadSourceConfig(settings.url, LibraryPresetNames())),
         stats(config.stats_s > 0 ? std::make_shared<SourceStats>() : nullptr) {
     for (const std::string& warning : config.addressWarnings)
-      Log(orvlog::Severity::Warning, name, "MediaSource", warning);
-    for (const std::string& warning : CheckControlNames(config))
       Log(orvlog::Severity::Warning, name, "MediaSource", warning);
   }
 

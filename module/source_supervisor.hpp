@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
+#include <address/source_config.hpp>
 #include <utils/noncopyable.hpp>
-#include <utils/source_config.hpp>
 
 #include "session.hpp"
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
 #include <boost/weak_ptr.hpp>
+#include <module_log_lines.hpp>
 #include <nlohmann/json.hpp>
 
 #include "device_list.hpp"
@@ -220,7 +221,7 @@ void Log(const char* channel, orvlog::Severity severity, const std::string& mess
 // of another channel or severity, or of another shape, are not events.
 TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
   using orvlog::Severity;
-  const char* module = ModuleEventSink::kChannel;
+  const char* module = vs_realsense2::log_lines::kChannel;
   std::vector<SourceEvent> seen;
   {
     const ModuleEventSink sink([&seen](const SourceEvent& event) { seen.push_back(event); });
