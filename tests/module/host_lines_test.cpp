@@ -1,0 +1,60 @@
+// The module's lines that rs-host counts, as the module writes them and rs-host's parser reads
+// them: a text changed on one side only fails here.
+#include <string>
+#include <vector>
+
+#include <module_log_lines.hpp>
+
+#include "camera_test.hpp"
+#include "module_events.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+using rs_host::ModuleEvent;
+
+std::vector<ModuleEvent> EventsOf(const vs_test_support::Lines& lines) {
+  std::vector<ModuleEvent> events;
+  for (const Line& line : lines) {
+    const orvlog::LogLine raw{line.severity, vs_realsense2::log_lines::kChannel, line.message, {}};
+    if (const auto event = rs_host::ParseModuleLine(raw)) {
+      EXPECT_EQ(event->source, "cam") << line.message;
+      events.push_back(event->event);
+    }
+  }
+  return events;
+}
+
+using HostLinesTest = CameraTest;
+
+TEST_F(HostLinesTest, RsHostCountsTheFramesTheModuleLoses) {
+  StartCamera();
+  handler->BlockPackets();
+  camera.Emit(ColorAndDepth(1, kSystemTime));
+  ASSERT_TRUE(handler->WaitForPacketCalls(1));
+  // Three wait in the queue; the fourth is lost.
+  for (int t = 2; t <= 5; ++t)
+    camera.Emit(ColorAndDepth(t, kSystemTime));
+  EXPECT_EQ(EventsOf(log.All()), std::vector<ModuleEvent>{ModuleEvent::LostFrames});
+}
+
+TEST_F(HostLinesTest, RsHostCountsTheRestartItsFailedTriesAndTheReturn) {
+  StartCamera("watchdog_ms=100");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
+  ASSERT_TRUE(handler->WaitForPacketCalls(1));
+  ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
+  ASSERT_TRUE(log.WaitForMatching(orvlog::Severity::Warning, "<cam> Restart: try 1 failed: .*"));
+  ASSERT_TRUE(rs2sim::ReplugDevice(camera.Serial()));
+  ASSERT_TRUE(log.WaitForMatching(orvlog::Severity::Info, "<cam> Restart: streaming again .*"));
+
+  // How many tries fail before the replug is seen depends on timing, not their order.
+  const std::vector<ModuleEvent> events = EventsOf(log.All());
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events.front(), ModuleEvent::RestartBegins);
+  EXPECT_EQ(events.back(), ModuleEvent::StreamingAgain);
+  for (std::size_t i = 1; i + 1 < events.size(); ++i)
+    EXPECT_EQ(events[i], ModuleEvent::RestartTryFailed) << i;
+}
+
+}  // namespace
+}  // namespace vs_realsense2_test
