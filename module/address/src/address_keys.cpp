@@ -1,9 +1,8 @@
 #include "address/address_keys.hpp"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdint>
-#include <sstream>
+#include <string>
 #include <utility>
 
 #include "utils/query_params.hpp"
@@ -69,29 +68,20 @@ KeyRule WholeNumber(std::int32_t SourceConfig::*field, std::int32_t fallback,
       [field, fallback, used](std::string_view name, const std::string& value, const PresetNames&,
                               SourceConfig& config) -> std::optional<std::string> {
         const WholeRead read = ReadWhole(value);
-        const bool usable =
-            read.shape == WholeShape::Whole || read.shape == WholeShape::TrailingText;
-        config.*field = usable ? read.value : fallback;
-        std::ostringstream warning;
-        warning << name << ' ' << Quoted(value) << ' ';
-        switch (read.shape) {
-          case WholeShape::Whole:
-            return std::nullopt;
-          case WholeShape::TrailingText:
-            warning << "has text after the number; " << read.value << " is used";
-            return warning.str();
-          case WholeShape::NotANumber:
-            warning << "is not a number";
-            break;
-          case WholeShape::Negative:
-            warning << "is negative";
-            break;
-          case WholeShape::OutOfRange:
-            warning << "is out of range";
-            break;
+        if (read.shape == WholeShape::Whole) {
+          config.*field = read.value;
+          return std::nullopt;
         }
-        warning << "; " << used;
-        return warning.str();
+        const std::string start = std::string(name) + ' ' + Quoted(value);
+        if (read.shape == WholeShape::TrailingText) {
+          config.*field = read.value;
+          return start + " has text after the number; " + std::to_string(read.value) + " is used";
+        }
+        config.*field = fallback;
+        const char* problem = read.shape == WholeShape::Negative     ? " is negative"
+                              : read.shape == WholeShape::OutOfRange ? " is out of range"
+                                                                     : " is not a number";
+        return start + problem + "; " + used;
       }};
 }
 
