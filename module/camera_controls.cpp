@@ -24,15 +24,6 @@ std::string Number(float value) {
   return text.str();
 }
 
-std::string PresetNames() {
-  std::string names;
-  for (int i = 0; i < RS2_RS400_VISUAL_PRESET_COUNT; ++i) {
-    names += (i == 0 ? "" : ", ");
-    names += rs2_rs400_visual_preset_to_string(static_cast<rs2_rs400_visual_preset>(i));
-  }
-  return names;
-}
-
 // One control on one sensor: checked against what the sensor offers, then written.
 class ControlWriter {
  public:
@@ -181,13 +172,11 @@ std::optional<rs2_rs400_visual_preset> FindPreset(const std::string& name) {
   return std::nullopt;
 }
 
-std::vector<std::string> CheckControlNames(const SourceConfig& config) {
-  std::vector<std::string> warnings;
-  if (!config.preset.empty() && !FindPreset(config.preset)) {
-    warnings.push_back("preset: \"" + config.preset +
-                       "\" is no visual preset (valid: " + PresetNames() + "); not applied");
-  }
-  return warnings;
+PresetNames LibraryPresetNames() {
+  PresetNames names;
+  for (int i = 0; i < RS2_RS400_VISUAL_PRESET_COUNT; ++i)
+    names.emplace_back(rs2_rs400_visual_preset_to_string(static_cast<rs2_rs400_visual_preset>(i)));
+  return names;
 }
 
 void ApplyControls(const rs2::device& device, const SourceConfig& config, const std::string& name) {

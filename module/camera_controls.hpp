@@ -1,22 +1,22 @@
 // The camera controls an address asks for (advanced-mode JSON, visual preset, emitter, laser,
-// exposures, gain): checking their names and applying them to a camera before it streams.
+// exposures, gain): the library's preset names, and applying the controls to a camera before
+// it streams.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include <address/source_config.hpp>
 #include <librealsense2/rs.hpp>
-#include <utils/source_config.hpp>
 
 namespace vs_realsense2 {
 
 // The depth sensor's visual preset the library names `name` (any letter case).
 std::optional<rs2_rs400_visual_preset> FindPreset(const std::string& name);
 
-// Warnings about control values that only the library's names can judge (an unknown preset
-// name, listing the valid ones), in the form of SourceConfig::addressWarnings.
-std::vector<std::string> CheckControlNames(const SourceConfig& config);
+// The library's visual preset names, in the library's order, for reading addresses.
+[[nodiscard]] PresetNames LibraryPresetNames();
 
 // Applies the controls of `config` to `device` in this order: json, preset, emitter,
 // laser_power, depth_exposure, exposure (which first switches colour auto exposure off),

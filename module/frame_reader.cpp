@@ -1,5 +1,7 @@
 #include "frame_reader.hpp"
 
+#include <module_log_lines.hpp>
+
 #include "logger.hpp"
 #include "session.hpp"
 #include "thread_name.hpp"
@@ -15,7 +17,7 @@ void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string&
   // visible in the log as the camera's rate.
   if (!queue.Push(frame)) {
     Count(stats, &SourceStats::lostFramesets);
-    LogSafely(orvlog::Severity::Warning, name, "ProcessFrame", "lost frames");
+    LogSafely(orvlog::Severity::Warning, name, "ProcessFrame", log_lines::kLostFrames.data());
   }
 }
 

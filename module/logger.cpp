@@ -1,9 +1,11 @@
 #include "logger.hpp"
 
+#include <module_log_lines.hpp>
+
 namespace vs_realsense2 {
 
 orvlog::Logger& GetLogger() {
-  static utils::LogChannel channel("viroz.realsense", false);
+  static utils::LogChannel channel(log_lines::kChannel, false);
   return channel.Get();
 }
 

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include <utils/source_config.hpp>
+#include <address/source_config.hpp>
 
 #include "camera_controls.hpp"
 #include "logger.hpp"
@@ -17,10 +17,8 @@ namespace vs_realsense2 {
 class MediaSource::Impl {
  public:
   Impl(const vid_db::media::SourceSettings& settings, std::shared_ptr<SupervisorClock> clock)
-      : name(settings.name), config(ReadSourceConfig(settings.url)) {
+      : name(settings.name), config(ReadSourceConfig(settings.url, LibraryPresetNames())) {
     for (const std::string& warning : config.addressWarnings)
-      Log(orvlog::Severity::Warning, name, "MediaSource", warning);
-    for (const std::string& warning : CheckControlNames(config))
       Log(orvlog::Severity::Warning, name, "MediaSource", warning);
     lifecycle = SourceLifecycle::Create(name, config, std::move(clock));
   }

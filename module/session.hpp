@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
+#include <address/source_config.hpp>
 #include <boost/shared_ptr.hpp>
 #include <librealsense2/rs.hpp>
 #include <utils/noncopyable.hpp>
-#include <utils/source_config.hpp>
 #include <vid_db/media/source.hpp>
 #include <vs_stream/video_params.hpp>
 

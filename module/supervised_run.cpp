@@ -6,6 +6,8 @@
 #include <sstream>
 #include <utility>
 
+#include <module_log_lines.hpp>
+
 #include "logger.hpp"
 #include "record_path.hpp"
 #include "source_lifecycle.hpp"
@@ -13,6 +15,8 @@
 
 namespace vs_realsense2 {
 namespace {
+
+namespace lines = log_lines;
 
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 
@@ -236,11 +240,12 @@ void SupervisedRun::BeginRestart(Lock& lock, const std::string& reason, std::int
   if (lifecycle_.stats_)
     lifecycle_.stats_->restarts.fetch_add(1, std::memory_order_relaxed);
   Unlocked(lock, [&] {
-    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, "Watchdog", [&](std::ostream& os) {
-      os << reason << ", restarting";
-      if (delay > 0)
-        os << " in " << delay << " ms";
-    });
+    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, lines::kWatchdogTag.data(),
+              [&](std::ostream& os) {
+                os << reason << lines::kRestartingEnd;
+                if (delay > 0)
+                  os << " in " << delay << " ms";
+              });
   });
   DestroySession(lock);
   lifecycle_.readerFailed_ = false;
@@ -295,10 +300,11 @@ void SupervisedRun::TryRestart(Lock& lock) {
       return;  // stopping: Supervise tears it down
     lifecycle_.state_ = SourceState::Streaming;
     Unlocked(lock, [&] {
-      LogSafely(orvlog::Severity::Info, lifecycle_.name_, "Restart", [&](std::ostream& os) {
-        os << "streaming again after " << Seconds(downtime) << ", " << attempt
-           << (attempt == 1 ? " try" : " tries");
-      });
+      LogSafely(orvlog::Severity::Info, lifecycle_.name_, lines::kRestartTag.data(),
+                [&](std::ostream& os) {
+                  os << lines::kStreamingAgainBegin << Seconds(downtime) << ", " << attempt
+                     << (attempt == 1 ? " try" : " tries");
+                });
     });
     return;
   }
@@ -308,9 +314,11 @@ void SupervisedRun::TryRestart(Lock& lock) {
   const std::int64_t delay = policy_.TryFailed(now, built);
   nextTryMs_ = now + delay;
   Unlocked(lock, [&] {
-    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, "Restart", [&](std::ostream& os) {
-      os << "try " << attempt << " failed: " << failure << "; next try in " << delay << " ms";
-    });
+    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, lines::kRestartTag.data(),
+              [&](std::ostream& os) {
+                os << lines::kTryBegin << attempt << lines::kTryFailed << ": " << failure
+                   << "; next try in " << delay << " ms";
+              });
   });
 }
 

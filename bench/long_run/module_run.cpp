@@ -7,10 +7,12 @@
 #include <deque>
 #include <mutex>
 #include <sstream>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include <boost/make_shared.hpp>
+#include <module_log_lines.hpp>
 #include <orvlog/orvlog.hpp>
 #include <rs2sim/control.hpp>
 #include <vid_db/media/source.hpp>
@@ -20,6 +22,12 @@
 
 namespace long_run {
 namespace {
+
+namespace log_lines = vs_realsense2::log_lines;
+
+// The middle of a "<name> Restart: streaming again after ..." line.
+const std::string kStreamingAgain = "> " + std::string(log_lines::kRestartTag) + ": " +
+                                    std::string(log_lines::kStreamingAgainBegin);
 
 // Counts every packet; holds the newest `keep` of them, as a server that
 // buffers a moment of video does, and lets the oldest go.
@@ -58,8 +66,8 @@ class RestartCounter {
   RestartCounter()
       : console_(orvlog::AddConsoleSink(orvlog::Severity::Warning)),
         sink_(orvlog::AddCallbackSink(orvlog::Severity::Info, [this](const orvlog::LogLine& line) {
-          if (line.channel == "viroz.realsense" && line.severity == orvlog::Severity::Info &&
-              line.message.find("> Restart: streaming again after ") != std::string::npos) {
+          if (line.channel == log_lines::kChannel && line.severity == orvlog::Severity::Info &&
+              line.message.find(kStreamingAgain) != std::string::npos) {
             restarts_.fetch_add(1, std::memory_order_relaxed);
           }
         })) {}

@@ -21,6 +21,7 @@
 
 #include <boost/make_shared.hpp>
 #include <boost/shared_ptr.hpp>
+#include <module_log_lines.hpp>
 
 #include "orvlog/orvlog.hpp"
 #include "vid_db/media/source.hpp"
@@ -50,7 +51,7 @@ int Number(const std::map<std::string, std::string>& keys, const std::string& ke
 }
 
 void Log(orvlog::Severity severity, const std::string& message) {
-  static const orvlog::Logger logger("viroz.realsense", false);
+  static const orvlog::Logger logger(vs_realsense2::log_lines::kChannel, false);
   if (!logger.HasSink(severity))
     return;
   auto record = boost::make_shared<orvlog::LogRecord>(severity);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
 #include <boost/weak_ptr.hpp>
+#include <module_log_lines.hpp>
 #include <nlohmann/json.hpp>
 
 #include "device_list.hpp"
@@ -220,7 +221,7 @@ void Log(const char* channel, orvlog::Severity severity, const std::string& mess
 // of another channel or severity, or of another shape, are not events.
 TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
   using orvlog::Severity;
-  const char* module = ModuleEventSink::kChannel;
+  const char* module = vs_realsense2::log_lines::kChannel;
   std::vector<SourceEvent> seen;
   {
     const ModuleEventSink sink([&seen](const SourceEvent& event) { seen.push_back(event); });
@@ -230,7 +231,10 @@ TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
     Log(module, Severity::Warning, "x ProcessFrame: lost frames");
     Log(module, Severity::Info, "<x> ProcessFrame: lost frames");
     Log(module, Severity::Warning, "<cam1> Watchdog: no frames for 2000 ms, restarting");
-    Log(module, Severity::Warning, "<cam2> Watchdog: reader ended, restarting");
+    Log(module, Severity::Warning, "<cam2> Watchdog: reader ended, restarting in 500 ms");
+    Log(module, Severity::Warning,
+        "<cam2> Watchdog: watchdog_ms=40 raised to 500 ms: at least 100 ms and 3 frame "
+        "intervals at 6 fps");
     Log(module, Severity::Info, "<cam1> Watchdog: no frames for 2000 ms, restarting");
     Log(module, Severity::Warning,
         "<cam1> Restart: try 1 failed: rs2::error: No device connected; next try in 500 ms");

@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <sstream>
 
 #include <gtest/gtest.h>
+#include <address/address_keys.hpp>
 
 #include "options.hpp"
 
@@ -24,6 +26,30 @@ TEST(CommandLine, NamesPairWithAddressesInOrder) {
   ASSERT_TRUE(options) << err;
   EXPECT_EQ(options->names, (std::vector<std::string>{"a", "b", "cam2"}));
   EXPECT_EQ(options->addresses, (std::vector<std::string>{"x://", "y://", "z://"}));
+}
+
+// Runs of white space as one space, backticks gone: the help text wraps and drops the
+// README's code marks.
+std::string Collapsed(const std::string& text) {
+  std::istringstream words(text);
+  std::string collapsed;
+  std::string word;
+  while (words >> word)
+    collapsed += (collapsed.empty() ? "" : " ") + word;
+  collapsed.erase(std::remove(collapsed.begin(), collapsed.end(), '`'), collapsed.end());
+  return collapsed;
+}
+
+TEST(CommandLine, HelpListsEveryAddressKeyWithItsMeaningAndDefault) {
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(ParseCommandLine({"--help"}, out, err).exitCode, 0);
+  const std::string help = Collapsed(out.str());
+  for (const auto& key : vs_realsense2::AddressKeys()) {
+    const std::string entry =
+        Collapsed(key.name + " " + key.meaning + " (default: " + key.byDefault);
+    EXPECT_NE(help.find(entry), std::string::npos) << entry;
+  }
 }
 
 TEST(CommandLine, FramesAloneLiftsTheTimeLimit) {

@@ -3,14 +3,17 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
+#include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "hosted_source.hpp"
-#include "module_events.hpp"
 #include "module_loader.hpp"
+#include "run_sources.hpp"
 #include "snapshot_writer.hpp"
 #include "status_display.hpp"
 #include "stop_signal.hpp"
@@ -90,108 +93,98 @@ bool CanWrite(const std::string& path) {
   return writable;
 }
 
-void CountEvent(SourceStatistics& statistics, ModuleEvent event) {
-  const auto now = Clock::now();
-  switch (event) {
-    case ModuleEvent::LostFrames:
-      statistics.AddLostFrames(1);
-      break;
-    case ModuleEvent::RestartBegins:
-      statistics.RecordRestartBegins(now);
-      break;
-    case ModuleEvent::RestartTryFailed:
-      statistics.RecordRestartTryFailed();
-      break;
-    case ModuleEvent::StreamingAgain:
-      statistics.RecordStreamingAgain(now);
-      break;
-  }
+// What decides the exit status, gathered phase by phase.
+class ExitStatus {
+ public:
+  void Failed() { failed_ = true; }  // a source did not start, or a file was not written
+  void Silent() { silent_ = true; }  // a source started but delivered no packet
+  // A failure to start or to write says more than a silent source.
+  [[nodiscard]] int Code() const { return failed_ ? 1 : (silent_ ? kExitNoPackets : 0); }
+
+ private:
+  bool failed_ = false;
+  bool silent_ = false;
+};
+
+std::string CannotWriteJson(const std::string& path) {
+  return "cannot write the JSON summary to '" + path + "'";
 }
 
-}  // namespace
+// The snapshot directory, created now; first the JSON path is checked, so that the run
+// cannot fail at its end on a file it was told to write.
+std::optional<SnapshotWriter> PrepareOutputs(const Options& options) {
+  if (!options.jsonPath.empty() && !CanWrite(options.jsonPath))
+    throw std::runtime_error(CannotWriteJson(options.jsonPath));
+  if (options.snapshotDir.empty())
+    return std::nullopt;
+  return SnapshotWriter(options.snapshotDir);
+}
 
-int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool terminal) {
-  const ScopedSink console(orvlog::AddConsoleSink(options.logLevel));
-  const StopSignal stop;
-  int status = 0;
+std::string ModulePath(const Options& options) {
+  return options.modulePath.empty() ? FindDefaultModule(DefaultModuleCandidates())
+                                    : options.modulePath;
+}
 
-  if (!options.jsonPath.empty() && !CanWrite(options.jsonPath)) {
-    err << "rs-host: cannot write the JSON summary to '" << options.jsonPath << "'\n";
-    return 1;
-  }
-  std::optional<SnapshotWriter> snapshots;
-  if (!options.snapshotDir.empty()) {
-    try {
-      snapshots.emplace(options.snapshotDir);
-    } catch (const std::exception& e) {
-      err << "rs-host: " << e.what() << "\n";
-      return 1;
-    }
-  }
+// Set-up: what the run writes to is checked and the module loaded before any source starts.
+// Throws std::exception with the text for the operator.
+struct RunSetUp {
+  explicit RunSetUp(const Options& options)
+      : snapshots(PrepareOutputs(options)), module(ModulePath(options)) {}
 
-  const std::string modulePath = options.modulePath.empty()
-                                     ? FindDefaultModule(DefaultModuleCandidates())
-                                     : options.modulePath;
-  std::optional<LoadedModule> module;
-  try {
-    module.emplace(modulePath);
-  } catch (const std::exception& e) {
-    err << "rs-host: " << e.what() << "\n";
-    return 1;
-  }
+  const std::optional<SnapshotWriter> snapshots;
+  const LoadedModule module;
+};
 
-  // Declared after the module: every source goes before the library unloads.
-  std::vector<std::unique_ptr<HostedSource>> sources;
-  std::map<std::string, SourceStatistics*> byName;
-  for (std::size_t i = 0; i < options.addresses.size(); ++i) {
-    sources.push_back(
-        std::make_unique<HostedSource>(options.names[i], options.addresses[i], options.frames));
-    byName[options.names[i]] = &sources.back()->Handler().Statistics();
-  }
-  // Never changed while the sink may call in, so read without a lock.
-  const std::map<std::string, SourceStatistics*>& lookup = byName;
-  std::optional<ModuleEventSink> events;
-  events.emplace([&lookup](const SourceEvent& event) {
-    const auto found = lookup.find(event.source);
-    if (found != lookup.end())
-      CountEvent(*found->second, event.event);
-  });
+struct RunEnd {
+  std::string stoppedBy;  // as RunSummary::stoppedBy
+  double seconds;         // from the first start to the last stop
+};
 
+// Run: starts the sources, shows their status until the run ends, stops them.
+RunEnd Run(const Options& options, RunSources& sources, vid_db::Protocol& protocol,
+           const StopSignal& stop, std::ostream& out, std::ostream& err, bool terminal,
+           ExitStatus& status) {
   const auto start = Clock::now();
-  bool anyRunning = false;
-  {
-    const StopSignalsHeld held;
-    for (auto& source : sources) {
-      if (source->Start(module->Protocol())) {
-        anyRunning = true;
-      } else {
-        err << "rs-host: source " << source->Name() << " (" << source->Address()
-            << ") failed to start: " << *source->Error() << "\n";
-        status = 1;
-      }
-    }
-  }
-
+  const StartResult started = sources.StartAll(protocol, err);
+  if (started.anyFailed)
+    status.Failed();
   StatusDisplay display(out, terminal);
-  const std::string stoppedBy =
-      anyRunning ? Wait(options, sources, stop, display, start) : std::string("failure");
+  std::string stoppedBy = started.anyRunning ? Wait(options, sources.All(), stop, display, start)
+                                             : std::string("failure");
   if (stop.Requested()) {
     display.Finish();
     // Flushed: an operator waiting on a slow stop sees that it began.
     out << "stopping on signal " << stop.Signal() << "\n" << std::flush;
   }
-  for (auto& source : sources)
-    source->Stop();
+  sources.StopAll();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   display.Finish();
-  events.reset();
+  sources.StopCounting();
+  return {std::move(stoppedBy), seconds};
+}
 
-  bool silent = false;
+// The snapshot files of one source; each that is missing or not written is written to `err`.
+std::vector<std::string> WriteSnapshots(const SnapshotWriter& writer, HostedSource& source,
+                                        std::ostream& err, ExitStatus& status) {
+  const auto result = writer.Write(source.Name(), source.Handler().Frames().Get());
+  for (const auto& missing : result.missing)
+    err << "rs-host: no snapshot: " << missing << "\n";
+  for (const auto& problem : result.problems) {
+    err << "rs-host: snapshot not written: " << problem << "\n";
+    status.Failed();
+  }
+  return result.written;
+}
+
+// Snapshots and summary: one entry per source, with its snapshots; then the sources are
+// released.
+RunSummary Summarise(RunSources& sources, const RunSetUp& setUp, RunEnd end, std::ostream& err,
+                     ExitStatus& status) {
   RunSummary summary;
-  summary.module = module->Path();
-  summary.seconds = seconds;
-  summary.stoppedBy = stoppedBy;
-  for (auto& source : sources) {
+  summary.module = setUp.module.Path();
+  summary.seconds = end.seconds;
+  summary.stoppedBy = std::move(end.stoppedBy);
+  for (const auto& source : sources.All()) {
     if (source->StopError()) {
       err << "rs-host: source " << source->Name() << " failed to stop: " << *source->StopError()
           << "\n";
@@ -201,42 +194,54 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
                         source->Error(),
                         source->Handler().Statistics().Report(),
                         {}};
-    if (snapshots && !source->Error()) {
-      const auto written = snapshots->Write(source->Name(), source->Handler().Frames().Get());
-      entry.snapshots = written.written;
-      for (const auto& missing : written.missing) {
-        err << "rs-host: no snapshot: " << missing << "\n";
-      }
-      for (const auto& problem : written.problems) {
-        err << "rs-host: snapshot not written: " << problem << "\n";
-        status = 1;
-      }
-    }
+    if (setUp.snapshots && !source->Error())
+      entry.snapshots = WriteSnapshots(*setUp.snapshots, *source, err, status);
     if (!entry.error && entry.report.packets == 0) {
       err << "rs-host: source " << source->Name() << " started but delivered no packet\n";
-      silent = true;
+      status.Silent();
     }
-    source->Release();
     summary.sources.push_back(std::move(entry));
   }
-  sources.clear();
+  sources.ReleaseAll();
+  return summary;
+}
 
+// Summary: the table on `out`, and the JSON file when asked for.
+void Report(const Options& options, const RunSummary& summary, std::ostream& out, std::ostream& err,
+            ExitStatus& status) {
   WriteSummaryTable(out, summary);
-  if (!options.jsonPath.empty()) {
-    std::ofstream json(options.jsonPath, std::ios::trunc);
-    json << SummaryJson(summary);
-    json.close();
-    if (!json) {
-      err << "rs-host: cannot write the JSON summary to '" << options.jsonPath << "'\n";
-      status = 1;
-    } else {
-      out << "\nJSON summary: " << options.jsonPath << "\n";
-    }
+  if (options.jsonPath.empty())
+    return;
+  std::ofstream json(options.jsonPath, std::ios::trunc);
+  json << SummaryJson(summary);
+  json.close();
+  if (!json) {
+    err << "rs-host: " << CannotWriteJson(options.jsonPath) << "\n";
+    status.Failed();
+  } else {
+    out << "\nJSON summary: " << options.jsonPath << "\n";
   }
-  // A failure to start or to write says more than a silent source.
-  if (status == 0 && silent)
-    status = kExitNoPackets;
-  return status;
+}
+
+}  // namespace
+
+int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool terminal) {
+  const ScopedSink console(orvlog::AddConsoleSink(options.logLevel));
+  const StopSignal stop;
+  std::optional<RunSetUp> setUp;
+  try {
+    setUp.emplace(options);
+  } catch (const std::exception& e) {
+    err << "rs-host: " << e.what() << "\n";
+    return 1;
+  }
+  ExitStatus status;
+  // After the module: every source goes before the library unloads.
+  RunSources sources(options);
+  RunEnd end = Run(options, sources, setUp->module.Protocol(), stop, out, err, terminal, status);
+  const RunSummary summary = Summarise(sources, *setUp, std::move(end), err, status);
+  Report(options, summary, out, err, status);
+  return status.Code();
 }
 
 }  // namespace rs_host

@@ -1,31 +1,39 @@
 #include "module_events.hpp"
 
+#include <string_view>
 #include <utility>
+
+#include <module_log_lines.hpp>
 
 namespace rs_host {
 namespace {
 
-bool StartsWith(const std::string& text, const std::string& prefix) {
-  return text.compare(0, prefix.size(), prefix) == 0;
+namespace lines = vs_realsense2::log_lines;
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
 }
 
-bool EndsWith(const std::string& text, const std::string& suffix) {
-  return text.size() >= suffix.size() &&
-         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
 
 std::optional<ModuleEvent> EventOf(orvlog::Severity severity, const std::string& tag,
                                    const std::string& text) {
   using orvlog::Severity;
   if (severity == Severity::Warning) {
-    if (text == "lost frames")
+    if (text == lines::kLostFrames)
       return ModuleEvent::LostFrames;
-    if (tag == "Watchdog" && EndsWith(text, ", restarting"))
+    if (tag == lines::kWatchdogTag &&
+        (EndsWith(text, lines::kRestartingEnd) ||
+         text.find(std::string(lines::kRestartingEnd) + " in ") != std::string::npos))
       return ModuleEvent::RestartBegins;
-    if (tag == "Restart" && StartsWith(text, "try ") && text.find(" failed") != std::string::npos)
+    if (tag == lines::kRestartTag && StartsWith(text, lines::kTryBegin) &&
+        text.find(lines::kTryFailed) != std::string::npos)
       return ModuleEvent::RestartTryFailed;
   }
-  if (severity == Severity::Info && tag == "Restart" && StartsWith(text, "streaming again after "))
+  if (severity == Severity::Info && tag == lines::kRestartTag &&
+      StartsWith(text, lines::kStreamingAgainBegin))
     return ModuleEvent::StreamingAgain;
   return std::nullopt;
 }
@@ -33,7 +41,7 @@ std::optional<ModuleEvent> EventOf(orvlog::Severity severity, const std::string&
 }  // namespace
 
 std::optional<SourceEvent> ParseModuleLine(const orvlog::LogLine& line) {
-  if (line.channel != ModuleEventSink::kChannel)
+  if (line.channel != lines::kChannel)
     return std::nullopt;
   // "<name> Tag: text"
   const std::string& message = line.message;

@@ -10,6 +10,7 @@
 
 namespace rs_host {
 
+// The lines are named in module_log_lines.hpp.
 enum class ModuleEvent {
   LostFrames,        // Warning "<name> Tag: lost frames"
   RestartBegins,     // Warning "<name> Watchdog: ..., restarting"
@@ -33,8 +34,6 @@ std::optional<SourceEvent> ParseModuleLine(const orvlog::LogLine& line);
 // whichever thread logged the line.
 class ModuleEventSink {
  public:
-  static constexpr const char* kChannel = "viroz.realsense";
-
   explicit ModuleEventSink(std::function<void(const SourceEvent&)> onEvent);
   ~ModuleEventSink();
   ModuleEventSink(const ModuleEventSink&) = delete;

@@ -4,17 +4,22 @@
 #include <set>
 
 #include <CLI/CLI.hpp>
+#include <address/address_keys.hpp>
 
 namespace rs_host {
 namespace {
 
-constexpr const char* kExamples =
-    R"(Sources are addresses of the scheme "realsense"; the query picks the camera,
-the stream sizes and rates, and recording or playback:
-  sn=SERIAL  c_width= c_height= c_fps=  d_width= d_height= d_fps=
-  record_to_file=PATH  playback_from_file=PATH   (paths percent-encoded)
+constexpr const char* kAddressKeys =
+    R"(Sources are addresses of the scheme "realsense"; the query (realsense://?key=value&...)
+picks the camera, the streams, recording or playback and the camera's controls.
+Keys are case-sensitive, the first of a key wins, and every key is optional:
+)";
 
-Examples:
+// The column the help text is wrapped to.
+constexpr std::size_t kHelpWidth = 80;
+
+constexpr const char* kExamples =
+    R"(Examples:
   The cameras connected and their stream modes:
     rs-host --list
   Live camera, whatever it offers, for 5 seconds:
@@ -79,7 +84,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
       "rs-host: runs RealSense sources through the vs_realsense2 module the way a video server "
       "does, shows what they deliver and summarises it.",
       "rs-host"};
-  app.footer(kExamples);
+  app.footer(kAddressKeys + vs_realsense2::PlainKeyList(kHelpWidth) + "\n" + kExamples);
   app.get_formatter()->column_width(30);
 
   Options options;

@@ -1,7 +1,6 @@
 #include "utils/query_params.hpp"
 
 #include <locale>
-#include <sstream>
 
 namespace utils {
 
@@ -43,28 +42,6 @@ bool GetParam(const QueryParams& params, const std::string& key, std::string* va
     }
   }
   return false;
-}
-
-bool GetIntParam(const QueryParams& params, const std::string& key, int* value, bool* ok,
-                 bool ignoreCase) {
-  std::string text;
-  if (!GetParam(params, key, &text, ignoreCase, nullptr))
-    return false;
-
-  std::istringstream stream(text);
-  // A host that installs a global locale with digit grouping would otherwise
-  // change what counts as a number in an address.
-  stream.imbue(std::locale::classic());
-  int number = 0;
-  stream >> number;
-  // Text ending right after the digits sets eofbit only, which is a success;
-  // no digits or an out-of-range number set failbit.
-  const bool read = !stream.fail();
-  if (value != nullptr && read)
-    *value = number;
-  if (ok != nullptr)
-    *ok = read;
-  return true;
 }
 
 }  // namespace utils

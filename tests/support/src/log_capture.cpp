@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <regex>
 
+#include <module_log_lines.hpp>
+
 namespace vs_test_support {
 namespace {
 
-constexpr const char* kModuleChannel = "viroz.realsense";
+constexpr const char* kModuleChannel = vs_realsense2::log_lines::kChannel;
 
 Lines ModuleLines(const std::vector<orvlog::LogLine>& raw) {
   Lines lines;

@@ -18,13 +18,6 @@ using QueryParams = std::vector<std::pair<std::string, std::string>>;
 bool GetParam(const QueryParams& params, const std::string& key, std::string* value,
               bool ignoreCase, std::size_t* index);
 
-// True when a pair with `key` exists, whether or not its value is a number.
-// The value is read as a decimal int by stream extraction (text after the
-// number is ignored); `value` is stored only when that read succeeds, and
-// `ok` tells whether it did. A missing key touches neither output.
-bool GetIntParam(const QueryParams& params, const std::string& key, int* value, bool* ok,
-                 bool ignoreCase);
-
 // `text` in lower case by the classic locale's rule: keys and values of an
 // address are protocol tokens, which a host's global locale must not change.
 std::string LowerCase(std::string_view text);

@@ -7,7 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "utils/source_config.hpp"
+#include "address/source_config.hpp"
+#include "address_test_support.hpp"
 #include "utils/url_parser.hpp"
 
 namespace vs_realsense2 {
@@ -29,14 +30,12 @@ std::ostream& operator<<(std::ostream& os, const SourceConfig& c) {
 
 namespace {
 
-using utils::QueryParams;
-
 TEST(ReadSourceConfigTest, EveryKeyFillsItsFieldAndOnlyThePathsAreDecodedTwice) {
-  EXPECT_EQ(ReadSourceConfig(""), SourceConfig{});
-  EXPECT_EQ(ReadSourceConfig("realsense://host/path?SN=upper&sn=a%2Bb%2525&c_width=1280"
-                             "&c_height=720&c_fps=30&d_width=848&d_height=480&d_fps=15"
-                             "&record_to_file=a%2Bb.bag&playback_from_file=x%2525y&sn=second"
-                             "&watchdog_ms=500&stats_s=0"),
+  EXPECT_EQ(Read(""), SourceConfig{});
+  EXPECT_EQ(Read("realsense://host/path?SN=upper&sn=a%2Bb%2525&c_width=1280"
+                 "&c_height=720&c_fps=30&d_width=848&d_height=480&d_fps=15"
+                 "&record_to_file=a%2Bb.bag&playback_from_file=x%2525y&sn=second"
+                 "&watchdog_ms=500&stats_s=0"),
             (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "x%y", 500, 0, {}}));
 }
 
@@ -48,7 +47,7 @@ TEST(ReadSourceConfigTest, IntervalsThatCannotBeUsedKeepTheirDefaults) {
       {"watchdog_ms=-1&stats_s=-60", {2000, 60}},
       {"watchdog_ms=99999999999&stats_s=5s", {2000, 5}}};
   for (const auto& [query, intervals] : cases) {
-    const SourceConfig config = ReadSourceConfig(std::string("realsense://cam?") + query);
+    const SourceConfig config = Read(std::string("realsense://cam?") + query);
     EXPECT_EQ(config.watchdog_ms, intervals.first) << query;
     EXPECT_EQ(config.stats_s, intervals.second) << query;
   }
@@ -59,7 +58,7 @@ using Warnings = std::vector<std::string>;
 TEST(ReadSourceConfigTest, EachThingTheAddressAsksInVainIsOneWarning) {
   const std::pair<std::string, Warnings> cases[] = {
       {"realsense://cam?sn=1&c_width=640&c_height=480&c_fps=30&d_width=848&d_height=480&d_fps=30"
-       "&record_to_file=a&align=color&c_format=bgr8&json=p.json&preset=3&emitter=1"
+       "&record_to_file=a&align=color&c_format=bgr8&json=p.json&preset=Hand&emitter=1"
        "&laser_power=150&depth_exposure=8500&exposure=100&auto_exposure=1&gain=16"
        "&watchdog_ms=0&stats_s=0",
        {}},
@@ -95,7 +94,7 @@ TEST(ReadSourceConfigTest, EachThingTheAddressAsksInVainIsOneWarning) {
       {"?sn=1", {"the address has no scheme; \"realsense\" is assumed"}},
   };
   for (const auto& [address, warnings] : cases)
-    EXPECT_EQ(ReadSourceConfig(address).addressWarnings, warnings) << address;
+    EXPECT_EQ(Read(address).addressWarnings, warnings) << address;
 }
 
 TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
@@ -110,7 +109,7 @@ TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
   for (const auto& [query, width] : cases) {
     SourceConfig expected;
     expected.c_width = width;
-    EXPECT_EQ(ReadSourceConfig(std::string("realsense://cam?") + query), expected) << query;
+    EXPECT_EQ(Read(std::string("realsense://cam?") + query), expected) << query;
   }
 }
 
@@ -123,8 +122,7 @@ TEST(ReadSourceConfigTest, WatchdogIsOnByDefaultAndOnlyAReadableValueChangesIt) 
                                                {"watchdog_ms=-1", 2000},
                                                {"WATCHDOG_MS=0", 2000}};
   for (const auto& [query, watchdog] : cases) {
-    EXPECT_EQ(ReadSourceConfig(std::string("realsense://cam?") + query).watchdog_ms, watchdog)
-        << query;
+    EXPECT_EQ(Read(std::string("realsense://cam?") + query).watchdog_ms, watchdog) << query;
   }
 }
 
@@ -132,38 +130,12 @@ TEST(ReadSourceConfigTest, AddressThatIsNoUriThrowsWithItsTextQuoted) {
   for (const std::string address :
        {"realsense://cam?sn=1 2", "realsense://cam/%zz", "http://[::1"}) {
     try {
-      ReadSourceConfig(address);
+      Read(address);
       ADD_FAILURE() << "accepted: " << address;
     } catch (const utils::UrlParserError& error) {
       EXPECT_EQ(std::string(error.what()), "failed to parse URL: '" + address + "'");
     }
   }
-}
-
-TEST(UrlParserTest, QuerySplitsIntoDecodedPairsInOrder) {
-  const std::pair<const char*, QueryParams> cases[] = {
-      {"", {}},
-      {"realsense://cam?", {}},
-      {"realsense://cam?a=1&&b", {{"a", "1"}, {"b", ""}}},
-      {"realsense://cam?k=x=y", {{"k", "x=y"}}},
-      {"realsense://cam?k=%41+B&k=2#frag", {{"k", "A B"}, {"k", "2"}}}};
-  for (const auto& [address, pairs] : cases) {
-    QueryParams params{{"stale", "pair"}};
-    EXPECT_TRUE(utils::UrlParser::Parse(address, true)->GetQueryParams(params)) << address;
-    EXPECT_EQ(params, pairs) << address;
-  }
-}
-
-TEST(GetIntParamTest, ReadsTheLeadingNumberAndStoresOnlyASuccessfulRead) {
-  const QueryParams params{{"n", "12abc"}, {"empty", ""}};
-  int value = 7;
-  bool ok = false;
-  EXPECT_TRUE(utils::GetIntParam(params, "n", &value, &ok, false));
-  EXPECT_TRUE(ok);
-  EXPECT_EQ(value, 12);
-  EXPECT_TRUE(utils::GetIntParam(params, "empty", &value, &ok, false));
-  EXPECT_FALSE(ok);
-  EXPECT_EQ(value, 12);
 }
 
 }  // namespace

@@ -11,6 +11,9 @@ namespace vs_realsense2 {
 // Pixel layout of live colour frames.
 enum class ColorFormat { Rgb8, Bgr8 };
 
+// The visual preset names the camera library knows, which `preset=` is checked against.
+using PresetNames = std::vector<std::string>;
+
 // Zero sizes and rates leave the choice to the camera library; empty paths
 // mean "no recording" and "live camera".
 struct SourceConfig {
@@ -39,9 +42,8 @@ struct SourceConfig {
   bool align = false;
   ColorFormat c_format = ColorFormat::Rgb8;
 
-  // Camera controls, applied at each start of a live camera in this order. Empty or unset
-  // means "leave as the camera has it". `preset` is the library's visual preset name as
-  // written, checked by the module, which knows the names.
+  // Camera controls, applied at each start of a live camera. Empty or unset means "leave as
+  // the camera has it". `preset` is the name as written (an unknown one was warned about).
   std::string json{};  // advanced-mode settings file
   std::string preset{};
   std::optional<float> emitter{};
@@ -52,17 +54,14 @@ struct SourceConfig {
   std::optional<float> gain{};
 
   // True when the address asks for at least one camera control.
-  bool HasControls() const;
+  [[nodiscard]] bool HasControls() const;
 };
 
-// Reads the query of a source address (authority and path are not looked
-// at). Keys are case-sensitive and the first pair of a key wins; sizes and
-// rates that are missing, malformed, out of range or negative become 0, the
-// two intervals their defaults; the two file paths are percent-decoded once
-// more than the other values. What the address asked that is not honoured as
-// written (unknown keys, such numbers, a scheme other than "realsense") goes
-// to addressWarnings. Throws utils::UrlParserError when `url` is not a valid
-// URI.
-SourceConfig ReadSourceConfig(const std::string& url);
+// Reads the query of a source address (authority and path are not looked at) by the key
+// table of address_keys.hpp. Keys are case-sensitive and the first pair of a key wins. What
+// the address asked that is not honoured as written (unknown or repeated keys, values that
+// cannot be used, a scheme other than "realsense", a preset not in `presets`) goes to
+// addressWarnings. Throws utils::UrlParserError when `url` is not a valid URI.
+[[nodiscard]] SourceConfig ReadSourceConfig(const std::string& url, const PresetNames& presets);
 
 }  // namespace vs_realsense2

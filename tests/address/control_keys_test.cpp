@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "utils/source_config.hpp"
+#include "address/source_config.hpp"
+#include "address_test_support.hpp"
 
 namespace vs_realsense2 {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 using Warnings = std::vector<std::string>;
 
 TEST(ControlParamsTest, EveryKeyFillsItsFieldAndOnlyTheJsonPathIsDecodedTwice) {
-  const SourceConfig config = ReadSourceConfig(
+  const SourceConfig config = Read(
       "realsense://?align=Color&c_format=BGR8&json=%252Fetc%252Fa%2520b%252B.json"
       "&preset=high%20accuracy&emitter=0&laser_power=150&depth_exposure=8500"
       "&exposure=156.5&auto_exposure=1&gain=64&laser_power=30");
@@ -34,7 +35,7 @@ TEST(ControlParamsTest, EveryKeyFillsItsFieldAndOnlyTheJsonPathIsDecodedTwice) {
 }
 
 TEST(ControlParamsTest, WithoutTheKeysNothingIsAlignedOrControlled) {
-  const SourceConfig config = ReadSourceConfig("realsense://?sn=1&Gain=3&ALIGN=color");
+  const SourceConfig config = Read("realsense://?sn=1&Gain=3&ALIGN=color");
   EXPECT_FALSE(config.align);
   EXPECT_EQ(config.c_format, ColorFormat::Rgb8);
   EXPECT_FALSE(config.gain);
@@ -44,20 +45,20 @@ TEST(ControlParamsTest, WithoutTheKeysNothingIsAlignedOrControlled) {
             (std::vector<std::string>{
                 "unknown key \"Gain\" ignored; keys are case-sensitive (\"gain\" is known)",
                 "unknown key \"ALIGN\" ignored; keys are case-sensitive (\"align\" is known)"}));
-  EXPECT_EQ(ReadSourceConfig("realsense://?c_format=rgb8").c_format, ColorFormat::Rgb8);
+  EXPECT_EQ(Read("realsense://?c_format=rgb8").c_format, ColorFormat::Rgb8);
 }
 
 // Each control alone is enough to make the start apply controls.
 TEST(ControlParamsTest, AnyOneControlCounts) {
   for (const char* query : {"json=a.json", "preset=Hand", "emitter=1", "laser_power=0",
                             "depth_exposure=1", "exposure=1", "auto_exposure=0", "gain=0"}) {
-    EXPECT_TRUE(ReadSourceConfig(std::string("realsense://?") + query).HasControls()) << query;
+    EXPECT_TRUE(Read(std::string("realsense://?") + query).HasControls()) << query;
   }
-  EXPECT_FALSE(ReadSourceConfig("realsense://?align=color&c_format=bgr8").HasControls());
+  EXPECT_FALSE(Read("realsense://?align=color&c_format=bgr8").HasControls());
 }
 
 TEST(ControlParamsTest, TextsThatCannotBeUsedAreWarningsThatListWhatIsValid) {
-  const SourceConfig config = ReadSourceConfig(
+  const SourceConfig config = Read(
       "realsense://?align=depth&c_format=yuyv&emitter=on&laser_power=150mW&depth_exposure="
       "&exposure=1e99&auto_exposure=2&gain=6%2C5");
   EXPECT_FALSE(config.align);
@@ -75,7 +76,7 @@ TEST(ControlParamsTest, TextsThatCannotBeUsedAreWarningsThatListWhatIsValid) {
                 "auto_exposure: \"2\" is not valid (valid: 0, 1); not applied",
                 "gain: \"6,5\" is no number (valid: a number); not applied",
             }));
-  EXPECT_EQ(ReadSourceConfig("realsense://?auto_exposure=yes").addressWarnings,
+  EXPECT_EQ(Read("realsense://?auto_exposure=yes").addressWarnings,
             (Warnings{"auto_exposure: \"yes\" is no number (valid: 0, 1); not applied"}));
 }
 

@@ -1,0 +1,225 @@
+#include "address/address_keys.hpp"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "utils/query_params.hpp"
+#include "utils/url_parser.hpp"
+#include "value_text.hpp"
+
+namespace vs_realsense2 {
+namespace {
+
+// What a row is besides its name and meaning.
+struct KeyRule {
+  std::string byDefault;
+  std::string whenUnusable;
+  WarnOrder order;
+  KeyReader read;
+};
+
+AddressKey Key(std::string name, std::string meaning, KeyRule rule) {
+  return AddressKey{
+      std::move(name), std::move(meaning),  std::move(rule.byDefault), std::move(rule.whenUnusable),
+      rule.order,      std::move(rule.read)};
+}
+
+std::string Joined(const std::vector<std::string>& items) {
+  std::string joined;
+  for (const std::string& item : items)
+    joined += (joined.empty() ? "" : ", ") + item;
+  return joined;
+}
+
+std::string NotApplied(std::string_view name, const std::string& value, const char* problem,
+                       const std::string& valid) {
+  return std::string(name) + ": \"" + value + "\" " + problem + " (valid: " + valid +
+         "); not applied";
+}
+
+KeyRule Text(std::string SourceConfig::*field, std::string byDefault) {
+  return {std::move(byDefault), "", WarnOrder::AfterTheQuery,
+          [field](std::string_view, const std::string& value, const PresetNames&,
+                  SourceConfig& config) -> std::optional<std::string> {
+            config.*field = value;
+            return std::nullopt;
+          }};
+}
+
+// Paths arrive escaped twice so that a path may carry "&", "=", "+" or "%" through the
+// query; the query split has already removed one layer.
+KeyRule Path(std::string SourceConfig::*field, std::string byDefault) {
+  return {std::move(byDefault), "", WarnOrder::AfterTheQuery,
+          [field](std::string_view, const std::string& value, const PresetNames&,
+                  SourceConfig& config) -> std::optional<std::string> {
+            config.*field = value.empty() ? value : utils::UrlParser::Unescape(value);
+            return std::nullopt;
+          }};
+}
+
+// A whole number that cannot be used becomes `fallback`; text after the number is ignored.
+KeyRule WholeNumber(std::int32_t SourceConfig::*field, std::int32_t fallback,
+                    const char* fallbackMeaning, std::string byDefault) {
+  std::string used = std::to_string(fallback) + " (" + fallbackMeaning + ") is used";
+  return {
+      std::move(byDefault), used, WarnOrder::InQueryOrder,
+      [field, fallback, used](std::string_view name, const std::string& value, const PresetNames&,
+                              SourceConfig& config) -> std::optional<std::string> {
+        const WholeRead read = ReadWhole(value);
+        if (read.shape == WholeShape::Whole) {
+          config.*field = read.value;
+          return std::nullopt;
+        }
+        const std::string start = std::string(name) + ' ' + Quoted(value);
+        if (read.shape == WholeShape::TrailingText) {
+          config.*field = read.value;
+          return start + " has text after the number; " + std::to_string(read.value) + " is used";
+        }
+        config.*field = fallback;
+        const char* problem = read.shape == WholeShape::Negative     ? " is negative"
+                              : read.shape == WholeShape::OutOfRange ? " is out of range"
+                                                                     : " is not a number";
+        return start + problem + "; " + used;
+      }};
+}
+
+// A size or rate: 0 lets the camera library choose.
+KeyRule Count(std::int32_t SourceConfig::*field) {
+  return WholeNumber(field, 0, "any", "any");
+}
+
+// An interval keeps its default rather than becoming 0, which would turn its feature off.
+KeyRule Interval(std::int32_t SourceConfig::*field) {
+  const std::int32_t fallback = SourceConfig{}.*field;
+  return WholeNumber(field, fallback, "the default", std::to_string(fallback));
+}
+
+// One of a few names, in any letter case.
+template <class T>
+KeyRule Choice(T SourceConfig::*field, std::vector<std::pair<std::string, T>> choices,
+               std::string byDefault) {
+  std::vector<std::string> names;
+  for (const auto& choice : choices)
+    names.push_back(choice.first);
+  std::string valid = Joined(names);
+  return {std::move(byDefault), "not applied (valid: " + valid + ")", WarnOrder::AfterTheQuery,
+          [field, choices = std::move(choices), valid](
+              std::string_view name, const std::string& value, const PresetNames&,
+              SourceConfig& config) -> std::optional<std::string> {
+            const std::string wanted = utils::LowerCase(value);
+            for (const auto& choice : choices) {
+              if (choice.first == wanted) {
+                config.*field = choice.second;
+                return std::nullopt;
+              }
+            }
+            return NotApplied(name, value, "is not valid", valid);
+          }};
+}
+
+// A decimal number for a camera control; when `allowed` is not empty, only one of those.
+KeyRule Decimal(std::optional<float> SourceConfig::*field, std::string valid,
+                std::vector<float> allowed = {}) {
+  return {
+      "camera's", "not applied (valid: " + valid + ")", WarnOrder::AfterTheQuery,
+      [field, valid, allowed = std::move(allowed)](
+          std::string_view name, const std::string& value, const PresetNames&,
+          SourceConfig& config) -> std::optional<std::string> {
+        const std::optional<float> number = ReadDecimal(value);
+        if (!number)
+          return NotApplied(name, value, "is no number", valid);
+        if (!allowed.empty() && std::find(allowed.begin(), allowed.end(), *number) == allowed.end())
+          return NotApplied(name, value, "is not valid", valid);
+        config.*field = number;
+        return std::nullopt;
+      }};
+}
+
+// The name stays as written even when unknown, so the source still counts it as a control.
+KeyRule Preset() {
+  return {"camera's", "not applied (valid: the camera library's preset names)",
+          WarnOrder::AfterTheQuery,
+          [](std::string_view name, const std::string& value, const PresetNames& presets,
+             SourceConfig& config) -> std::optional<std::string> {
+            config.preset = value;
+            const std::string wanted = utils::LowerCase(value);
+            const bool known =
+                value.empty() ||
+                std::any_of(presets.begin(), presets.end(), [&](const std::string& preset) {
+                  return utils::LowerCase(preset) == wanted;
+                });
+            if (known)
+              return std::nullopt;
+            return NotApplied(name, value, "is no visual preset", Joined(presets));
+          }};
+}
+
+std::vector<AddressKey> MakeTable() {
+  using C = SourceConfig;
+  return {
+      Key("sn", "serial number of the camera", Text(&C::sn, "any camera")),
+      Key("c_width", "colour stream width", Count(&C::c_width)),
+      Key("c_height", "colour stream height", Count(&C::c_height)),
+      Key("c_fps", "colour stream rate, frames per second", Count(&C::c_fps)),
+      Key("d_width", "depth stream width (depth is always Z16)", Count(&C::d_width)),
+      Key("d_height", "depth stream height", Count(&C::d_height)),
+      Key("d_fps", "depth stream rate, frames per second", Count(&C::d_fps)),
+      Key("record_to_file", "record the live streams to this path (percent-encoded)",
+          Path(&C::record_to_file, "no recording")),
+      Key("playback_from_file",
+          "play this recording (a regular file) in a loop instead of a camera",
+          Path(&C::playback_from_file, "live camera")),
+      Key("watchdog_ms",
+          "silence (no packet reaching the server), in ms, after which a started source "
+          "rebuilds itself; `0` = never; raised to 100 ms and 3 frame intervals at least "
+          "(see Recovery)",
+          Interval(&C::watchdog_ms)),
+      Key("stats_s",
+          "seconds between two health lines of the source; `0` = no line and no counting",
+          Interval(&C::stats_s)),
+      Key("align",
+          "`color`: the `depth` attachment aligned to the colour image (colour width "
+          "and height, stride = width × 2, same units), by librealsense2's align "
+          "block on the reader thread",
+          Choice<bool>(&C::align, {{"color", true}}, "own depth geometry")),
+      Key("c_format", "live colour layout: `rgb8` (pixel format 16) or `bgr8` (pixel format 8)",
+          Choice<ColorFormat>(
+              &C::c_format, {{"rgb8", ColorFormat::Rgb8}, {"bgr8", ColorFormat::Bgr8}}, "`rgb8`")),
+      Key("json",
+          "advanced-mode settings file loaded at each start (percent-encoded path; "
+          "advanced mode must already be on)",
+          Path(&C::json, "camera's settings")),
+      Key("emitter", "depth emitter: 0 off, 1 on, 2 auto (where the camera has it)",
+          Decimal(&C::emitter, "0, 1 or 2")),
+      Key("laser_power", "laser power, mW", Decimal(&C::laser_power, "a number in milliwatts")),
+      Key("depth_exposure", "depth exposure, µs",
+          Decimal(&C::depth_exposure, "a number in microseconds")),
+      Key("exposure", "colour exposure, µs; switches colour auto exposure off",
+          Decimal(&C::exposure, "a number in microseconds")),
+      Key("auto_exposure", "colour auto exposure, `0` or `1`",
+          Decimal(&C::auto_exposure, "0, 1", {0.0f, 1.0f})),
+      Key("gain", "colour gain", Decimal(&C::gain, "a number")),
+      Key("preset",
+          "depth visual preset by librealsense2's name, any case (`Default`, `Hand`, "
+          "`High Accuracy`, `High Density`, `Medium Density`, …)",
+          Preset()),
+  };
+}
+
+}  // namespace
+
+const std::vector<AddressKey>& AddressKeys() {
+  static const std::vector<AddressKey> keys = MakeTable();
+  return keys;
+}
+
+const AddressKey* FindAddressKey(std::string_view name) {
+  const auto& keys = AddressKeys();
+  const auto found = std::find_if(keys.begin(), keys.end(),
+                                  [&](const AddressKey& key) { return key.name == name; });
+  return found == keys.end() ? nullptr : &*found;
+}
+
+}  // namespace vs_realsense2

@@ -1,0 +1,26 @@
+// The module's log channel and the lines of it that hosts read: rs-host counts lost frames and
+// restarts per source from them. Both sides name them here.
+#pragma once
+
+#include <string_view>
+
+namespace vs_realsense2::log_lines {
+
+inline constexpr const char* kChannel = "viroz.realsense";
+
+// Warning "<name> <tag>: lost frames", whichever part of the module lost them.
+inline constexpr std::string_view kLostFrames = "lost frames";
+
+// Warning "<name> Watchdog: <why>, restarting[ in <ms> ms]"; other Watchdog
+// warnings (a raised watchdog) begin no restart.
+inline constexpr std::string_view kWatchdogTag = "Watchdog";
+inline constexpr std::string_view kRestartingEnd = ", restarting";
+
+// Warning "<name> Restart: try <n> failed: <why>; next try in <ms> ms" and
+// Info "<name> Restart: streaming again after <s> s, <n> tries".
+inline constexpr std::string_view kRestartTag = "Restart";
+inline constexpr std::string_view kTryBegin = "try ";
+inline constexpr std::string_view kTryFailed = " failed";
+inline constexpr std::string_view kStreamingAgainBegin = "streaming again after ";
+
+}  // namespace vs_realsense2::log_lines
