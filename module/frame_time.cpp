@@ -67,16 +67,10 @@ std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime) {
                                    static_cast<std::uint64_t>(devTime));
 }
 
-// A base taken again within a session (the device clock stepped back, a
-// playback loop) maps onto "now", which can lie a few milliseconds below the
-// last packet when the reader got to the earlier frames late: the new base
-// then starts just after that packet, so times never go backwards.
 void Session::MakeSync(std::int64_t devTime) {
   syncDevTime = devTime;
   lastDevTime = devTime;
   syncSysTime = utils::CurrentTimeMs();
-  if (lastColorTime != 0 && syncSysTime <= lastColorTime)
-    syncSysTime = lastColorTime + 1;
   LogSafely(orvlog::Severity::Debug, name, "MakeSync", [&](std::ostream& os) {
     os << "devTime: " << syncDevTime << ", sysTime: " << syncSysTime;
   });

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include <address/source_config.hpp>
 #include <utils/noncopyable.hpp>
-#include <utils/source_config.hpp>
 
 #include "session.hpp"
 #include "source_stats.hpp"
