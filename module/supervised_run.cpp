@@ -258,18 +258,19 @@ void SupervisedRun::BeginRestart(Lock& lock, const std::string& reason, std::int
 }
 
 // Tries when the delay is over, or when the library reports a change of
-// devices and the spacing of builds allows one.
+// devices and the spacing of builds allows one. The change is taken in at
+// once (a try as soon as allowed), so that the wait is not woken by it again.
 void SupervisedRun::AwaitTry(Lock& lock) {
   const std::int64_t now = lifecycle_.clock_->NowMs();
-  const std::int64_t due = lifecycle_.devicesChanged_
-                               ? std::max(now, policy_.EarliestBuildMs())
-                               : std::max(nextTryMs_, policy_.EarliestBuildMs());
-  if (now >= due) {
+  if (lifecycle_.devicesChanged_) {
     lifecycle_.devicesChanged_ = false;
-    TryRestart(lock);
-  } else {
-    Wait(lock, due);
+    nextTryMs_ = std::min(nextTryMs_, now);
   }
+  const std::int64_t due = std::max(nextTryMs_, policy_.EarliestBuildMs());
+  if (now >= due)
+    TryRestart(lock);
+  else
+    Wait(lock, due);
 }
 
 void SupervisedRun::TryRestart(Lock& lock) {

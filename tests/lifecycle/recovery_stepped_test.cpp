@@ -2,9 +2,13 @@
 // test expects, to the millisecond, and nothing is rebuilt faster than the
 // spacing of builds allows.
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <vector>
+
+#include <librealsense2/rs.hpp>
 
 #include "stepped_source_test.hpp"
 
@@ -161,6 +165,46 @@ TEST_F(RecoveryTest, ColourLostWhileDepthGoesOnIsARestartThatSaysSo) {
   ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("0.8 s", 1)));
   Deliver(2000, 2);
   EXPECT_EQ(handler->Calls(), "APAP");
+}
+
+// A change of devices while the spacing of builds still holds the next try
+// back: the try waits for the spacing, and the supervisor waits with it
+// (it used to spin, holding its lock, so that Stop hung).
+TEST_F(RecoveryTest, DevicesChangingDuringTheBuildGapWaitForIt) {
+  StartCamera(kQuickWatchdog);
+  handler->ThrowOnPacket("host failure");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
+  ASSERT_TRUE(clock->Settle());
+  rs2sim::FailNext("rs2_pipeline_start_with_config_and_callback_cpp", RS2_EXCEPTION_TYPE_IO,
+                   "busy");
+  Step(1000);
+  ASSERT_TRUE(log.WaitForMatching(
+      kWarning, R"(<cam> Restart: try 1 failed: rs error calling .*:busy; next try in 1000 ms)"));
+  // Devices come and go. The library's thread reports each change to every
+  // listener before the next: once this listener has heard the fourth, the
+  // supervisor has heard the first three.
+  std::mutex mutex;
+  std::condition_variable heard;
+  int changes = 0;
+  rs2::context listener;
+  listener.set_devices_changed_callback([&](rs2::event_information&) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    ++changes;
+    heard.notify_all();
+  });
+  for (int i = 0; i < 2; ++i)
+    const ManualCamera other("manual-2");
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    ASSERT_TRUE(heard.wait_for(lock, vs_test_support::kWaitLimit, [&] { return changes >= 4; }));
+  }
+  ASSERT_TRUE(clock->Settle());
+  Step(999);
+  EXPECT_EQ(log.Count(kInfo, StreamingAgain("2.0 s", 2)), 0u);
+  Step(1);
+  ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("2.0 s", 2)));
+  source->Stop();
 }
 
 // A server slower than the watchdog is not a silent camera.
