@@ -8,10 +8,15 @@
 #include <string>
 #include <vector>
 
+#include <vs_test_support/acting_handler.hpp>
+
 #include "camera_test.hpp"
 
 namespace vs_realsense2_test {
 namespace {
+
+using vs_test_support::ActingHandler;
+using vs_test_support::Latch;
 
 constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
 constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
@@ -184,63 +189,6 @@ TEST_F(RecoveryTest, RestartWhileRecordingKeepsTheFirstFileAndRecordsToTheNextFr
   EXPECT_EQ(std::filesystem::file_size(dir + "cam.bag"), firstSize);
   EXPECT_GT(std::filesystem::file_size(dir + "cam-1.bag"), 0u);
 }
-
-// Runs `action` once, on the first OnParams or OnPacket (as chosen), after
-// recording the call; signals when the handler itself is released.
-class ActingHandler : public RecordingHandler {
- public:
-  ActingHandler(char when, std::function<void()> action, std::function<void()> released)
-      : when_(when), action_(std::move(action)), released_(std::move(released)) {}
-  ~ActingHandler() override {
-    Clear();  // the frames of stored packets go before the signal
-    released_();
-  }
-
-  bool OnParams(const vid_db::media::StreamParams& params) override {
-    RecordingHandler::OnParams(params);
-    Act('A');
-    return true;
-  }
-  bool OnPacket(const vid_db::media::Packet& packet) override {
-    RecordingHandler::OnPacket(packet);
-    Act('P');
-    return true;
-  }
-
- private:
-  void Act(char call) {
-    if (call == when_ && action_) {
-      const std::function<void()> action = std::move(action_);
-      action_ = nullptr;
-      action();
-    }
-  }
-
-  const char when_;
-  std::function<void()> action_;
-  const std::function<void()> released_;
-};
-
-// A flag that one thread raises and another waits for.
-class Latch {
- public:
-  // Notifies under the lock: the waiter may destroy the latch as soon as it
-  // can take the lock again.
-  void Raise() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    raised_ = true;
-    raisedChanged_.notify_all();
-  }
-  bool Wait() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return raisedChanged_.wait_for(lock, vs_test_support::kWaitLimit, [this] { return raised_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable raisedChanged_;
-  bool raised_ = false;
-};
 
 class StopInsideHandlerTest : public RecoveryTest, public ::testing::WithParamInterface<char> {};
 
