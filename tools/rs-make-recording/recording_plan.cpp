@@ -64,9 +64,11 @@ std::optional<RecordingPlan> ParsePlan(const std::vector<std::string>& args, std
       {"system", RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME},
       {"global", RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME}};
   app.add_option("--color", plan.color.format, "rgb8, bgr8, yuyv or none (default rgb8)")
-      ->transform(CLI::CheckedTransformer(colorFormats, CLI::ignore_case));
+      ->transform(CLI::CheckedTransformer(colorFormats, CLI::ignore_case))
+      ->option_text("FORMAT");
   app.add_option("--depth", plan.depth.format, "z16 or none (default z16)")
-      ->transform(CLI::CheckedTransformer(depthFormats, CLI::ignore_case));
+      ->transform(CLI::CheckedTransformer(depthFormats, CLI::ignore_case))
+      ->option_text("FORMAT");
   app.add_option_function<std::string>(
       "--color-size",
       [&](const std::string& text) {
@@ -87,7 +89,8 @@ std::optional<RecordingPlan> ParsePlan(const std::vector<std::string>& args, std
   app.add_option("--framesets", plan.framesets, "framesets sent (default 30)")
       ->check(CLI::Range(1, 100000));
   app.add_option("--domain", plan.domain, "timestamp domain: hardware, system or global")
-      ->transform(CLI::CheckedTransformer(domains, CLI::ignore_case));
+      ->transform(CLI::CheckedTransformer(domains, CLI::ignore_case))
+      ->option_text("DOMAIN");
   app.add_option("--first-timestamp", plan.firstTimestampMs,
                  "timestamp of the first frameset in ms (default 1000)");
   app.add_option("--serial", plan.serial, "the recorded camera's serial number");

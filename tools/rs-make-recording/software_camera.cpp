@@ -57,6 +57,8 @@ SoftwareCamera::SoftwareCamera(const RecordingPlan& plan) : domain_(plan.domain)
   if (plan.depth.format != RS2_FORMAT_ANY) {
     depth_.emplace(add("Stereo Module", RS2_STREAM_DEPTH, plan.depth, 0.5));
     depth_->sensor.add_read_only_option(RS2_OPTION_DEPTH_UNITS, kDepthUnits);
+    // A D435 records its emitter as on; playback reports it as recorded.
+    depth_->sensor.add_read_only_option(RS2_OPTION_EMITTER_ENABLED, 1);
   }
   if (plan.color.format != RS2_FORMAT_ANY)
     color_.emplace(add("RGB Camera", RS2_STREAM_COLOR, plan.color, 0.75));
