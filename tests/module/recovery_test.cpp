@@ -26,8 +26,7 @@ constexpr orvlog::Severity kError = orvlog::Severity::Error;
 const std::string kQuickWatchdog = "watchdog_ms=100";
 
 std::string StreamingAgain(int tries) {
-  return R"(<cam> Restart: streaming again after \d+\.\d s, )" + std::to_string(tries) +
-         (tries == 1 ? " try" : " tries");
+  return vs_test_support::StreamingAgain("cam", tries);
 }
 
 class RecoveryTest : public CameraTest {

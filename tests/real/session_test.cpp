@@ -20,8 +20,7 @@ constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
 constexpr orvlog::Severity kError = orvlog::Severity::Error;
 
 std::string StreamingAgain(int tries) {
-  return R"(<replay> Restart: streaming again after \d+\.\d s, )" + std::to_string(tries) +
-         (tries == 1 ? " try" : " tries");
+  return vs_test_support::StreamingAgain("replay", tries);
 }
 
 using SessionTest = PlaybackTest;

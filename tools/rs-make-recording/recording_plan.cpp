@@ -43,6 +43,37 @@ std::string ReadPair(const std::string& text, int& first, int& second) {
   return {};
 }
 
+// "--NAME WxH" into `stream`'s size.
+void AddSizeOption(CLI::App& app, const std::string& name, VideoStream& stream) {
+  app.add_option_function<std::string>(
+      name,
+      [name, &stream](const std::string& text) {
+        const std::string error = ReadSize(text, stream);
+        if (!error.empty())
+          throw CLI::ValidationError(name, error);
+      },
+      "WIDTHxHEIGHT (default 640x480)");
+}
+
+// "--NAME AFTER:LENGTH", repeatable, each appended to `gaps` (Hole or Silence).
+template <class Gap>
+void AddPairOption(CLI::App& app, const std::string& name, const std::string& help,
+                   std::vector<Gap>& gaps) {
+  app.add_option_function<std::vector<std::string>>(
+      name,
+      [name, &gaps](const std::vector<std::string>& texts) {
+        for (const std::string& text : texts) {
+          int after = 0;
+          int length = 0;
+          const std::string error = ReadPair(text, after, length);
+          if (!error.empty())
+            throw CLI::ValidationError(name, error);
+          gaps.push_back({after, length});
+        }
+      },
+      help + " (repeatable)");
+}
+
 }  // namespace
 
 std::optional<RecordingPlan> ParsePlan(const std::vector<std::string>& args, std::string& message,
@@ -69,22 +100,8 @@ std::optional<RecordingPlan> ParsePlan(const std::vector<std::string>& args, std
   app.add_option("--depth", plan.depth.format, "z16 or none (default z16)")
       ->transform(CLI::CheckedTransformer(depthFormats, CLI::ignore_case))
       ->option_text("FORMAT");
-  app.add_option_function<std::string>(
-      "--color-size",
-      [&](const std::string& text) {
-        const std::string error = ReadSize(text, plan.color);
-        if (!error.empty())
-          throw CLI::ValidationError("--color-size", error);
-      },
-      "WIDTHxHEIGHT (default 640x480)");
-  app.add_option_function<std::string>(
-      "--depth-size",
-      [&](const std::string& text) {
-        const std::string error = ReadSize(text, plan.depth);
-        if (!error.empty())
-          throw CLI::ValidationError("--depth-size", error);
-      },
-      "WIDTHxHEIGHT (default 640x480)");
+  AddSizeOption(app, "--color-size", plan.color);
+  AddSizeOption(app, "--depth-size", plan.depth);
   app.add_option("--fps", plan.fps, "framesets per second (default 30)")->check(CLI::Range(1, 300));
   app.add_option("--framesets", plan.framesets, "framesets sent (default 30)")
       ->check(CLI::Range(1, 100000));
@@ -94,30 +111,10 @@ std::optional<RecordingPlan> ParsePlan(const std::vector<std::string>& args, std
   app.add_option("--first-timestamp", plan.firstTimestampMs,
                  "timestamp of the first frameset in ms (default 1000)");
   app.add_option("--serial", plan.serial, "the recorded camera's serial number");
-  app.add_option_function<std::vector<std::string>>(
-      "--hole",
-      [&](const std::vector<std::string>& texts) {
-        for (const std::string& text : texts) {
-          Hole hole;
-          const std::string error = ReadPair(text, hole.after, hole.count);
-          if (!error.empty())
-            throw CLI::ValidationError("--hole", error);
-          plan.holes.push_back(hole);
-        }
-      },
-      "AFTER:COUNT: COUNT framesets dropped after frameset AFTER (repeatable)");
-  app.add_option_function<std::vector<std::string>>(
-      "--silence",
-      [&](const std::vector<std::string>& texts) {
-        for (const std::string& text : texts) {
-          Silence silence;
-          const std::string error = ReadPair(text, silence.after, silence.ms);
-          if (!error.empty())
-            throw CLI::ValidationError("--silence", error);
-          plan.silences.push_back(silence);
-        }
-      },
-      "AFTER:MS: nothing sent for MS ms after frameset AFTER (repeatable)");
+  AddPairOption(app, "--hole", "AFTER:COUNT: COUNT framesets dropped after frameset AFTER",
+                plan.holes);
+  AddPairOption(app, "--silence", "AFTER:MS: nothing sent for MS ms after frameset AFTER",
+                plan.silences);
 
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
