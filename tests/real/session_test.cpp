@@ -90,7 +90,9 @@ TEST_F(SessionTest, SilenceIsNoticedAndThePlaybackIsRebuilt) {
 
 TEST_F(SessionTest, DeadReaderIsReplacedAndTheNewSessionAnnouncesAgain) {
   handler->ThrowOnPacket("host failure");
-  Play("rgb8_z16", "watchdog_ms=100");
+  // The reader's end wakes the supervisor at once; a long watchdog keeps a
+  // loaded machine's pause from reading as a silence.
+  Play("rgb8_z16", "watchdog_ms=1000");
   ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
   ASSERT_TRUE(handler->WaitForPackets(2));
   source->Stop();
