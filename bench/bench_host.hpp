@@ -27,6 +27,8 @@ inline constexpr int kFps = 30;
 // their code lives in the module it unloads.
 class ModuleHost {
  public:
+  explicit ModuleHost(const std::string& modulePath = vs_test_support::ModulePath())
+      : module_(modulePath) {}
   boost::shared_ptr<vid_db::media::Source> CreateSource(const std::string& url,
                                                         const std::string& name) const;
 

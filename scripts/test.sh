@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Builds and runs every test suite: a plain build, then again under
-# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer, then
-# the address fuzzer, the memcheck run of the soak suite and the Windows cross
-# build under Wine.
+# Builds and runs every test suite: a plain build on rs2sim, the module on the
+# real librealsense2 with recordings instead of a camera, the rs2sim build again
+# under AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer,
+# then the address fuzzer, the memcheck run of the soak suite and the Windows
+# cross build under Wine. Each stage prints its time.
 #   scripts/test.sh            all stages
-#   scripts/test.sh plain      one stage (format, plain, asan, tsan, fuzz, memcheck, windows)
+#   scripts/test.sh plain      one stage (format, plain, real, asan, tsan, fuzz, memcheck, windows)
+# The real stage looks for librealsense2 in VSRS_REALSENSE_PREFIX (default
+# /opt/librealsense-2.54.2); when it is not there but ../shared/third_party
+# is, it builds and installs it first (about 15 minutes, once per machine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 stages=("$@")
-[ ${#stages[@]} -eq 0 ] && stages=(format plain asan tsan fuzz memcheck windows)
+[ ${#stages[@]} -eq 0 ] && stages=(format plain real asan tsan fuzz memcheck windows)
 
 bash scripts/install-deps.sh
 
@@ -44,27 +48,52 @@ run_ctest() {  # dir, extra ctest args...
 stage_format() {
   git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format --dry-run --Werror
 }
+# The rs2sim stages name their library, so that an installed librealsense2
+# never changes what they build.
 stage_plain() {
-  configure_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  configure_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=sim
   run_ctest build/test -LE memcheck
   bash tests/install/check.sh build/test
 }
 # The randomized lifecycle stress runs a minute under each sanitizer (10 s in
 # the plain stage); its seed is printed, VSRS_STRESS_SEED replays it.
 stage_asan() {
-  configure_build build/asan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SANITIZE=address -DVSRS_BUILD_BENCH=OFF
+  configure_build build/asan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SDK=sim -DVSRS_SANITIZE=address -DVSRS_BUILD_BENCH=OFF
   VSRS_STRESS_SECONDS=${VSRS_STRESS_SECONDS:-60} run_ctest build/asan
 }
 stage_tsan() {
-  configure_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SANITIZE=thread -DVSRS_BUILD_BENCH=OFF
+  configure_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DVSRS_SDK=sim -DVSRS_SANITIZE=thread -DVSRS_BUILD_BENCH=OFF
   VSRS_STRESS_SECONDS=${VSRS_STRESS_SECONDS:-60} run_ctest build/tsan
+}
+stage_real() {
+  local prefix=${VSRS_REALSENSE_PREFIX:-/opt/librealsense-2.54.2}
+  local builder="$root/../shared/third_party/build-librealsense.sh"
+  if ! real_library_in "$prefix"; then
+    if [ ! -f "$builder" ]; then
+      echo "real stage skipped: no librealsense2 in $prefix (set VSRS_REALSENSE_PREFIX) and no"
+      echo "  ../shared/third_party/build-librealsense.sh to build it with"
+      return 0
+    fi
+    echo "librealsense2 not in $prefix: building it with $builder"
+    local began
+    began=$(date +%s)
+    bash "$builder" "$prefix"
+    echo "librealsense2 built and installed in $(($(date +%s) - began)) s"
+  fi
+  configure_build build/real -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=real \
+    -DCMAKE_PREFIX_PATH="$prefix" -DVSRS_BUILD_BENCH=OFF
+  grep -m1 "Camera SDK:" build/real.configure.log || true
+  run_ctest build/real -LE memcheck
+}
+real_library_in() {  # prefix
+  compgen -G "$1/lib*/cmake/realsense2/realsense2Config.cmake" >/dev/null
 }
 stage_fuzz() {
   if [ -f fuzz/run.sh ]; then bash fuzz/run.sh; else echo "no fuzz target"; fi
 }
 stage_memcheck() {
   # The soak suite's short version under valgrind's memcheck, on the plain build.
-  if [ ! -d build/test ]; then configure_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo; fi
+  if [ ! -d build/test ]; then configure_build build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=sim; fi
   if ctest --test-dir build/test -N -L memcheck | grep -q "Total Tests: [1-9]"; then
     run_ctest build/test -L memcheck -j 1
   else
@@ -87,7 +116,7 @@ stage_windows() {
   wineboot --init >>"$dir.wine.log" 2>&1
   echo "wine prefix ready in $(($(date +%s) - boot)) s ($WINEPREFIX)"
   configure_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_BUILD_TOOLS=OFF -DVSRS_BUILD_BENCH=OFF
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=sim -DVSRS_BUILD_TOOLS=OFF -DVSRS_BUILD_BENCH=OFF
   echo "windows stage covers (MinGW-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion), $(wine --version 2>/dev/null)):"
   echo "  built and run under Wine, in $dir/bin: $(cd "$dir/bin" && ls -- *.dll *.exe | grep -v '^lib[a-z]*[_+-]' | tr '\n' ' ')"
   echo "    OrvLog.dll with test_host; utils' Windows file probe and clocks with test_utils"
@@ -101,6 +130,7 @@ stage_windows() {
 
 mkdir -p build
 : >"$summary"
+all_start=$(date +%s)
 for s in "${stages[@]}"; do
   start=$(date +%s)
   echo "=== stage $s"
@@ -108,3 +138,4 @@ for s in "${stages[@]}"; do
   echo "=== stage $s passed in $(($(date +%s) - start)) s"
 done
 awk '{ p += $1; f += $2; k += $3 } END { printf "tests: %d passed, %d failed, %d skipped\n", p, f, k }' "$summary"
+echo "=== ${#stages[@]} stages in $(($(date +%s) - all_start)) s"

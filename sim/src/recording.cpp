@@ -122,10 +122,17 @@ StreamMode ReadMode(Decoder& d) {
   return m;
 }
 
+// The real library's answers to a file it cannot play, type and text.
+[[noreturn]] void CannotPlay(const std::string& path, const std::string& reason) {
+  Fail(RS2_EXCEPTION_TYPE_UNKNOWN,
+       "Failed to resolve request. Request to enable_device_from_file(\"" + path +
+           "\") was invalid, Reason: Failed to create ros "
+           "reader: " +
+           reason);
+}
+
 [[noreturn]] void NotARecording(const std::string& path) {
-  Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE, "Failed to open recording " + path +
-                                             ": not an rs2sim recording (version " +
-                                             std::to_string(kVersion) + " expected)");
+  CannotPlay(path, "Error reading version line");
 }
 
 }  // namespace
@@ -177,7 +184,7 @@ void RecordingWriter::Append(const SetBlueprint& set) {
 RecordingReader::RecordingReader(const std::string& path)
     : path_(path), in_(path, std::ios::binary) {
   if (!in_)
-    Fail(RS2_EXCEPTION_TYPE_IO, "Failed to open recording " + path);
+    CannotPlay(path, "Error opening file: " + path);
   char magic[sizeof kMagic] = {};
   if (!in_.read(magic, sizeof magic) || std::memcmp(magic, kMagic, sizeof kMagic) != 0) {
     NotARecording(path);

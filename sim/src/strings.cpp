@@ -125,6 +125,9 @@ const char* rs2_exception_type_to_string(rs2_exception_type type) {
       {"UNKNOWN", "CAMERA_DISCONNECTED", "BACKEND", "INVALID_VALUE", "WRONG_API_CALL_SEQUENCE",
        "NOT_IMPLEMENTED", "DEVICE_IN_RECOVERY_MODE", "IO"},
       true);
+  // The library names this one in capitals, unlike the others.
+  if (type == RS2_EXCEPTION_TYPE_UNKNOWN)
+    return "UNKNOWN";
   return names(type);
 }
 

@@ -6,11 +6,15 @@
 #include <string>
 #include <thread>
 
-#include "acting_handler.hpp"
+#include <vs_test_support/acting_handler.hpp>
+
 #include "stepped_source_test.hpp"
 
 namespace vs_realsense2_test {
 namespace {
+
+using vs_test_support::ActingHandler;
+using vs_test_support::Latch;
 
 // Runs `action` on the supervisor's thread when the session being built
 // writes its device line: after its pipeline started, before the build is

@@ -10,11 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "acting_handler.hpp"
+#include <vs_test_support/acting_handler.hpp>
+
 #include "camera_test.hpp"
 
 namespace vs_realsense2_test {
 namespace {
+
+using vs_test_support::ActingHandler;
+using vs_test_support::Latch;
 
 constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
 constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
@@ -24,8 +28,7 @@ constexpr orvlog::Severity kError = orvlog::Severity::Error;
 const std::string kQuickWatchdog = "watchdog_ms=100";
 
 std::string StreamingAgain(int tries) {
-  return R"(<cam> Restart: streaming again after \d+\.\d s, )" + std::to_string(tries) +
-         (tries == 1 ? " try" : " tries");
+  return vs_test_support::StreamingAgain("cam", tries);
 }
 
 class RecoveryTest : public CameraTest {

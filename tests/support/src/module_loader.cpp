@@ -10,7 +10,8 @@ std::string ModulePath() {
   return VSRS_MODULE_PATH;
 }
 
-LoadedModule::LoadedModule() : handle_(dlopen(VSRS_MODULE_PATH, RTLD_NOW | RTLD_LOCAL)) {
+LoadedModule::LoadedModule(const std::string& path)
+    : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
   if (handle_ == nullptr)
     throw std::runtime_error(std::string("dlopen: ") + dlerror());
 }

@@ -31,6 +31,13 @@ using Lines = std::vector<Line>;
 // gtest prints mismatching lines as "Warning <cam> Tag: text".
 void PrintTo(const Line& line, std::ostream* os);
 
+// The pattern of the line a source `name` writes when a restart streams
+// again after `tries` tries, for WaitForMatching and CountMatching.
+inline std::string StreamingAgain(const std::string& name, int tries) {
+  return "<" + name + R"(> Restart: streaming again after \d+\.\d s, )" + std::to_string(tries) +
+         (tries == 1 ? " try" : " tries");
+}
+
 // When a waiting helper gives up: a guard against hangs, not a speed goal.
 inline constexpr std::chrono::seconds kWaitLimit{20};
 

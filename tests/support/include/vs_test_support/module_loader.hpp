@@ -17,7 +17,8 @@ std::string ModulePath();
 // loaded it: their code and vtables live in the module.
 class LoadedModule {
  public:
-  LoadedModule();
+  // `path`: another build of the module, for benchmarks that compare two.
+  explicit LoadedModule(const std::string& path = ModulePath());
   ~LoadedModule();
   LoadedModule(const LoadedModule&) = delete;
   LoadedModule& operator=(const LoadedModule&) = delete;

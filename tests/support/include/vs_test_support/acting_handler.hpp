@@ -1,4 +1,4 @@
-// Handlers and a latch for tests that act from inside the handler.
+// Handlers that act from inside their own calls, and a one-way flag between threads.
 #pragma once
 
 #include <condition_variable>
@@ -7,12 +7,10 @@
 #include <string>
 #include <utility>
 
-#include <vs_test_support/log_capture.hpp>
-#include <vs_test_support/recording_handler.hpp>
+#include "vs_test_support/log_capture.hpp"
+#include "vs_test_support/recording_handler.hpp"
 
-namespace vs_realsense2_test {
-
-using vs_test_support::RecordingHandler;
+namespace vs_test_support {
 
 // Runs `action` once, on the first OnParams or OnPacket (as chosen) that
 // returns, after recording the call; signals when the handler itself is
@@ -64,7 +62,7 @@ class Latch {
   }
   bool Wait() {
     std::unique_lock<std::mutex> lock(mutex_);
-    return raisedChanged_.wait_for(lock, vs_test_support::kWaitLimit, [this] { return raised_; });
+    return raisedChanged_.wait_for(lock, kWaitLimit, [this] { return raised_; });
   }
 
  private:
@@ -73,4 +71,4 @@ class Latch {
   bool raised_ = false;
 };
 
-}  // namespace vs_realsense2_test
+}  // namespace vs_test_support

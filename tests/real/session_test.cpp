@@ -1,0 +1,140 @@
+// A played-back source under a host's handlers: kept and slow ones, Stop and
+// release from inside, recovery after a silence and after a throw, the
+// health line and the controls' playback line, on the real library.
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <vs_test_support/acting_handler.hpp>
+
+#include "playback_fixture.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+using vs_test_support::ActingHandler;
+using vs_test_support::Latch;
+
+constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
+constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
+constexpr orvlog::Severity kError = orvlog::Severity::Error;
+
+std::string StreamingAgain(int tries) {
+  return vs_test_support::StreamingAgain("replay", tries);
+}
+
+using SessionTest = PlaybackTest;
+
+// The handler keeps every packet, and with it the library's frames.
+TEST_F(SessionTest, PacketsKeptByTheHostDoNotStarveThePlayback) {
+  Play("rgb8_z16", "watchdog_ms=0");
+  EXPECT_TRUE(handler->WaitForPackets(40));
+}
+
+TEST_F(SessionTest, SlowHandlerLosesFramesetsAtTheQueueAndThenGoesOn) {
+  Play("rgb8_z16", "watchdog_ms=0");
+  handler->BlockPackets();
+  ASSERT_TRUE(handler->WaitForPacketCalls(1));
+  ASSERT_TRUE(log.WaitFor(kWarning, "<replay> ProcessFrame: lost frames"));
+  handler->Unblock();
+  ASSERT_TRUE(handler->WaitForPackets(8));
+  const auto packets = handler->Packets();
+  for (std::size_t i = 1; i < packets.size(); ++i)
+    EXPECT_GE(packets[i].time, packets[i - 1].time) << i;
+}
+
+class StopInsideHandlerTest : public PlaybackTest, public ::testing::WithParamInterface<char> {};
+
+TEST_P(StopInsideHandlerTest, StopFinishesTheCallAndNoOtherCallFollows) {
+  const char when = GetParam();
+  Latch released;
+  auto acting = boost::make_shared<ActingHandler>(
+      when, [this] { source->Stop(); }, [&](const std::string&) { released.Raise(); });
+  source = CreateSource("realsense://?playback_from_file=" + Recording("rgb8_z16"), "replay");
+  source->Start(StartWith(acting));
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Debug, "<replay> Stop: "));
+  // A host thread's Stop joins what the handler's Stop left running.
+  source->Stop();
+  EXPECT_EQ(acting->Calls(), when == 'A' ? "A" : "AP");
+  acting.reset();
+  EXPECT_TRUE(released.Wait());
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+TEST_P(StopInsideHandlerTest, ReleasingTheLastReferenceInsideTheHandlerEndsEverything) {
+  const char when = GetParam();
+  Latch released;
+  boost::shared_ptr<vid_db::media::Source> held =
+      CreateSource("realsense://?playback_from_file=" + Recording("rgb8_z16"), "replay");
+  auto acting = boost::make_shared<ActingHandler>(
+      when, [&held] { held.reset(); }, [&](const std::string&) { released.Raise(); });
+  held->Start(StartWith(acting));
+  acting.reset();
+  // The handler goes last, once every session of the source is torn down.
+  ASSERT_TRUE(released.Wait());
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(InOnParamsAndInOnPacket, StopInsideHandlerTest,
+                         ::testing::Values('A', 'P'));
+
+// The recording falls silent for 1.2 s after its third frameset.
+TEST_F(SessionTest, SilenceIsNoticedAndThePlaybackIsRebuilt) {
+  Play("silence", "watchdog_ms=500");
+  ASSERT_TRUE(handler->WaitForPackets(3));
+  // Builds lie a second apart: the restart waits for what is left of it.
+  ASSERT_TRUE(log.WaitForMatching(
+      kWarning, R"(<replay> Watchdog: no frames for 500 ms, restarting( in \d+ ms)?)"));
+  ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
+  ASSERT_TRUE(handler->WaitForPackets(6));
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+TEST_F(SessionTest, DeadReaderIsReplacedAndTheNewSessionAnnouncesAgain) {
+  handler->ThrowOnPacket("host failure");
+  // The reader's end wakes the supervisor at once; a long watchdog keeps a
+  // loaded machine's pause from reading as a silence.
+  Play("rgb8_z16", "watchdog_ms=1000");
+  ASSERT_TRUE(log.WaitForMatching(kInfo, StreamingAgain(1)));
+  ASSERT_TRUE(handler->WaitForPackets(2));
+  source->Stop();
+  EXPECT_EQ(log.Messages(kError),
+            std::vector<std::string>{"<replay> ReadFrames: exception: host failure"});
+  EXPECT_EQ(log.Messages(kWarning).size(), 1u);
+  EXPECT_EQ(log.CountMatching(kWarning, R"(<replay> Watchdog: reader ended, restarting in \d+ ms)"),
+            1u);
+  EXPECT_EQ(handler->Calls().substr(0, 5), "APAPP");
+}
+
+TEST_F(SessionTest, HealthLineCountsWhatWasDelivered) {
+  Play("rgb8_z16", "stats_s=1");
+  static const std::regex shape(
+      "<replay> Health: packets (\\d+) in \\d+\\.\\d s \\(\\d+\\.\\d/s\\); framesets lost at the "
+      "queue 0; packets without depth 0; invalid color frames 0; restarts 0; "
+      "(last packet \\d+ ms ago|no packet yet)");
+  ASSERT_TRUE(log.WaitUntil([&](const vs_test_support::Lines& lines) {
+    for (const auto& line : lines) {
+      std::smatch match;
+      if (line.severity == kInfo && std::regex_match(line.message, match, shape) &&
+          std::stoul(match[1].str()) > 0)
+        return true;
+    }
+    return false;
+  }));
+  for (const std::string& line : log.Messages(kInfo)) {
+    if (line.rfind("<replay> Health: ", 0) == 0) {
+      EXPECT_TRUE(std::regex_match(line, shape)) << line;
+    }
+  }
+}
+
+TEST_F(SessionTest, PlaybackAppliesNoCameraControlAndSaysSoOnce) {
+  Play("rgb8_z16", "laser_power=150&preset=hand");
+  EXPECT_EQ(log.Count(kInfo, "<replay> CameraControls: playback: camera controls not applied"), 1u);
+  EXPECT_EQ(log.Count(kInfo, "<replay> Session: playback from file: " + Recording("rgb8_z16")), 1u);
+  EXPECT_TRUE(log.Messages(kWarning).empty());
+  EXPECT_TRUE(handler->WaitForPackets(1));
+}
+
+}  // namespace
+}  // namespace vs_realsense2_test
