@@ -40,6 +40,7 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
 
   // Until `waiters` threads wait on this clock, each having looked at the
   // time since the last step; false after the test's wait limit.
+  // Waiting() says how many do, for a failure's message.
   bool Settle(std::size_t waiters = 1) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return settled_.wait_for(lock, vs_test_support::kWaitLimit, [&] {
@@ -51,6 +52,11 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
       }
       return true;
     });
+  }
+
+  std::size_t Waiting() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return blocked_.size();
   }
 
   void OnStep(std::function<void()> wake) override {

@@ -82,7 +82,9 @@ class SteppedSourceTest : public ::testing::Test {
   // Moves the supervisor's time on and waits until it has acted on it.
   void Step(std::int64_t ms, std::size_t supervisors = 1) {
     clock->Step(ms);
-    ASSERT_TRUE(clock->Settle(supervisors)) << "supervisor busy after a step of " << ms << " ms";
+    ASSERT_TRUE(clock->Settle(supervisors))
+        << "after a step of " << ms << " ms, " << clock->Waiting() << " of " << supervisors
+        << " supervisors wait";
   }
 
   vs_test_support::LogCapture log;

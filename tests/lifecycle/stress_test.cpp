@@ -196,10 +196,12 @@ bool StressHandler::OnPacket(const vid_db::media::Packet& packet) {
         if (slot_.handler.get() == this)
           released.swap(slot_.source);
       }
-      if (released) {
-        released.reset();
+      // The release is this call's only when no server thread holds the
+      // source for a moment; otherwise that thread's copy is the last.
+      const boost::weak_ptr<vid_db::media::Source> watched = released;
+      released.reset();
+      if (watched.expired())
         Closed("a release inside the handler");
-      }
       break;
     }
     case Act::None:
