@@ -14,6 +14,11 @@ namespace vs_realsense2_test {
 
 using vs_test_support::Lines;
 
+inline constexpr orvlog::Severity kDebug = orvlog::Severity::Debug;
+inline constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
+inline constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
+inline constexpr orvlog::Severity kError = orvlog::Severity::Error;
+
 inline vid_db::media::StartParams StartWith(
     const boost::shared_ptr<vid_db::media::SourceHandler>& handler) {
   vid_db::media::StartParams params;

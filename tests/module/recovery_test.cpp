@@ -20,10 +20,6 @@ namespace {
 using vs_test_support::ActingHandler;
 using vs_test_support::Latch;
 
-constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
-constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
-constexpr orvlog::Severity kError = orvlog::Severity::Error;
-
 // Restarts within a fraction of a second, so tests wait for log lines only.
 const std::string kQuickWatchdog = "watchdog_ms=100";
 

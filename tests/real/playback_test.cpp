@@ -11,9 +11,6 @@
 namespace vs_realsense2_test {
 namespace {
 
-constexpr orvlog::Severity kDebug = orvlog::Severity::Debug;
-constexpr orvlog::Severity kError = orvlog::Severity::Error;
-
 std::int64_t WallClockMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::system_clock::now().time_since_epoch())

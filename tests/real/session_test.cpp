@@ -15,10 +15,6 @@ namespace {
 using vs_test_support::ActingHandler;
 using vs_test_support::Latch;
 
-constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
-constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
-constexpr orvlog::Severity kError = orvlog::Severity::Error;
-
 std::string StreamingAgain(int tries) {
   return vs_test_support::StreamingAgain("replay", tries);
 }
