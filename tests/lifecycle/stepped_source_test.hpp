@@ -21,10 +21,6 @@
 
 namespace vs_realsense2_test {
 
-constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
-constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
-constexpr orvlog::Severity kError = orvlog::Severity::Error;
-
 inline rs2sim::FramesetSpec DepthOnly(double time) {
   rs2sim::FramesetSpec set;
   set.frames = {DepthFrame(time, kSystemTime)};
