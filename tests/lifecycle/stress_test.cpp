@@ -85,7 +85,10 @@ class StressHandler : public vid_db::media::SourceHandler {
  public:
   enum class Act { None, Throw, Slow, Stop, Release };
 
-  StressHandler(Slot& slot, Violations& violations) : slot_(slot), violations_(violations) {}
+  // `source` is the one this handler is started with: the slot may hold a
+  // newer one by the time it acts.
+  StressHandler(Slot& slot, Violations& violations, boost::weak_ptr<vid_db::media::Source> source)
+      : slot_(slot), violations_(violations), source_(std::move(source)) {}
 
   bool OnStatus(vid_db::media::SourceStatus /*status*/) override { return true; }
   bool OnParams(const vid_db::media::StreamParams& /*params*/) override;
@@ -94,6 +97,9 @@ class StressHandler : public vid_db::media::SourceHandler {
   void Set(Act act) { act_.store(act); }
   // No call may begin after this.
   void Closed(const char* why) { closed_.store(why); }
+  bool IsFor(const boost::shared_ptr<vid_db::media::Source>& source) const {
+    return source && source_.lock() == source;
+  }
   bool WaitForMorePackets(std::size_t more, std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
     const std::size_t target = packets_ + more;
@@ -113,6 +119,7 @@ class StressHandler : public vid_db::media::SourceHandler {
 
   Slot& slot_;
   Violations& violations_;
+  const boost::weak_ptr<vid_db::media::Source> source_;
   std::atomic<Act> act_{Act::None};
   std::atomic<const char*> closed_{nullptr};
   mutable std::mutex mutex_;
@@ -138,12 +145,6 @@ struct Slot {
   std::atomic<bool> stalled{false};
   std::atomic<std::size_t> stepsBack{0};  // summed over handlers let go
   std::atomic<std::size_t> rebases{0};
-
-  // The source, while `handler` is the handler of its last Start.
-  boost::shared_ptr<vid_db::media::Source> SourceOf(const StressHandler* started) {
-    const std::lock_guard<std::mutex> lock(mutex);
-    return handler.get() == started ? source : nullptr;
-  }
 };
 
 void StressHandler::Check(const char* call) {
@@ -184,7 +185,7 @@ bool StressHandler::OnPacket(const vid_db::media::Packet& packet) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       break;
     case Act::Stop:
-      if (const auto source = slot_.SourceOf(this)) {
+      if (const auto source = source_.lock()) {
         source->Stop();
         Closed("a Stop inside the handler");
       }
@@ -193,7 +194,7 @@ bool StressHandler::OnPacket(const vid_db::media::Packet& packet) {
       boost::shared_ptr<vid_db::media::Source> released;
       {
         const std::lock_guard<std::mutex> lock(slot_.mutex);
-        if (slot_.handler.get() == this)
+        if (IsFor(slot_.source))
           released.swap(slot_.source);
       }
       // The release is this call's only when no server thread holds the
@@ -239,7 +240,7 @@ class StressTest : public SteppedSourceTest {
         slot.source = NewSource(slot);
       source = slot.source;
     }
-    auto handler = boost::make_shared<StressHandler>(slot, violations_);
+    auto handler = boost::make_shared<StressHandler>(slot, violations_, source);
     try {
       source->Start(StartWith(handler));
     } catch (const rs2::error&) {
@@ -271,8 +272,9 @@ class StressTest : public SteppedSourceTest {
     if (!source)
       return;
     source->Stop();
-    // That source's run is joined; a handler of a later Start is not this one.
-    if (handler)
+    // That source's run is joined; a handler of a later Start, or of another
+    // source the slot held before, is not this one.
+    if (handler && handler->IsFor(source))
       handler->Closed("Stop returned");
   }
 
@@ -284,9 +286,10 @@ class StressTest : public SteppedSourceTest {
       source.swap(slot.source);
       handler = slot.handler;
     }
+    const bool itsHandler = handler && handler->IsFor(source);
     const boost::weak_ptr<vid_db::media::Source> watched = source;
     source.reset();
-    if (watched.expired() && handler)
+    if (watched.expired() && itsHandler)
       handler->Closed("the release");
   }
 
