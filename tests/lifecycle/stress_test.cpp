@@ -97,8 +97,10 @@ class StressHandler : public vid_db::media::SourceHandler {
   void Set(Act act) { act_.store(act); }
   // No call may begin after this.
   void Closed(const char* why) { closed_.store(why); }
+  // Compares owners without locking: a lock would be a reference of its own,
+  // and whoever drops the last reference is the one who releases.
   bool IsFor(const boost::shared_ptr<vid_db::media::Source>& source) const {
-    return source && source_.lock() == source;
+    return source && !source_.owner_before(source) && !source.owner_before(source_);
   }
   bool WaitForMorePackets(std::size_t more, std::chrono::milliseconds limit) {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -198,10 +200,11 @@ bool StressHandler::OnPacket(const vid_db::media::Packet& packet) {
           released.swap(slot_.source);
       }
       // The release is this call's only when no server thread holds the
-      // source for a moment; otherwise that thread's copy is the last.
-      const boost::weak_ptr<vid_db::media::Source> watched = released;
+      // source at the same time; otherwise that thread's copy is the last,
+      // and its release has not returned when this call goes on.
+      const bool last = released && released.use_count() == 1;
       released.reset();
-      if (watched.expired())
+      if (last)
         Closed("a release inside the handler");
       break;
     }
@@ -287,9 +290,9 @@ class StressTest : public SteppedSourceTest {
       handler = slot.handler;
     }
     const bool itsHandler = handler && handler->IsFor(source);
-    const boost::weak_ptr<vid_db::media::Source> watched = source;
+    const bool last = source && source.use_count() == 1;
     source.reset();
-    if (watched.expired() && itsHandler)
+    if (last && itsHandler)
       handler->Closed("the release");
   }
 
