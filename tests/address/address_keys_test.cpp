@@ -72,24 +72,5 @@ TEST(AddressKeysTest, PresetNamesAreTheGivenOnesInAnyCase) {
   EXPECT_TRUE(unknown.HasControls());
 }
 
-TEST(AddressKeysTest, ThePlainListFitsItsWidthAndStartsALinePerKey) {
-  constexpr std::size_t kWidth = 60;
-  std::istringstream list(PlainKeyList(kWidth));
-  std::vector<std::string> starts;
-  std::string line;
-  while (std::getline(list, line)) {
-    std::size_t columns = 0;
-    for (const char c : line)
-      columns += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    EXPECT_LE(columns, kWidth) << line;
-    if (line.rfind("  ", 0) == 0 && line[2] != ' ')
-      starts.push_back(line.substr(2, line.find(' ', 2) - 2));
-  }
-  std::vector<std::string> names;
-  for (const AddressKey& key : AddressKeys())
-    names.push_back(key.name);
-  EXPECT_EQ(starts, names);
-}
-
 }  // namespace
 }  // namespace vs_realsense2

@@ -34,29 +34,6 @@ TEST(ControlParamsTest, EveryKeyFillsItsFieldAndOnlyTheJsonPathIsDecodedTwice) {
   EXPECT_TRUE(config.HasControls());
 }
 
-TEST(ControlParamsTest, WithoutTheKeysNothingIsAlignedOrControlled) {
-  const SourceConfig config = Read("realsense://?sn=1&Gain=3&ALIGN=color");
-  EXPECT_FALSE(config.align);
-  EXPECT_EQ(config.c_format, ColorFormat::Rgb8);
-  EXPECT_FALSE(config.gain);
-  EXPECT_FALSE(config.HasControls());
-  // Keys in another case are unknown keys, warned as such, not controls.
-  EXPECT_EQ(config.addressWarnings,
-            (std::vector<std::string>{
-                "unknown key \"Gain\" ignored; keys are case-sensitive (\"gain\" is known)",
-                "unknown key \"ALIGN\" ignored; keys are case-sensitive (\"align\" is known)"}));
-  EXPECT_EQ(Read("realsense://?c_format=rgb8").c_format, ColorFormat::Rgb8);
-}
-
-// Each control alone is enough to make the start apply controls.
-TEST(ControlParamsTest, AnyOneControlCounts) {
-  for (const char* query : {"json=a.json", "preset=Hand", "emitter=1", "laser_power=0",
-                            "depth_exposure=1", "exposure=1", "auto_exposure=0", "gain=0"}) {
-    EXPECT_TRUE(Read(std::string("realsense://?") + query).HasControls()) << query;
-  }
-  EXPECT_FALSE(Read("realsense://?align=color&c_format=bgr8").HasControls());
-}
-
 TEST(ControlParamsTest, TextsThatCannotBeUsedAreWarningsThatListWhatIsValid) {
   const SourceConfig config = Read(
       "realsense://?align=depth&c_format=yuyv&emitter=on&laser_power=150mW&depth_exposure="

@@ -39,20 +39,6 @@ TEST(ReadSourceConfigTest, EveryKeyFillsItsFieldAndOnlyThePathsAreDecodedTwice) 
             (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "x%y", 500, 0, {}}));
 }
 
-TEST(ReadSourceConfigTest, IntervalsThatCannotBeUsedKeepTheirDefaults) {
-  const std::pair<const char*, std::pair<int, int>> cases[] = {
-      {"", {2000, 60}},
-      {"watchdog_ms=0&stats_s=0", {0, 0}},
-      {"watchdog_ms=abc&stats_s=", {2000, 60}},
-      {"watchdog_ms=-1&stats_s=-60", {2000, 60}},
-      {"watchdog_ms=99999999999&stats_s=5s", {2000, 5}}};
-  for (const auto& [query, intervals] : cases) {
-    const SourceConfig config = Read(std::string("realsense://cam?") + query);
-    EXPECT_EQ(config.watchdog_ms, intervals.first) << query;
-    EXPECT_EQ(config.stats_s, intervals.second) << query;
-  }
-}
-
 using Warnings = std::vector<std::string>;
 
 TEST(ReadSourceConfigTest, EachThingTheAddressAsksInVainIsOneWarning) {
@@ -110,19 +96,6 @@ TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
     SourceConfig expected;
     expected.c_width = width;
     EXPECT_EQ(Read(std::string("realsense://cam?") + query), expected) << query;
-  }
-}
-
-TEST(ReadSourceConfigTest, WatchdogIsOnByDefaultAndOnlyAReadableValueChangesIt) {
-  const std::pair<const char*, int> cases[] = {{"", 2000},
-                                               {"watchdog_ms=0", 0},
-                                               {"watchdog_ms=150", 150},
-                                               {"watchdog_ms=abc", 2000},
-                                               {"watchdog_ms=", 2000},
-                                               {"watchdog_ms=-1", 2000},
-                                               {"WATCHDOG_MS=0", 2000}};
-  for (const auto& [query, watchdog] : cases) {
-    EXPECT_EQ(Read(std::string("realsense://cam?") + query).watchdog_ms, watchdog) << query;
   }
 }
 

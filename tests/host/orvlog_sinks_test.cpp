@@ -104,14 +104,4 @@ TEST(OrvlogSinks, FileSinkRotatesBySize) {
   std::filesystem::remove_all(dir);
 }
 
-TEST(OrvlogSinks, ParsesSeverityNames) {
-  Severity s = Severity::Trace;
-  EXPECT_TRUE(orvlog::ParseSeverity("warn", &s));
-  EXPECT_EQ(s, Severity::Warning);
-  EXPECT_TRUE(orvlog::ParseSeverity("error", &s));
-  EXPECT_EQ(s, Severity::Error);
-  EXPECT_FALSE(orvlog::ParseSeverity("Info", &s));
-  EXPECT_EQ(s, Severity::Error);
-}
-
 }  // namespace

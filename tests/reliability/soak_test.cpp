@@ -121,38 +121,6 @@ TEST_F(SoakTest, OneSourceStartedAndStoppedWhileFramesFlow) {
   EXPECT_LE(heap.Growth(), 64u * 1024);
 }
 
-TEST_F(SoakTest, EightSourcesCycledFromFourHostThreads) {
-  constexpr std::size_t kThreads = 4;
-  std::vector<std::unique_ptr<ManualCamera>> cameras;
-  std::vector<const ManualCamera*> fed;
-  std::vector<boost::shared_ptr<vid_db::media::Source>> sources;
-  for (std::size_t i = 0; i < 2 * kThreads; ++i) {
-    cameras.push_back(std::make_unique<ManualCamera>("soak-multi-" + std::to_string(i)));
-    fed.push_back(cameras.back().get());
-    sources.push_back(CreateSource(cameras.back()->Url(), "multi"));
-  }
-  const std::size_t threadsBefore = ThreadBaseline();
-  std::vector<std::size_t> faults(kThreads, 0);
-  {
-    const Feeder feeder(fed);
-    std::vector<std::thread> hosts;
-    // Each source belongs to one host thread: a host never calls one source
-    // from two threads at once.
-    for (std::size_t t = 0; t < kThreads; ++t) {
-      hosts.emplace_back([&, t] {
-        for (int round = 0; round < std::max(1, cycles / 10); ++round)
-          faults[t] += Cycle({sources[2 * t].get(), sources[2 * t + 1].get()});
-      });
-    }
-    for (auto& host : hosts)
-      host.join();
-  }
-  EXPECT_EQ(faults, std::vector<std::size_t>(kThreads, 0));
-  EXPECT_EQ(ThreadCount(), threadsBefore);
-  EXPECT_TRUE(AllCountersZero());
-  EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
-}
-
 // Counts what a source delivers in constant memory, and notes a packet that
 // came before any announcement.
 class CountingHandler : public vid_db::media::SourceHandler {

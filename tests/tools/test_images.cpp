@@ -10,17 +10,6 @@
 namespace rs_host {
 namespace {
 
-TEST(DepthColour, RunsFromBlueToRedAndIsNeverNearTheBlackOfNoDepth) {
-  const Rgb nearEnd = DepthColour(0.0);
-  const Rgb farEnd = DepthColour(1.0);
-  EXPECT_GT(nearEnd[2], nearEnd[0]);
-  EXPECT_GT(farEnd[0], farEnd[2]);
-  for (int i = 0; i <= 1000; ++i) {
-    const Rgb c = DepthColour(i / 1000.0);
-    EXPECT_GT(c[0] + c[1] + c[2], 120) << i;
-  }
-}
-
 TEST(ColouriseDepth, NearAndFarTakeTheEndsZeroIsBlackAndBadViewsAreRefused) {
   // 3x2 little-endian, rows padded by 2 bytes: 0 (no depth), 1000, 2000 / 3000, 0, 1000.
   const std::vector<std::uint8_t> bytes = {0,    0,  0xe8, 3, 0xd0, 7, 0xee, 0xee,

@@ -62,13 +62,6 @@ TEST(CommandLine, FramesAloneLiftsTheTimeLimit) {
   EXPECT_DOUBLE_EQ(seconds({"--frames", "0", "x://"}), 5.0);
 }
 
-TEST(CommandLine, ListNeedsNoAddress) {
-  const auto parsed = Parse({"--list"}, nullptr);
-  ASSERT_TRUE(parsed.options);
-  EXPECT_TRUE(parsed.options->list);
-  EXPECT_FALSE(Parse({"x://"}, nullptr).options->list);
-}
-
 TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
   const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
       {{}, "address is required (one per source), or --list"},

@@ -51,23 +51,6 @@ constexpr int kDirectoryError = EISDIR;
 constexpr const char* kDirectoryText = "Is a directory";
 #endif
 
-// One byte through the runtime library's descriptor calls; true when it moved.
-bool ReadByte(int fd) {
-  char byte = 0;
-#ifdef _WIN32
-  return _read(fd, &byte, 1) == 1;
-#else
-  return ::read(fd, &byte, 1) == 1;
-#endif
-}
-bool WriteZ(int fd) {
-#ifdef _WIN32
-  return _write(fd, "Z", 1) == 1;
-#else
-  return ::write(fd, "Z", 1) == 1;
-#endif
-}
-
 // Collects the log for as long as it lives. Like any sink may, it clobbers
 // errno, which File must keep for its caller.
 class LogCapture {
@@ -200,30 +183,6 @@ TEST_F(FileTest, RegularRefusesFifoDeviceAndSocketAtOnceAndNamesThePath) {
 
 #endif
 
-TEST_F(FileTest, ModeBitsSelectAccessPositionAndCreation) {
-  // Each case: the mode, whether a byte can be read and "Z" written, and what
-  // "abc" then holds.
-  for (const auto& [mode, reads, writes, after] :
-       {std::tuple{0, true, false, "abc"},
-        std::tuple{File::Write | File::Binary, false, true, "Zbc"},
-        std::tuple{File::Read | File::Write | File::Create, true, true, "aZc"},
-        std::tuple{File::Write | File::Append, false, true, "abcZ"},
-        std::tuple{File::Write | File::Truncate, false, true, "Z"}}) {
-    const std::string path = WriteFile("data", "abc");
-    {
-      File file(path, mode);
-      EXPECT_EQ(ReadByte(file.GetFd()), reads) << mode;
-      EXPECT_EQ(WriteZ(file.GetFd()), writes) << mode;
-    }
-    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), after) << mode;
-  }
-  const std::string created = dir + "/created";
-  EXPECT_THROW(File missing(created, File::Write), utils::OpenFileError);
-  { File create(created, File::Create | File::Write); }
-  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::u8path(created)));
-}
-
 #ifdef _WIN32
 
 // Windows: the path is widened to UTF-16 for _wsopen_s.
@@ -258,12 +217,6 @@ TEST(Utf8ToWideTest, ReplacesInvalidSequencesRatherThanFailing) {
   EXPECT_EQ(Widened("\xc3"), L"\uFFFD");  // cut off after its first byte
 }
 
-TEST(Utf8ToWideTest, FailureLeavesTheBufferAlone) {
-  std::vector<wchar_t> wide{L'x'};
-  EXPECT_FALSE(File::Utf8ToWide(nullptr, wide));
-  EXPECT_EQ(wide, std::vector<wchar_t>{L'x'});
-}
-
 class WindowsFileTest : public FileTest {
  protected:
   std::wstring WideDir() const { return std::filesystem::u8path(dir).wstring(); }
@@ -296,15 +249,6 @@ TEST_F(WindowsFileTest, NonAsciiNameOpensTheFileOfThatName) {
   EXPECT_EQ(log.Messages(), (Lines{OpenLine(path, fd), CloseLine(fd)}));
 }
 
-TEST_F(WindowsFileTest, NonAsciiNameIsCreatedUnderThatName) {
-  { File file(dir + "/" + kUtf8Name, File::Create | File::Write); }
-  EXPECT_EQ(WideNames(), std::vector<std::wstring>{kWideName});
-  // _S_IWRITE: a file the probe's caller creates is not left read-only.
-  const DWORD attributes = GetFileAttributesW((WideDir() + L"\\" + kWideName).c_str());
-  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u);
-}
-
 TEST_F(WindowsFileTest, MissingNonAsciiNameFailsWithTheUtf8PathInTheText) {
   const std::string path = dir + "/" + kUtf8Name;
   LogCapture log;
@@ -316,27 +260,6 @@ TEST_F(WindowsFileTest, MissingNonAsciiNameFailsWithTheUtf8PathInTheText) {
     EXPECT_EQ(e.GetErrorNumber(), ENOENT);
   }
   EXPECT_EQ(log.Messages(), Lines{FailedLine(path, kMissingText)});
-}
-
-TEST_F(WindowsFileTest, InvalidUtf8OpensTheNameWithTheReplacementCharacter) {
-  WriteWide(L"a\uFFFDb.bag", "x");
-  File file(dir +
-                "/a\xff"
-                "b.bag",
-            File::Read);
-  EXPECT_TRUE(ReadByte(file.GetFd()));
-}
-
-TEST_F(WindowsFileTest, OtherOpenersMayReadAndWriteMeanwhile) {
-  const std::string path = WriteFile("shared.bag", "abc");
-  File writer(path, File::Write);
-  File reader(path, File::Read);
-  EXPECT_TRUE(WriteZ(writer.GetFd()));
-  EXPECT_TRUE(ReadByte(reader.GetFd()));
-  // Not through File: the share mode must let any other program in too.
-  std::FILE* other = _wfopen(std::filesystem::u8path(path).wstring().c_str(), L"r+b");
-  ASSERT_NE(other, nullptr);
-  std::fclose(other);
 }
 
 #endif  // _WIN32
