@@ -3,6 +3,7 @@
 #include <utils/file.hpp>
 
 #include "camera_controls.hpp"
+#include "failure_text.hpp"
 #include "library_context.hpp"
 #include "logger.hpp"
 #include "stream_report.hpp"
@@ -133,14 +134,10 @@ void Session::StopPipeline() noexcept {
   try {
     try {
       pipeline.stop();
-    } catch (const rs2::error& e) {
-      LogSafely(orvlog::Severity::Error, name, "~Session", [&](std::ostream& os) {
-        os << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
-           << "):" << e.what();
-      });
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
+      const std::exception_ptr failure = std::current_exception();
       LogSafely(orvlog::Severity::Error, name, "~Session",
-                [&](std::ostream& os) { os << "exception: " << e.what(); });
+                [&](std::ostream& os) { WriteFailure(os, failure); });
     }
   } catch (...) {
   }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "failure_text.hpp"
 #include "logger.hpp"
 #include "supervised_run.hpp"
 #include "thread_reaper.hpp"
@@ -148,10 +149,8 @@ void SourceLifecycle::Start(const Session::HandlerPtr& handler) {
   } catch (const rs2::error& e) {
     // Other failures (the playback probe, thread creation, memory) carry
     // their own text and reach the host unlogged.
-    LogSafely(orvlog::Severity::Error, name_, "Start", [&](std::ostream& os) {
-      os << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
-         << "):" << e.what();
-    });
+    LogSafely(orvlog::Severity::Error, name_, "Start",
+              [&](std::ostream& os) { WriteRsError(os, e); });
     throw;
   }
 }

@@ -8,6 +8,7 @@
 
 #include <module_log_lines.hpp>
 
+#include "failure_text.hpp"
 #include "logger.hpp"
 #include "record_path.hpp"
 #include "source_lifecycle.hpp"
@@ -22,17 +23,7 @@ constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 
 std::string DescribeFailure(const std::exception_ptr& failure) {
   std::ostringstream text;
-  try {
-    std::rethrow_exception(failure);
-  } catch (const rs2::error& e) {
-    // The shape Start uses for library errors.
-    text << "rs error calling " << e.get_failed_function() << "(" << e.get_failed_args()
-         << "):" << e.what();
-  } catch (const std::exception& e) {
-    text << "exception: " << e.what();
-  } catch (...) {
-    text << "exception: unknown";
-  }
+  WriteFailure(text, failure);
   return text.str();
 }
 
@@ -65,6 +56,12 @@ void SupervisedRun::Unlocked(Lock& lock, const Write& write) {
   lock.unlock();
   write();
   lock.lock();
+}
+
+template <class Message>
+void SupervisedRun::Say(Lock& lock, orvlog::Severity severity, const char* tag,
+                        const Message& message) {
+  Unlocked(lock, [&] { LogSafely(severity, lifecycle_.name_, tag, message); });
 }
 
 void SupervisedRun::Supervise() noexcept {
@@ -188,11 +185,9 @@ void SupervisedRun::RaiseWatchdogToRate(Lock& lock, int fps) {
   if (effective == watchdogMs_ || effective == raisedWatchdogMs_)
     return;
   raisedWatchdogMs_ = effective;
-  Unlocked(lock, [&] {
-    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, "Watchdog", [&](std::ostream& os) {
-      os << "watchdog_ms=" << watchdogMs_ << " raised to " << effective
-         << " ms: at least 100 ms and 3 frame intervals at " << fps << " fps";
-    });
+  Say(lock, orvlog::Severity::Warning, lines::kWatchdogTag.data(), [&](std::ostream& os) {
+    os << "watchdog_ms=" << watchdogMs_ << " raised to " << effective
+       << " ms: at least 100 ms and 3 frame intervals at " << fps << " fps";
   });
 }
 
@@ -239,13 +234,10 @@ void SupervisedRun::BeginRestart(Lock& lock, const std::string& reason, std::int
   const std::int64_t delay = policy_.RestartBegan(now);
   if (lifecycle_.stats_)
     lifecycle_.stats_->restarts.fetch_add(1, std::memory_order_relaxed);
-  Unlocked(lock, [&] {
-    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, lines::kWatchdogTag.data(),
-              [&](std::ostream& os) {
-                os << reason << lines::kRestartingEnd;
-                if (delay > 0)
-                  os << " in " << delay << " ms";
-              });
+  Say(lock, orvlog::Severity::Warning, lines::kWatchdogTag.data(), [&](std::ostream& os) {
+    os << reason << lines::kRestartingEnd;
+    if (delay > 0)
+      os << " in " << delay << " ms";
   });
   DestroySession(lock);
   lifecycle_.readerFailed_ = false;
@@ -300,12 +292,9 @@ void SupervisedRun::TryRestart(Lock& lock) {
     if (lifecycle_.state_ != SourceState::Restarting)
       return;  // stopping: Supervise tears it down
     lifecycle_.state_ = SourceState::Streaming;
-    Unlocked(lock, [&] {
-      LogSafely(orvlog::Severity::Info, lifecycle_.name_, lines::kRestartTag.data(),
-                [&](std::ostream& os) {
-                  os << lines::kStreamingAgainBegin << Seconds(downtime) << ", " << attempt
-                     << (attempt == 1 ? " try" : " tries");
-                });
+    Say(lock, orvlog::Severity::Info, lines::kRestartTag.data(), [&](std::ostream& os) {
+      os << lines::kStreamingAgainBegin << Seconds(downtime) << ", " << attempt
+         << (attempt == 1 ? " try" : " tries");
     });
     return;
   }
@@ -314,12 +303,9 @@ void SupervisedRun::TryRestart(Lock& lock) {
   const std::int64_t now = lifecycle_.clock_->NowMs();
   const std::int64_t delay = policy_.TryFailed(now, built);
   nextTryMs_ = now + delay;
-  Unlocked(lock, [&] {
-    LogSafely(orvlog::Severity::Warning, lifecycle_.name_, lines::kRestartTag.data(),
-              [&](std::ostream& os) {
-                os << lines::kTryBegin << attempt << lines::kTryFailed << ": " << failure
-                   << "; next try in " << delay << " ms";
-              });
+  Say(lock, orvlog::Severity::Warning, lines::kRestartTag.data(), [&](std::ostream& os) {
+    os << lines::kTryBegin << attempt << lines::kTryFailed << ": " << failure << "; next try in "
+       << delay << " ms";
   });
 }
 

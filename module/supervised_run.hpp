@@ -14,6 +14,8 @@
 
 #include <utils/noncopyable.hpp>
 
+#include <orvlog/orvlog.hpp>
+
 #include "device_watch.hpp"
 #include "health_report.hpp"
 #include "restart_policy.hpp"
@@ -73,9 +75,12 @@ class SupervisedRun : private utils::Noncopyable {
   [[nodiscard]] std::string MissingCamera();
   [[nodiscard]] SourceConfig RestartConfig() const;
   void RaiseWatchdogToRate(Lock& lock, int fps);
-  // Unlocked while `write` writes its line.
+  // Runs `write` with the lock released.
   template <class Write>
   void Unlocked(Lock& lock, const Write& write);
+  // Writes a line of the source with the lock released (LogSafely).
+  template <class Message>
+  void Say(Lock& lock, orvlog::Severity severity, const char* tag, const Message& message);
 
   SourceLifecycle& lifecycle_;
   RunControl& run_;

@@ -12,8 +12,6 @@
 // each started source whose camera is present delivers again within the
 // watchdog, the first-packet grace and the longest backoff. At the end: no
 // thread, frame, pipeline or library callback left.
-#include <dirent.h>
-#include <malloc.h>
 
 #include <atomic>
 #include <chrono>
@@ -30,6 +28,7 @@
 #include <boost/weak_ptr.hpp>
 #include <librealsense2/rs.hpp>
 
+#include "reliability_support.hpp"
 #include "stepped_source_test.hpp"
 #include "thread_reaper.hpp"
 
@@ -41,14 +40,6 @@ constexpr int kServerThreads = 3;
 constexpr std::int64_t kWatchdogMs = 100;
 // Watchdog, first-packet grace, the longest delay before a build, and a look.
 constexpr std::int64_t kRecoveryBoundMs = kWatchdogMs + 5000 + 30000 + kWatchdogMs / 4;
-
-std::size_t ThreadCount() {
-  const std::unique_ptr<DIR, int (*)(DIR*)> tasks(opendir("/proc/self/task"), closedir);
-  std::size_t count = 0;
-  while (const dirent* entry = tasks ? readdir(tasks.get()) : nullptr)
-    count += entry->d_name[0] != '.';
-  return count;
-}
 
 std::uint64_t EnvOr(const char* name, std::uint64_t fallback) {
   const char* text = std::getenv(name);
@@ -416,8 +407,7 @@ TEST_F(StressTest, RandomOperationsFromEveryThreadKeepEveryPromise) {
   const auto length = std::chrono::seconds(EnvOr("VSRS_STRESS_SECONDS", 10));
   SCOPED_TRACE("VSRS_STRESS_SEED=" + std::to_string(seed));
   std::cout << "stress seed " << seed << ", " << length.count() << " s\n";
-  std::thread([] {}).join();  // ThreadSanitizer's own thread, before the count
-  const std::size_t threadsAtStart = ThreadCount();
+  const std::size_t threadsAtStart = ThreadBaseline();
   std::uint64_t operations = 0;
   int rounds = 0;
   const auto end = std::chrono::steady_clock::now() + length;
