@@ -217,6 +217,12 @@ TEST(Utf8ToWideTest, ReplacesInvalidSequencesRatherThanFailing) {
   EXPECT_EQ(Widened("\xc3"), L"\uFFFD");  // cut off after its first byte
 }
 
+// One byte through the runtime library's descriptor call; true when it moved.
+bool ReadByte(int fd) {
+  char byte = 0;
+  return _read(fd, &byte, 1) == 1;
+}
+
 class WindowsFileTest : public FileTest {
  protected:
   std::wstring WideDir() const { return std::filesystem::u8path(dir).wstring(); }
