@@ -224,9 +224,12 @@ class StressTest : public SteppedSourceTest {
     return boost::make_shared<vs_realsense2::MediaSource>(settings, clock);
   }
 
-  // A Start with a fresh handler; true when the source was stopped and now
-  // streams, false when it was started already (it keeps its handler).
-  bool Start(Slot& slot) {
+  // What a Start with a fresh handler did: the source was stopped and now
+  // streams, was started already (it keeps its handler), or did not start
+  // (`why`).
+  enum class StartResult { Streaming, AlreadyStarted, Failed };
+
+  StartResult Start(Slot& slot, std::string* why = nullptr) {
     boost::shared_ptr<vid_db::media::Source> source;
     {
       const std::lock_guard<std::mutex> lock(slot.mutex);
@@ -237,22 +240,29 @@ class StressTest : public SteppedSourceTest {
     auto handler = boost::make_shared<StressHandler>(slot, violations_, source);
     try {
       source->Start(StartWith(handler));
-    } catch (const rs2::error&) {
-      return false;  // the camera is away: the library said so
+    } catch (const rs2::error& e) {
+      // The camera is away, or still held by a source released inside its
+      // handler whose teardown goes on: the library said so.
+      if (why != nullptr)
+        *why = e.what();
+      return StartResult::Failed;
     } catch (const std::runtime_error& e) {
       if (std::string(e.what()) != "already started: ")
         violations_.Add(slot.name + ": Start threw " + e.what());
-      return false;
+      return StartResult::AlreadyStarted;
     }
     const std::lock_guard<std::mutex> lock(slot.mutex);
-    if (slot.source != source)
-      return false;  // released meanwhile: nothing will call this handler
+    if (slot.source != source) {
+      if (why != nullptr)
+        *why = "released meanwhile";
+      return StartResult::Failed;  // nothing will call this handler
+    }
     if (slot.handler) {
       slot.stepsBack += slot.handler->Steps();
       slot.rebases += slot.handler->Rebases();
     }
     slot.handler = handler;
-    return true;
+    return StartResult::Streaming;
   }
 
   void Stop(Slot& slot) {
@@ -352,9 +362,14 @@ class StressTest : public SteppedSourceTest {
   // Every source started; each delivers again within the bound of stepped
   // time, stepped an eighth at a time while its frames flow.
   void ExpectAllRecover(const std::string& context) {
+    // Sources released inside their handlers end by themselves; until they
+    // have, their cameras are busy.
+    vs_realsense2::ThreadReaper::Instance().JoinAll();
     std::vector<boost::shared_ptr<StressHandler>> handlers;
     for (const auto& slot : slots_) {
-      Start(*slot);
+      std::string why;
+      ASSERT_NE(Start(*slot, &why), StartResult::Failed)
+          << slot->name << " after " << context << ": " << why;
       const std::lock_guard<std::mutex> lock(slot->mutex);
       slot->handler->Set(StressHandler::Act::None);
       handlers.push_back(slot->handler);
