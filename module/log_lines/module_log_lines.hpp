@@ -8,8 +8,13 @@ namespace vs_realsense2::log_lines {
 
 inline constexpr const char* kChannel = "viroz.realsense";
 
-// Warning "<name> <tag>: lost frames", whichever part of the module lost them.
+// Warning "<name> <tag>: lost frames", whichever part of the module lost them:
+// the first loss after a second without any. Losses within the second that
+// follows it are summed into one Warning "<name> <tag>: lost frames: <n> in
+// the last second", written within the next second.
 inline constexpr std::string_view kLostFrames = "lost frames";
+inline constexpr std::string_view kLostFramesCountBegin = "lost frames: ";
+inline constexpr std::string_view kLostFramesCountEnd = " in the last second";
 
 // Warning "<name> Watchdog: <why>, restarting[ in <ms> ms]"; other Watchdog
 // warnings (a raised watchdog) begin no restart.
