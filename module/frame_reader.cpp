@@ -1,6 +1,6 @@
 #include "frame_reader.hpp"
 
-#include <module_log_lines.hpp>
+#include <utils/clock.hpp>
 
 #include "logger.hpp"
 #include "session.hpp"
@@ -8,22 +8,21 @@
 
 namespace vs_realsense2 {
 
-void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
-                  std::atomic<bool>& arrived, SourceStats* stats) {
+void ProcessFrame(const rs2::frame& frame, const FrameIntake& intake) {
   if (!rs2::frameset(frame))
     return;
-  arrived.store(true, std::memory_order_relaxed);
-  // Each refused frameset is also its own line, so a stalled reader is as
-  // visible in the log as the camera's rate.
-  if (!queue.Push(frame)) {
-    Count(stats, &SourceStats::lostFramesets);
-    LogSafely(orvlog::Severity::Warning, name, "ProcessFrame", log_lines::kLostFrames.data());
+  intake.arrived->store(true, std::memory_order_relaxed);
+  if (intake.queue->Push(ArrivedFrameset{frame, utils::CurrentTimeMs()})) {
+    intake.lostFrames->Queued(intake.nowMs());
+  } else {
+    Count(intake.stats.get(), &SourceStats::lostFramesets);
+    intake.lostFrames->Lost(intake.nowMs());
   }
 }
 
 // An exception ends the loop, not the process. Unsupervised, the session
-// keeps streaming into a queue nobody drains (every further frameset is a
-// "lost frames" line) until the host stops it; supervised, the supervisor
+// keeps streaming into a queue nobody drains (every further frameset is
+// lost) until the host stops it; supervised, the supervisor
 // hears of it below and rebuilds the session.
 void Session::ReadFrames() {
   NameCurrentThread("rs-read:", name);
@@ -31,14 +30,14 @@ void Session::ReadFrames() {
     links.readerBegan();
   bool failed = true;
   try {
-    rs2::frame frame;
-    while (queue->Pop(&frame, utils::tsq::WaitMode::WaitForever, 0) ==
+    ArrivedFrameset arrived;
+    while (queue->Pop(&arrived, utils::tsq::WaitMode::WaitForever, 0) ==
            utils::tsq::QueueStatus::Ok) {
-      if (const rs2::frameset frames{frame})
-        ProcessVideoFrames(frames);
+      if (const rs2::frameset frames{arrived.frame})
+        ProcessVideoFrames(frames, arrived.arrivalMs);
       // Released before waiting again, so a quiet camera does not pin a
       // frame of the library's pool.
-      frame = rs2::frame();
+      arrived.frame = rs2::frame();
     }
     failed = false;
   } catch (const std::exception& e) {

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,41 +16,47 @@
 #include <utils/noncopyable.hpp>
 #include <utils/threadsafe_queue.hpp>
 
+#include "lost_frames_log.hpp"
 #include "source_stats.hpp"
 
 namespace vs_realsense2 {
 
-using FrameQueue = utils::tsq::ThreadsafeQueue<rs2::frame, std::deque<rs2::frame>>;
+// A frameset and the system time (ms since the epoch) at which it reached
+// the module: a new time base maps the camera's clock onto the moment the
+// frameset arrived, not the later one at which the reader got to it.
+struct ArrivedFrameset {
+  rs2::frame frame;
+  std::int64_t arrivalMs = 0;
+};
 
-// Queues `frame` if it is a frameset; a full queue drops it with "lost
-// frames" (counted in `stats` unless null), so the library's thread never
-// waits for the host. Every frameset raises `arrived` (one relaxed store) for
-// the source's watchdog.
-void ProcessFrame(const rs2::frame& frame, FrameQueue& queue, const std::string& name,
-                  std::atomic<bool>& arrived, SourceStats* stats);
+using FrameQueue = utils::tsq::ThreadsafeQueue<ArrivedFrameset, std::deque<ArrivedFrameset>>;
+
+// What the library's thread touches for every frameset.
+struct FrameIntake {
+  std::string name;
+  std::shared_ptr<FrameQueue> queue;
+  // Raised for every frameset (one relaxed store) for the source's watchdog.
+  std::shared_ptr<std::atomic<bool>> arrived;
+  std::shared_ptr<SourceStats> stats;  // null: not counted
+  std::shared_ptr<LostFramesLog> lostFrames;
+  std::function<std::int64_t()> nowMs;  // monotonic, for the lost-frames lines
+};
+
+// Queues `frame` if it is a frameset; a full queue drops it ("lost frames",
+// counted in the stats), so the library's thread never waits for the host.
+void ProcessFrame(const rs2::frame& frame, const FrameIntake& intake);
 
 // The callback the library owns once the pipeline starts. It carries its own
-// copies of the log name, the queue, the arrival flag and the counters and
-// never the session, so it cannot reach a session that is being built or
-// torn down.
+// copies of what it touches and never the session, so it cannot reach a
+// session that is being built or torn down.
 class FrameCallback {
  public:
-  FrameCallback(std::string name, std::shared_ptr<FrameQueue> queue,
-                std::shared_ptr<std::atomic<bool>> arrived, std::shared_ptr<SourceStats> stats)
-      : name_(std::move(name)),
-        queue_(std::move(queue)),
-        arrived_(std::move(arrived)),
-        stats_(std::move(stats)) {}
+  explicit FrameCallback(std::shared_ptr<const FrameIntake> intake) : intake_(std::move(intake)) {}
 
-  void operator()(const rs2::frame& frame) const {
-    ProcessFrame(frame, *queue_, name_, *arrived_, stats_.get());
-  }
+  void operator()(const rs2::frame& frame) const { ProcessFrame(frame, *intake_); }
 
  private:
-  std::string name_;
-  std::shared_ptr<FrameQueue> queue_;
-  std::shared_ptr<std::atomic<bool>> arrived_;
-  std::shared_ptr<SourceStats> stats_;  // null: not counted
+  std::shared_ptr<const FrameIntake> intake_;
 };
 
 // A thread draining `queue`. Ending it takes two steps in a fixed order:

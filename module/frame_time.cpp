@@ -2,8 +2,6 @@
 #include <cstdint>
 #include <limits>
 
-#include <utils/clock.hpp>
-
 #include "logger.hpp"
 #include "session.hpp"
 
@@ -32,7 +30,7 @@ bool NeedsConversion(rs2_timestamp_domain domain, bool playback) {
 
 }  // namespace
 
-std::int64_t Session::GetFrameTime(const rs2::frame& frame) {
+std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs) {
   const std::int64_t time = TruncateToMs(frame.get_timestamp());
   const rs2_timestamp_domain frameDomain = frame.get_frame_timestamp_domain();
   const bool convert = NeedsConversion(frameDomain, playback);
@@ -43,21 +41,21 @@ std::int64_t Session::GetFrameTime(const rs2::frame& frame) {
     domain = frameDomain;
     domainKnown = true;
     if (convert)
-      MakeSync(time);
+      MakeSync(time, arrivalMs);
   }
-  return convert ? ConvDevTimeToSys(time) : time;
+  return convert ? ConvDevTimeToSys(time, arrivalMs) : time;
 }
 
 // No drift correction: the offset is fixed at each base. A backward step
 // (a playback loop restarting, a camera reset) takes a new base.
-std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime) {
+std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs) {
   if (devTime < lastDevTime) {
     if (!playback) {
       LogSafely(orvlog::Severity::Error, name, "ConvDevTimeToSys", [&](std::ostream& os) {
         os << "time decreased: new " << devTime << ", sync: " << lastDevTime;
       });
     }
-    MakeSync(devTime);
+    MakeSync(devTime, arrivalMs);
   }
   lastDevTime = devTime;
   // Unsigned arithmetic: saturated extreme timestamps wrap instead of
@@ -67,10 +65,10 @@ std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime) {
                                    static_cast<std::uint64_t>(devTime));
 }
 
-void Session::MakeSync(std::int64_t devTime) {
+void Session::MakeSync(std::int64_t devTime, std::int64_t sysTime) {
   syncDevTime = devTime;
   lastDevTime = devTime;
-  syncSysTime = utils::CurrentTimeMs();
+  syncSysTime = sysTime;
   LogSafely(orvlog::Severity::Debug, name, "MakeSync", [&](std::ostream& os) {
     os << "devTime: " << syncDevTime << ", sysTime: " << syncSysTime;
   });

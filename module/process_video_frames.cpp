@@ -21,7 +21,7 @@ constexpr std::int64_t kMaxDroppedStepMs = 1000;
 // Exceptions (library, packet checks, handler) go to the reader loop. The
 // alignment runs here, on the reader, so that a slow one fills the queue
 // ("lost frames") instead of holding up the library's thread.
-void Session::ProcessVideoFrames(const rs2::frameset& received) {
+void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs) {
   const rs2::frameset frames = align ? align->process(received) : received;
   rs2::video_frame color = frames.get_color_frame();
   rs2::depth_frame depth = frames.get_depth_frame();
@@ -36,7 +36,7 @@ void Session::ProcessVideoFrames(const rs2::frameset& received) {
     LogSafely(orvlog::Severity::Error, name, kTag, "invalid frame");
     return;
   }
-  const std::int64_t time = GetFrameTime(color);
+  const std::int64_t time = GetFrameTime(color, arrivalMs);
   if (time == lastColorTime) {
     LogSafely(orvlog::Severity::Trace, name, kTag,
               [&](std::ostream& os) { os << "ignore color frame with time: " << time; });

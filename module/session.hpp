@@ -11,6 +11,7 @@
 #include <address/source_config.hpp>
 #include <boost/shared_ptr.hpp>
 #include <librealsense2/rs.hpp>
+#include <utils/clock.hpp>
 #include <utils/noncopyable.hpp>
 #include <vid_db/media/source.hpp>
 #include <vs_stream/video_params.hpp>
@@ -49,6 +50,8 @@ struct SessionLinks {
   // The source's counters for its health line, shared by its sessions so
   // that counts survive restarts; null when the health line is off.
   std::shared_ptr<SourceStats> stats;
+  // Monotonic ms that the "lost frames" lines go by.
+  std::function<std::int64_t()> nowMs = utils::NowMs;
 };
 
 // Counts one handler call in SessionLinks::handlerCalls: once as it begins
@@ -98,11 +101,12 @@ class Session : private utils::Noncopyable {
  private:
   // Reader thread.
   void ReadFrames();
-  void ProcessVideoFrames(const rs2::frameset& frames);
+  // `arrivalMs`: the system time at which the frameset reached the module.
+  void ProcessVideoFrames(const rs2::frameset& frames, std::int64_t arrivalMs);
   bool UpdateVideoParams(const rs2::video_frame& color);
-  std::int64_t GetFrameTime(const rs2::frame& frame);
-  std::int64_t ConvDevTimeToSys(std::int64_t devTime);
-  void MakeSync(std::int64_t devTime);
+  std::int64_t GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs);
+  std::int64_t ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs);
+  void MakeSync(std::int64_t devTime, std::int64_t sysTime);
 
   // Reader thread: whether no further handler call may start.
   [[nodiscard]] bool StopRequested() const {
@@ -120,6 +124,7 @@ class Session : private utils::Noncopyable {
   const HandlerPtr handler;
   const std::shared_ptr<SourceStats> stats;  // counters are atomic; may be null
   const std::shared_ptr<FrameQueue> queue;
+  const std::shared_ptr<LostFramesLog> lostFrames;
   bool domainKnown = false;
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_COUNT;  // meaningful only when domainKnown
   std::int64_t syncDevTime = 0;

@@ -125,6 +125,7 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   links.stopRequested = run_.stop;
   links.floorColorTime = lifecycle_.floorColorTime_;
   links.stats = lifecycle_.stats_;
+  links.nowMs = [clock = lifecycle_.clock_] { return clock->NowMs(); };
   const std::uint64_t sequence = ++lifecycle_.sessionSequence_;
   SourceLifecycle& lifecycle = lifecycle_;
   links.readerBegan = [&lifecycle] {

@@ -36,6 +36,20 @@ std::size_t CountMatchingIn(const std::vector<orvlog::LogLine>& lines, orvlog::S
 
 }  // namespace
 
+std::uint64_t LostFramesLogged(const std::vector<std::string>& warnings, const std::string& name) {
+  const std::string single = "<" + name + "> ProcessFrame: lost frames";
+  const std::regex summed("<" + name + R"(> ProcessFrame: lost frames: (\d+) in the last second)");
+  std::uint64_t lost = 0;
+  for (const std::string& warning : warnings) {
+    std::smatch match;
+    if (warning == single)
+      ++lost;
+    else if (std::regex_match(warning, match, summed))
+      lost += std::stoull(match[1]);
+  }
+  return lost;
+}
+
 void PrintTo(const Line& line, std::ostream* os) {
   *os << orvlog::SeverityName(line.severity) << " " << line.message;
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,10 @@ inline std::string StreamingAgain(const std::string& name, int tries) {
   return "<" + name + R"(> Restart: streaming again after \d+\.\d s, )" + std::to_string(tries) +
          (tries == 1 ? " try" : " tries");
 }
+
+// The framesets source `name` logged as lost among `warnings`: one for each
+// "lost frames" line, n for each "lost frames: n in the last second".
+std::uint64_t LostFramesLogged(const std::vector<std::string>& warnings, const std::string& name);
 
 // When a waiting helper gives up: a guard against hangs, not a speed goal.
 inline constexpr std::chrono::seconds kWaitLimit{20};
