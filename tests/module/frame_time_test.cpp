@@ -1,7 +1,9 @@
 // Packet times: camera clocks mapped onto the wall clock, live and played back.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "camera_test.hpp"
 
@@ -64,6 +66,28 @@ TEST_F(FrameTimeTest, HardwareClockTakesAWallClockBaseOtherDomainsPassThrough) {
   EXPECT_EQ(log.Messages(orvlog::Severity::Trace),
             std::vector<std::string>{"<cam> ProcessVideoFrames: ignore color frame with time: " +
                                      std::to_string(first + 33)});
+}
+
+// A server slow with one packet delays the reader, not the times of the
+// framesets that wait meanwhile: a new base maps a frameset to the moment it
+// arrived, as the time base of a camera's clock should.
+TEST_F(FrameTimeTest, ANewBaseIsTakenAtTheArrivalOfItsFramesetNotWhenTheReaderGetsToIt) {
+  StartCamera();
+  Deliver(1000);
+  handler->BlockPackets();
+  camera.Emit(ColorAndDepth(1100));
+  ASSERT_TRUE(handler->WaitForPacketCalls(2));
+  const std::int64_t arriving = WallClockMs();
+  camera.Emit(ColorAndDepth(900));  // a step back: the next base, queued
+  const std::int64_t arrived = WallClockMs();
+  // The server takes its time over the packet before.
+  while (WallClockMs() < arrived + 300)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  handler->Unblock();
+  ASSERT_TRUE(handler->WaitForPackets(3));
+  const std::int64_t time = handler->Packets().back().time;
+  EXPECT_GE(time, arriving);
+  EXPECT_LE(time, arrived);
 }
 
 class RecordPlaybackTest : public FrameTimeTest {
