@@ -34,9 +34,10 @@ TEST(ReadSourceConfigTest, EveryKeyFillsItsFieldAndOnlyThePathsAreDecodedTwice) 
   EXPECT_EQ(Read(""), SourceConfig{});
   EXPECT_EQ(Read("realsense://host/path?SN=upper&sn=a%2Bb%2525&c_width=1280"
                  "&c_height=720&c_fps=30&d_width=848&d_height=480&d_fps=15"
-                 "&record_to_file=a%2Bb.bag&playback_from_file=x%2525y&sn=second"
-                 "&watchdog_ms=500&stats_s=0"),
-            (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "x%y", 500, 0, {}}));
+                 "&record_to_file=a%2Bb.bag&sn=second&watchdog_ms=500&stats_s=0"),
+            (SourceConfig{"a+b%25", 1280, 720, 30, 848, 480, 15, "a b.bag", "", 500, 0, {}}));
+  EXPECT_EQ(Read("realsense://?playback_from_file=x%2525y&watchdog_ms=500&stats_s=0"),
+            (SourceConfig{"", 0, 0, 0, 0, 0, 0, "", "x%y", 500, 0, {}}));
 }
 
 using Warnings = std::vector<std::string>;
@@ -49,6 +50,9 @@ TEST(ReadSourceConfigTest, EachThingTheAddressAsksInVainIsOneWarning) {
        "&watchdog_ms=0&stats_s=0",
        {}},
       {"REALSENSE://cam?playback_from_file=x.bag", {}},
+      {"realsense://cam?record_to_file=r.bag&c_width=x&playback_from_file=p.bag",
+       {"c_width \"x\" is not a number; 0 (any) is used",
+        "record_to_file ignored: playback_from_file plays a recording, nothing is recorded"}},
       {"realsense://cam?C_WIDTH=640&Sn=1&x=%0Ay&C_WIDTH=1",
        {"unknown key \"C_WIDTH\" ignored; keys are case-sensitive (\"c_width\" is known)",
         "unknown key \"Sn\" ignored; keys are case-sensitive (\"sn\" is known)",

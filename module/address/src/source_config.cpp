@@ -68,6 +68,12 @@ SourceConfig ReadSourceConfig(const std::string& url, const PresetNames& presets
             [](const auto& a, const auto& b) { return a.first < b.first; });
   for (auto& entry : afterTheQuery)
     warnings.push_back(std::move(entry.second));
+  if (!config.playback_from_file.empty() && !config.record_to_file.empty()) {
+    warnings.push_back(
+        "record_to_file ignored: playback_from_file plays a recording, nothing is "
+        "recorded");
+    config.record_to_file.clear();
+  }
   return config;
 }
 
