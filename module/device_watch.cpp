@@ -22,4 +22,13 @@ bool DeviceWatch::IsConnected(const std::string& serial) const {
   return false;
 }
 
+std::vector<std::string> DeviceWatch::ConnectedSerials() const {
+  std::vector<std::string> serials;
+  for (const rs2::device device : context_.query_devices()) {
+    if (device.supports(RS2_CAMERA_INFO_SERIAL_NUMBER))
+      serials.emplace_back(device.get_info(RS2_CAMERA_INFO_SERIAL_NUMBER));
+  }
+  return serials;
+}
+
 }  // namespace vs_realsense2

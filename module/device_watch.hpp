@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <librealsense2/rs.hpp>
 #include <utils/noncopyable.hpp>
@@ -24,6 +25,9 @@ class DeviceWatch : private utils::Noncopyable {
   // True when a device with serial number `serial` is connected, or any
   // device when `serial` is empty. Throws rs2::error.
   [[nodiscard]] bool IsConnected(const std::string& serial) const;
+  // The serial numbers of the connected devices that have one, in the
+  // library's order. Throws rs2::error.
+  [[nodiscard]] std::vector<std::string> ConnectedSerials() const;
 
  private:
   // The library owns the callback and drops it with the context.

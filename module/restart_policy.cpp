@@ -5,16 +5,15 @@
 namespace vs_realsense2 {
 namespace {
 constexpr std::int64_t kFirstDelayMs = 500;
-constexpr std::int64_t kMaxDelayMs = 30000;
 // Looks per silence interval: silence is reported at most a quarter late.
 constexpr std::int64_t kLooksPerInterval = 4;
 constexpr std::int64_t kWatchdogMinMs = 100;
 constexpr std::int64_t kFrameIntervalsPerWatchdog = 3;
 
-// `base` doubled `doublings` times, capped at kMaxDelayMs. base << 6 already
+// `base` doubled `doublings` times, capped at kLongestRestartDelayMs. base << 6 already
 // exceeds the cap for every base of 500 ms or more; the shift never overflows.
 std::int64_t Doubled(std::int64_t base, int doublings) {
-  return std::min(base << std::clamp(doublings, 0, 6), std::max(base, kMaxDelayMs));
+  return std::min(base << std::clamp(doublings, 0, 6), std::max(base, kLongestRestartDelayMs));
 }
 }  // namespace
 

@@ -6,6 +6,9 @@
 
 namespace vs_realsense2 {
 
+// The longest wait between two tries, and between two session builds.
+inline constexpr std::int64_t kLongestRestartDelayMs = 30000;
+
 // Delay after `failures` failed tries in a row: 0.5 s doubling, capped at
 // 30 s, so a camera that is gone for hours costs one try every 30 s.
 [[nodiscard]] std::int64_t BackoffMs(int failures);

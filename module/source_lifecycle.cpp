@@ -133,7 +133,8 @@ void SourceLifecycle::Start(const Session::HandlerPtr& handler) {
     throw;
   }
   changed_.wait(lock, [&] { return run->first != RunControl::FirstBuild::Pending; });
-  if (run->first == RunControl::FirstBuild::Streaming)
+  if (run->first == RunControl::FirstBuild::Streaming ||
+      run->first == RunControl::FirstBuild::Waiting)
     return;
   // Failed, or stopped meanwhile: whoever took the run out joins it.
   if (run_ == run) {

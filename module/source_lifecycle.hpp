@@ -67,7 +67,10 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
   // handler ("handler is null"), all std::runtime_error. Otherwise returns
   // once the first session streams, or once a Stop that came meanwhile has
   // torn it down; throws what the first build threw (a library error logged
-  // first) with nothing left running.
+  // first) with nothing left running. Supervised, a live camera that is not
+  // listed or is busy in another program is no failure: Start returns after
+  // one look at the device list (Warning "Start: waiting for ...") and the
+  // supervisor starts the camera when it can, as after an unplug.
   void Start(const Session::HandlerPtr& handler);
   // Never throws. No handler call starts once it was called. On a host
   // thread it returns when every thread of the source is joined; inside the

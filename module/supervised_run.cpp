@@ -7,7 +7,9 @@
 #include <utility>
 
 #include <module_log_lines.hpp>
+#include <utils/printable.hpp>
 
+#include "camera_failure.hpp"
 #include "failure_text.hpp"
 #include "logger.hpp"
 #include "record_path.hpp"
@@ -97,17 +99,40 @@ void SupervisedRun::Supervise() noexcept {
 }
 
 // The first session is built here too, so that Start and a stop from any
-// thread meet only in the state.
+// thread meet only in the state. Supervised, a live camera that is not
+// listed, or busy in another program, is waited for instead: Start returns
+// at once rather than block the host's thread in the library's device wait.
 void SupervisedRun::BuildFirst(Lock& lock) {
   // Times of an earlier run bind nothing: the Stop between was the host's.
   lifecycle_.floorColorTime_.reset();
+  const bool awaitable = WatchdogOn() && lifecycle_.config_.playback_from_file.empty();
+  std::string awaited;
   std::unique_ptr<Session> session;
   try {
-    session = Build(lock, lifecycle_.config_);
+    if (awaitable) {
+      lock.unlock();
+      awaited = AbsentCamera();
+      if (awaited.empty())
+        devices_.reset();  // a streaming source needs no watch
+      lock.lock();
+    }
+    if (awaited.empty())
+      session = Build(lock, lifecycle_.config_);
   } catch (...) {
-    run_.failure = std::current_exception();
-    run_.first = RunControl::FirstBuild::Failed;
-    lifecycle_.state_ = SourceState::Stopping;
+    if (!lock.owns_lock())
+      lock.lock();
+    const std::exception_ptr failure = std::current_exception();
+    if (!awaitable || ClassifyCameraFailure(failure) != CameraFailure::Busy) {
+      run_.failure = failure;
+      run_.first = RunControl::FirstBuild::Failed;
+      lifecycle_.state_ = SourceState::Stopping;
+      return;
+    }
+    awaited =
+        WantedCamera() + ": busy, in use by another program (" + DescribeFailure(failure) + ")";
+  }
+  if (!session) {
+    AwaitCamera(lock, awaited);
     return;
   }
   Adopt(lock, std::move(session));
@@ -116,6 +141,18 @@ void SupervisedRun::BuildFirst(Lock& lock) {
     run_.first = RunControl::FirstBuild::Streaming;
     lifecycle_.changed_.notify_all();
   }
+}
+
+void SupervisedRun::AwaitCamera(Lock& lock, const std::string& why) {
+  Say(lock, orvlog::Severity::Warning, "Start", "waiting for " + why);
+  if (lifecycle_.state_ != SourceState::Starting)
+    return;  // stopped meanwhile
+  const std::int64_t now = lifecycle_.clock_->NowMs();
+  // A change of devices from here on brings the first try forward.
+  nextTryMs_ = now + std::max(policy_.RestartBegan(now), BackoffMs(1));
+  lifecycle_.state_ = SourceState::Restarting;
+  run_.first = RunControl::FirstBuild::Waiting;
+  lifecycle_.changed_.notify_all();
 }
 
 std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& config) {
@@ -271,6 +308,7 @@ void SupervisedRun::TryRestart(Lock& lock) {
   std::unique_ptr<Session> session;
   std::string failure;
   bool built = false;
+  bool unsatisfiable = false;
   try {
     lock.unlock();
     failure = MissingCamera();
@@ -283,7 +321,9 @@ void SupervisedRun::TryRestart(Lock& lock) {
   } catch (...) {
     if (!lock.owns_lock())
       lock.lock();
-    failure = DescribeFailure(std::current_exception());
+    const std::exception_ptr caught = std::current_exception();
+    failure = DescribeFailure(caught);
+    unsatisfiable = built && ClassifyCameraFailure(caught) == CameraFailure::Unsatisfiable;
   }
   if (session) {
     std::unique_ptr<DeviceWatch> devices = std::move(devices_);
@@ -302,9 +342,14 @@ void SupervisedRun::TryRestart(Lock& lock) {
   if (lifecycle_.state_ != SourceState::Restarting)
     return;
   const std::int64_t now = lifecycle_.clock_->NowMs();
-  const std::int64_t delay = policy_.TryFailed(now, built);
+  // A listed camera that does not offer what the address asks is a mistake
+  // in the address or the wrong camera: an Error at each try, and tries only
+  // as often as for a camera gone for good.
+  const std::int64_t delay = unsatisfiable ? kLongestRestartDelayMs : policy_.TryFailed(now, built);
   nextTryMs_ = now + delay;
-  Say(lock, orvlog::Severity::Warning, lines::kRestartTag.data(), [&](std::ostream& os) {
+  const orvlog::Severity severity =
+      unsatisfiable ? orvlog::Severity::Error : orvlog::Severity::Warning;
+  Say(lock, severity, lines::kRestartTag.data(), [&](std::ostream& os) {
     os << lines::kTryBegin << attempt << lines::kTryFailed << ": " << failure << "; next try in "
        << delay << " ms";
   });
@@ -315,8 +360,32 @@ void SupervisedRun::TryRestart(Lock& lock) {
 // wait.
 std::string SupervisedRun::MissingCamera() {
   const SourceConfig& config = lifecycle_.config_;
-  if (!config.playback_from_file.empty())
+  if (!config.playback_from_file.empty() || Listed())
     return {};
+  return config.sn.empty() ? "no camera connected" : WantedCamera() + " not connected";
+}
+
+std::string SupervisedRun::AbsentCamera() {
+  if (Listed())
+    return {};
+  if (lifecycle_.config_.sn.empty())
+    return WantedCamera() + ": none connected";
+  std::string why = WantedCamera() + ": not connected (connected: ";
+  const std::vector<std::string> serials = devices_->ConnectedSerials();
+  for (std::size_t i = 0; i < serials.size(); ++i)
+    why += (i == 0 ? "" : ", ") + serials[i];
+  return why + (serials.empty() ? "none)" : ")");
+}
+
+std::string SupervisedRun::WantedCamera() const {
+  const std::string& serial = lifecycle_.config_.sn;
+  // The serial comes from the address: no line breaks into the log.
+  return serial.empty() ? "any camera" : "camera " + utils::Printable(serial, 40);
+}
+
+// Unlocked. The watch is made at the first look and kept until the camera
+// streams again: it is what wakes the supervisor when devices change.
+bool SupervisedRun::Listed() {
   if (!devices_) {
     SourceLifecycle& lifecycle = lifecycle_;
     devices_ = std::make_unique<DeviceWatch>([&lifecycle] {
@@ -327,9 +396,7 @@ std::string SupervisedRun::MissingCamera() {
       lifecycle.changed_.notify_all();
     });
   }
-  if (devices_->IsConnected(config.sn))
-    return {};
-  return config.sn.empty() ? "no camera connected" : "camera " + config.sn + " not connected";
+  return devices_->IsConnected(lifecycle_.config_.sn);
 }
 
 // Unlocked: a recording goes on in a new file.

@@ -27,7 +27,9 @@ class SourceLifecycle;
 
 // What a Start shares with the supervisor it began.
 struct RunControl : private utils::Noncopyable {
-  enum class FirstBuild { Pending, Streaming, Stopped, Failed };
+  // Waiting: Start returned without a session; the camera is awaited as
+  // after an unplug.
+  enum class FirstBuild { Pending, Streaming, Waiting, Stopped, Failed };
 
   explicit RunControl(Session::HandlerPtr runHandler) : handler(std::move(runHandler)) {}
 
@@ -60,6 +62,8 @@ class SupervisedRun : private utils::Noncopyable {
   using Lock = std::unique_lock<std::mutex>;
 
   void BuildFirst(Lock& lock);
+  // Start returns; the run goes on as a restart that waits for the camera.
+  void AwaitCamera(Lock& lock, const std::string& why);
   void Watch(Lock& lock);
   void BeginRestart(Lock& lock, const std::string& reason, std::int64_t now);
   void AwaitTry(Lock& lock);
@@ -73,6 +77,11 @@ class SupervisedRun : private utils::Noncopyable {
   void NoteProgress(std::int64_t now);
   [[nodiscard]] bool WatchdogOn() const { return watchdogMs_ > 0; }
   [[nodiscard]] std::string MissingCamera();
+  // Unlocked. Empty when the camera is listed, else what the start waits
+  // for and why, with the serial numbers that are listed.
+  [[nodiscard]] std::string AbsentCamera();
+  [[nodiscard]] bool Listed();
+  [[nodiscard]] std::string WantedCamera() const;
   [[nodiscard]] SourceConfig RestartConfig() const;
   void RaiseWatchdogToRate(Lock& lock, int fps);
   // Runs `write` with the lock released.

@@ -44,8 +44,12 @@ class SteppedSourceTest : public ::testing::Test {
 
   boost::shared_ptr<vid_db::media::Source> CreateSource(const std::string& query,
                                                         const std::string& name = "cam") {
+    return CreateSourceAt(camera.Url(query), name);
+  }
+  boost::shared_ptr<vid_db::media::Source> CreateSourceAt(const std::string& url,
+                                                          const std::string& name) {
     vid_db::media::SourceSettings settings;
-    settings.url = camera.Url(query);
+    settings.url = url;
     settings.name = name;
     return boost::make_shared<vs_realsense2::MediaSource>(settings, clock);
   }

@@ -101,8 +101,9 @@ TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
   EXPECT_TRUE(AllCountersZero());
 }
 
-TEST_F(LifecycleTest, MissingCameraIsLoggedRethrownAndALaterStartSucceeds) {
-  source = CreateSource("realsense://?sn=later", "cam");
+// Supervised, the camera would be waited for instead.
+TEST_F(LifecycleTest, UnsupervisedMissingCameraIsLoggedRethrownAndALaterStartSucceeds) {
+  source = CreateSource("realsense://?sn=later&watchdog_ms=0", "cam");
   try {
     source->Start(StartWith(handler));
     FAIL() << "no exception";

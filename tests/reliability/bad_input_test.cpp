@@ -12,13 +12,14 @@
 namespace vs_realsense2_test {
 namespace {
 
-enum class Outcome { ParserError, Streams, LibraryRefusal, ProbeRefusal };
+enum class Outcome { ParserError, Streams, Awaited, LibraryRefusal, ProbeRefusal };
 
 struct HostileAddress {
   const char* label;
   std::string url;
   Outcome outcome;
-  // Streams: the colour stream the start reports; ProbeRefusal: the error.
+  // Streams: the colour stream the start reports; Awaited: the warning;
+  // ProbeRefusal: the error.
   std::string detail = "Color as RGB8 at 30 Hz; resolution: 1280x720";
 };
 
@@ -40,7 +41,11 @@ std::vector<HostileAddress> Corpus() {
       {"EncodedNulKeyAndValue", OurCamera("%00=%00"), Outcome::Streams},
       {"EncodedLineBreaksBeforeNumbers", OurCamera("c_width=%0A640&c_height=%0D%0A480"),
        Outcome::Streams, "Color as RGB8 at 30 Hz; resolution: 640x480"},
-      {"EncodedLineBreakInSerial", "realsense://camera?sn=manual-1%0A", Outcome::LibraryRefusal},
+      {"EncodedLineBreakInSerial", "realsense://camera?sn=manual-1%0A", Outcome::Awaited,
+       "<cam> Start: waiting for camera manual-1?: not connected (connected: 900000000000, "
+       "manual-1)"},
+      {"EncodedLineBreakInSerialUnsupervised", "realsense://camera?sn=manual-1%0A&watchdog_ms=0",
+       Outcome::LibraryRefusal},
       {"RawLineBreak", "realsense://camera?sn=manual-1\n", Outcome::ParserError},
       {"HugeAndNegativeNumbers",
        OurCamera("c_width=99999999999999999999&c_height=2147483648&c_fps=-30&d_fps=4294967326"),
@@ -74,6 +79,11 @@ TEST_P(HostileAddressTest, GivesItsErrorOrDefaultAndLeavesNothing) {
       EXPECT_EQ(e.what(), "failed to parse URL: '" + input.url + "'");
     }
     EXPECT_TRUE(log.All().empty());
+  } else if (input.outcome == Outcome::Awaited) {
+    source = CreateSource(input.url, "cam");
+    source->Start(StartWith(handler));
+    source->Stop();
+    EXPECT_EQ(log.Messages(orvlog::Severity::Warning), std::vector<std::string>{input.detail});
   } else if (input.outcome == Outcome::Streams) {
     source = CreateSource(input.url, "cam");
     source->Start(StartWith(handler));

@@ -97,17 +97,18 @@ TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBa
 
 // Each source that cannot start says why; the others run.
 TEST_F(RsHostOnSimulatedCamera, SourcesThatCannotStartAreReportedAndTheOthersRun) {
-  // The start for the absent serial waits this long instead of rs2sim's 15 s.
+  // Unsupervised, the start for the absent serial waits this long instead of
+  // rs2sim's 15 s, and fails.
   setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "50", 1);
   const auto result =
       Run({"--frames", "5", "--json", PathOf("run.json"), "realsense://?c_width=6 40",
-           "realsense://?sn=123", "realsense://?playback_from_file=" + Encode(PathOf("absent.bag")),
-           kVga});
+           "realsense://?sn=123&watchdog_ms=0",
+           "realsense://?playback_from_file=" + Encode(PathOf("absent.bag")), kVga});
   EXPECT_EQ(result.exitCode, 1);
   for (const std::string& expected :
        {std::string("source cam0 (realsense://?c_width=6 40) failed to start: "
                     "utils::UrlParserError: failed to parse URL: 'realsense://?c_width=6 40'"),
-        std::string("source cam1 (realsense://?sn=123) failed to start: "),
+        std::string("source cam1 (realsense://?sn=123&watchdog_ms=0) failed to start: "),
         ") failed to start: utils::OpenFileError: No such file or directory: " +
             PathOf("absent.bag")}) {
     EXPECT_TRUE(Contains(result.output, expected)) << expected << " not in: " << result.output;
