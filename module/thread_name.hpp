@@ -7,7 +7,8 @@
 namespace vs_realsense2 {
 
 // Names the calling thread `prefix` + `name`, cut to what the system keeps
-// (15 bytes on Linux). Best effort: a failure changes nothing.
+// (15 bytes on Linux; on Windows the whole name, where the system has
+// SetThreadDescription). Best effort: a failure changes nothing.
 void NameCurrentThread(const char* prefix, const std::string& name) noexcept;
 
 }  // namespace vs_realsense2
