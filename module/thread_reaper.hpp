@@ -36,6 +36,12 @@ class ThreadReaper : private utils::Noncopyable {
   struct Entry {
     std::thread thread;
     std::shared_ptr<const std::atomic<bool>> done;
+    // Windows: a reference to the module itself, held until the thread is
+    // joined (null elsewhere). A thread cannot end while its module is being
+    // unloaded (both need the loader lock), so the unload must never be the
+    // one to join it: the module stays loaded until a later call of the
+    // host, or the end of the process, has joined every adopted thread.
+    std::shared_ptr<void> modulePin;
   };
   std::mutex mutex_;
   std::vector<Entry> entries_;  // guarded by mutex_

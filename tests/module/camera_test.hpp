@@ -1,9 +1,17 @@
 // A fixture on an rs2sim camera that delivers only the framesets a test emits.
 #pragma once
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
+#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,6 +33,35 @@ using vs_test_support::ManualCamera;
 using vs_test_support::RecordingHandler;
 
 constexpr auto kSystemTime = RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME;
+
+// A file name in the test folder for this process: test programs run in
+// parallel must not share files.
+inline std::string ProcessTempPath(const std::string& stem, const std::string& extension) {
+#ifdef _WIN32
+  const long id = static_cast<long>(_getpid());
+#else
+  const long id = static_cast<long>(getpid());
+#endif
+  return ::testing::TempDir() + stem + "-" + std::to_string(id) + extension;
+}
+
+// A path as an address value: percent-encoded but for letters, digits,
+// "-._~" and "/" (a Windows path has ':' and '\\', which no URI holds raw).
+inline std::string Encoded(const std::string& path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const char c : path) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (std::isalnum(byte) != 0 || std::string_view("-._~/").find(c) != std::string_view::npos) {
+      encoded += c;
+    } else {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0xF];
+    }
+  }
+  return encoded;
+}
 
 inline std::int64_t WallClockMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -1,6 +1,5 @@
 // Camera controls from the address: applied at every start before the first frameset, in a
 // fixed order; what cannot be applied is a warning and the start goes on.
-#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 
@@ -34,15 +33,14 @@ class ControlsTest : public CameraTest {
   }
 
   static constexpr const char* kJson = "{\"param-laserpower\": 120}";
-  const std::string json =
-      ::testing::TempDir() + "vsrs-controls-" + std::to_string(getpid()) + ".json";
+  const std::string json = ProcessTempPath("vsrs-controls", ".json");
 };
 
 TEST_F(ControlsTest, EveryControlIsAppliedInOrderAtEachStartBeforeTheFirstFrameset) {
   const std::string query =
       "gain=32&auto_exposure=1&exposure=200&depth_exposure=9000"
       "&laser_power=210&emitter=0&preset=HIGH%20accuracy&json=" +
-      json;
+      Encoded(json);
   const Texts writes = {"advanced mode: load_json " + std::string(kJson),
                         "Stereo Module: Visual Preset = 3",
                         "Stereo Module: Emitter Enabled = 0",
@@ -86,7 +84,7 @@ TEST_F(ControlsTest, WhatTheCameraLacksOrRefusesIsAWarningAndTheStartGoesOn) {
     device.colorOptions.clear();
     device.advancedModeEnabled = false;
   });
-  Start("json=" + json +
+  Start("json=" + Encoded(json) +
             "&preset=remove%20ir%20pattern&emitter=1&laser_power=150&depth_exposure=200000"
             "&exposure=100&gain=500",
         bare);
@@ -143,13 +141,12 @@ TEST_F(ControlsTest, TextsThatAreNoValuesAreWarnedAtCreationAndNeverApplied) {
 }
 
 TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnce) {
-  const std::string recording =
-      ::testing::TempDir() + "vsrs-controls-" + std::to_string(getpid()) + ".bag";
+  const std::string recording = ProcessTempPath("vsrs-controls", ".bag");
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(camera.Serial()),
                                      {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSource("realsense://?playback_from_file=" + recording +
-                            "&laser_power=150&json=" + json + "&preset=hand",
+  source = CreateSource("realsense://?playback_from_file=" + Encoded(recording) +
+                            "&laser_power=150&json=" + Encoded(json) + "&preset=hand",
                         "replay");
   source->Start(StartWith(handler));
   EXPECT_EQ(InfoWithoutReports(log),

@@ -1,5 +1,4 @@
 // Packet times: camera clocks mapped onto the wall clock, live and played back.
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -98,12 +97,12 @@ class RecordPlaybackTest : public FrameTimeTest {
   }
 
   // One file per process: parallel cases must not read each other's.
-  const std::string recording = ::testing::TempDir() + "vsrs-" + std::to_string(getpid()) + ".bag";
+  const std::string recording = ProcessTempPath("vsrs", ".bag");
   const std::string ignored = recording + ".ignored";
 };
 
 TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
-  source = CreateSource(camera.Url("record_to_file=" + recording), "cam");
+  source = CreateSource(camera.Url("record_to_file=" + Encoded(recording)), "cam");
   source->Start(StartWith(handler));
   EXPECT_EQ(log.Count(orvlog::Severity::Info, "<cam> Session: recording to file: " + recording),
             1u);
@@ -115,9 +114,10 @@ TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   log.Clear();
 
   // Playback wins over everything else the address asks for.
-  source = CreateSource("realsense://?sn=nobody&c_width=1&playback_from_file=" + recording +
-                            "&record_to_file=" + ignored,
-                        "replay");
+  source =
+      CreateSource("realsense://?sn=nobody&c_width=1&playback_from_file=" + Encoded(recording) +
+                       "&record_to_file=" + Encoded(ignored),
+                   "replay");
   before = WallClockMs();
   source->Start(StartWith(handler));
   EXPECT_EQ(log.Count(orvlog::Severity::Info, "<replay> Session: playback from file: " + recording),
@@ -148,7 +148,7 @@ TEST_F(RecordPlaybackTest, PlaybackReportsEveryRecordedStream) {
                                      {{RS2_STREAM_INFRARED, 2, RS2_FORMAT_Y8, 640, 480, 30},
                                       {RS2_STREAM_GYRO, 0, RS2_FORMAT_MOTION_XYZ32F, 0, 0, 200}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSource("realsense://?playback_from_file=" + recording, "replay");
+  source = CreateSource("realsense://?playback_from_file=" + Encoded(recording), "replay");
   source->Start(StartWith(handler));
   EXPECT_EQ(
       log.Count(orvlog::Severity::Debug,

@@ -1,7 +1,13 @@
 // What the soak and fault suites add to the module suite's fixtures.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
+#else
 #include <dirent.h>
+#endif
 
 #include <atomic>
 #include <memory>
@@ -15,10 +21,21 @@ namespace vs_realsense2_test {
 
 // Threads of this process now.
 inline std::size_t ThreadCount() {
-  const std::unique_ptr<DIR, int (*)(DIR*)> tasks(opendir("/proc/self/task"), closedir);
   std::size_t count = 0;
+#ifdef _WIN32
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE)
+    return 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+    count += entry.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snapshot);
+#else
+  const std::unique_ptr<DIR, int (*)(DIR*)> tasks(opendir("/proc/self/task"), closedir);
   while (const dirent* entry = tasks ? readdir(tasks.get()) : nullptr)
     count += entry->d_name[0] != '.';
+#endif
   return count;
 }
 

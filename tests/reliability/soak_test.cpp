@@ -2,7 +2,11 @@
 // Stop returns, and nothing (threads, library objects, memory) may pile up.
 // VSRS_SOAK_CYCLES sets the single-source cycles (the eight-source rounds are
 // a tenth of it); CI runs the defaults.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <malloc.h>
+#endif
 
 #include <algorithm>
 #include <condition_variable>
@@ -18,8 +22,23 @@ namespace {
 // Bytes handed out and not given back. Under a sanitizer or valgrind this is
 // a constant, and their own leak checks take over.
 std::size_t HeapInUse() {
+#ifdef _WIN32
+  // The C runtime allocates from the process heap: its busy blocks.
+  const HANDLE heap = GetProcessHeap();
+  std::size_t used = 0;
+  if (!HeapLock(heap))
+    return 0;
+  PROCESS_HEAP_ENTRY entry{};
+  while (HeapWalk(heap, &entry)) {
+    if ((entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0)
+      used += entry.cbData;
+  }
+  HeapUnlock(heap);
+  return used;
+#else
   const struct mallinfo2 info = mallinfo2();
   return info.uordblks + info.hblkhd;
+#endif
 }
 
 // Heap in use sampled once a cycle. The allocator's caches move with the

@@ -1,27 +1,68 @@
 #include "vs_test_support/module_loader.hpp"
 
-#include <dlfcn.h>
-
+#include <algorithm>
 #include <stdexcept>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
 
 namespace vs_test_support {
+namespace {
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& utf8) {
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
+  return wide;
+}
+
+void* Open(const std::string& path) {
+  void* const handle = LoadLibraryW(Wide(path).c_str());
+  if (handle == nullptr)
+    throw std::runtime_error("LoadLibraryW " + path + ": error " + std::to_string(GetLastError()));
+  return handle;
+}
+void Close(void* handle) {
+  FreeLibrary(static_cast<HMODULE>(handle));
+}
+void* Find(void* handle, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+#else
+void* Open(const std::string& path) {
+  void* const handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr)
+    throw std::runtime_error(std::string("dlopen: ") + dlerror());
+  return handle;
+}
+void Close(void* handle) {
+  dlclose(handle);
+}
+void* Find(void* handle, const char* name) {
+  return dlsym(handle, name);
+}
+#endif
+
+}  // namespace
 
 std::string ModulePath() {
   return VSRS_MODULE_PATH;
 }
 
-LoadedModule::LoadedModule(const std::string& path)
-    : handle_(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL)) {
-  if (handle_ == nullptr)
-    throw std::runtime_error(std::string("dlopen: ") + dlerror());
-}
+LoadedModule::LoadedModule(const std::string& path) : handle_(Open(path)) {}
 
 LoadedModule::~LoadedModule() {
-  dlclose(handle_);
+  Close(handle_);
 }
 
 ProtocolQuery LoadedModule::Query() const {
-  void* const symbol = dlsym(handle_, "run_realsense_protocol_query");
+  void* const symbol = Find(handle_, "run_realsense_protocol_query");
   if (symbol == nullptr)
     throw std::runtime_error("run_realsense_protocol_query not exported");
   return reinterpret_cast<ProtocolQuery>(symbol);

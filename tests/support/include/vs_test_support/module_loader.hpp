@@ -1,4 +1,5 @@
-// Loads the built module the way a host does: dlopen, then its one export.
+// Loads the built module the way a host does (dlopen, LoadLibraryW on
+// Windows), then its one export.
 #pragma once
 
 #include <string>
@@ -10,7 +11,7 @@ namespace vs_test_support {
 
 using ProtocolQuery = int (*)(void*, boost::shared_ptr<vid_db::Protocol>&);
 
-// Path of the built libvs_realsense2.so.
+// Path of the built module (libvs_realsense2.so, vs_realsense2.dll).
 std::string ModulePath();
 
 // Objects obtained from the module must be released before the loader that
