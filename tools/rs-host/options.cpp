@@ -1,7 +1,12 @@
 #include "options.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <set>
+#include <stdexcept>
+#include <system_error>
 
 #include <CLI/CLI.hpp>
 #include <address/address_keys.hpp>
@@ -72,6 +77,46 @@ std::string CheckLogLevel(const std::string& text) {
   return "log level must be one of trace, debug, info, warning, error";
 }
 
+// A value that CLI11 took as text but that means nothing here; its text is the line for the
+// operator, without "rs-host: ".
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Numbers are read here rather than by CLI11, whose messages for a bad one name its type and
+// print the bounds of a double in full.
+double Seconds(const std::string& subject, const std::string& text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error == std::errc::result_out_of_range)
+    throw UsageError(subject + " is out of range (got " + text + ")");
+  if (error != std::errc() || stop != end || !std::isfinite(value))
+    throw UsageError(subject + " must be a number of seconds (got " + text + ")");
+  if (value < 0)
+    throw UsageError(subject + " must be 0 or more (got " + text + ")");
+  return value;
+}
+
+std::uint64_t Count(const std::string& subject, const std::string& text) {
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error == std::errc::result_out_of_range) {
+    throw UsageError(subject + " must be at most " +
+                     std::to_string(std::numeric_limits<std::uint64_t>::max()) + " (got " + text +
+                     ")");
+  }
+  if (error == std::errc() && stop == end)
+    return value;
+  double number = 0;
+  const auto asNumber = std::from_chars(text.data(), end, number);
+  if (asNumber.ec == std::errc() && asNumber.ptr == end && number < 0)
+    throw UsageError(subject + " must be 0 or more (got " + text + ")");
+  throw UsageError(subject + " must be a whole number (got " + text + ")");
+}
+
 }  // namespace
 
 std::string DefaultSourceName(std::size_t index) {
@@ -89,6 +134,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
 
   Options options;
   std::string logLevel = "info";
+  std::string secondsText;
+  std::string framesText;
   app.add_option("address", options.addresses,
                  "Source address (realsense://?...); one source per address");
   app.add_flag("--list", options.list,
@@ -99,13 +146,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                  "(default cam0, cam1, ...)")
       ->allow_extra_args(false)
       ->check([](const std::string& name) { return CheckName(name); });
-  app.add_option("--seconds", options.seconds,
+  app.add_option("--seconds", secondsText,
                  "Run time in seconds; 0 runs until Ctrl-C or the --frames limit (default 5, "
                  "or no limit when only --frames is given)")
-      ->check(CLI::NonNegativeNumber);
-  app.add_option("--frames", options.frames,
+      ->type_name("FLOAT");
+  app.add_option("--frames", framesText,
                  "Stop once every running source has delivered this many packets; later packets "
-                 "are not counted");
+                 "are not counted")
+      ->type_name("UINT");
   app.add_option("--log-level", logLevel,
                  "Console log level of the module and the host: trace, debug, info, warning, "
                  "error (default info)")
@@ -134,6 +182,16 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     return result;
   }
 
+  try {
+    if (app.count("--seconds") != 0)
+      options.seconds = Seconds("--seconds", secondsText);
+    if (app.count("--frames") != 0)
+      options.frames = Count("--frames", framesText);
+  } catch (const UsageError& e) {
+    err << "rs-host: " << e.what() << "\n";
+    result.exitCode = 2;
+    return result;
+  }
   if (options.list != options.addresses.empty()) {
     err << (options.list ? "rs-host: --list takes no address\n"
                          : "rs-host: address is required (one per source), or --list\n");
