@@ -242,13 +242,37 @@ TEST_F(RsHostOnStandIn, ASecondSignalEndsTheProgramAtOnce) {
   EXPECT_FALSE(Contains(result.output, "Summary after")) << result.output;
 }
 
-// A JSON path that cannot be written is refused before any source runs.
-TEST_F(RsHostOnStandIn, AJsonPathThatCannotBeWrittenIsRefusedFirst) {
-  const std::string path = PathOf("missing/run.json");
-  const auto result = Run({"--json", path, "realsense://"});
+// A file that cannot be written says why, in the system's words. The JSON
+// path is refused before any source runs, the snapshot directory too.
+TEST_F(RsHostOnStandIn, FilesThatCannotBeWrittenSayWhy) {
+  std::ofstream(PathOf("plain")) << "not a directory";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--json", PathOf("missing/run.json")},
+       "cannot write the JSON summary to '" + PathOf("missing/run.json") +
+           "': No such file or directory"},
+      {{"--json", dir_.path.string()},
+       "cannot write the JSON summary to '" + dir_.path.string() + "': Is a directory"},
+      {{"--snapshot", PathOf("plain/shots")},
+       "cannot create snapshot directory '" + PathOf("plain/shots") + "': Not a directory"},
+  };
+  for (auto [args, expected] : cases) {
+    args.push_back("realsense://");
+    const auto result = Run(args);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "rs-host: " + expected + "\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(PathOf("missing/run.json")));
+}
+
+// A snapshot that cannot be written is named with its reason; the others are written.
+TEST_F(RsHostOnSimulatedCamera, ASnapshotThatCannotBeWrittenSaysWhy) {
+  std::filesystem::create_directories(PathOf("shots/cam0_color.png"));
+  const auto result = Run({"--frames", "5", "--snapshot", PathOf("shots"), kVga});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.output, "rs-host: cannot write the JSON summary to '" + path + "'\n");
-  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_TRUE(Contains(result.output, "rs-host: snapshot not written: " +
+                                          PathOf("shots/cam0_color.png") + ": Is a directory\n"))
+      << result.output;
+  EXPECT_TRUE(DecodePngFile(PathOf("shots/cam0_depth.png")).ok);
 }
 
 }  // namespace

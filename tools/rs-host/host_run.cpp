@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 
 #include "hosted_source.hpp"
 #include "module_loader.hpp"
+#include "output_file.hpp"
 #include "run_sources.hpp"
 #include "snapshot_writer.hpp"
 #include "status_display.hpp"
@@ -77,20 +77,23 @@ std::string Wait(const Options& options, const std::vector<std::unique_ptr<Hoste
   }
 }
 
-// Whether the JSON summary can be written at the end, found out before the
-// run rather than after an hour of it. Leaves no file behind that was not
-// there already.
-bool CanWrite(const std::string& path) {
+std::string CannotWriteJson(const std::string& path, const std::string& reason) {
+  return "cannot write the JSON summary to '" + path + "': " + reason;
+}
+
+// The JSON summary's file, checked before the run rather than found unwritable after an hour
+// of it. Leaves no file behind that was not there already. Throws std::runtime_error.
+void CheckJsonPath(const std::string& path) {
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
-  bool writable = false;
-  {
-    const std::ofstream probe(path, std::ios::app);
-    writable = probe.is_open();
+  try {
+    OutputFile probe(path, OutputFile::Mode::Append);
+    probe.Close();
+  } catch (const FileError& e) {
+    throw std::runtime_error(CannotWriteJson(path, e.Reason()));
   }
-  if (writable && !existed)
+  if (!existed)
     std::filesystem::remove(path, error);
-  return writable;
 }
 
 // What decides the exit status, gathered phase by phase.
@@ -106,15 +109,11 @@ class ExitStatus {
   bool silent_ = false;
 };
 
-std::string CannotWriteJson(const std::string& path) {
-  return "cannot write the JSON summary to '" + path + "'";
-}
-
 // The snapshot directory, created now; first the JSON path is checked, so that the run
 // cannot fail at its end on a file it was told to write.
 std::optional<SnapshotWriter> PrepareOutputs(const Options& options) {
-  if (!options.jsonPath.empty() && !CanWrite(options.jsonPath))
-    throw std::runtime_error(CannotWriteJson(options.jsonPath));
+  if (!options.jsonPath.empty())
+    CheckJsonPath(options.jsonPath);
   if (options.snapshotDir.empty())
     return std::nullopt;
   return SnapshotWriter(options.snapshotDir);
@@ -212,15 +211,16 @@ void Report(const Options& options, const RunSummary& summary, std::ostream& out
   WriteSummaryTable(out, summary);
   if (options.jsonPath.empty())
     return;
-  std::ofstream json(options.jsonPath, std::ios::trunc);
-  json << SummaryJson(summary);
-  json.close();
-  if (!json) {
-    err << "rs-host: " << CannotWriteJson(options.jsonPath) << "\n";
+  try {
+    OutputFile json(options.jsonPath);
+    json.Write(SummaryJson(summary));
+    json.Close();
+  } catch (const FileError& e) {
+    err << "rs-host: " << CannotWriteJson(options.jsonPath, e.Reason()) << "\n";
     status.Failed();
-  } else {
-    out << "\nJSON summary: " << options.jsonPath << "\n";
+    return;
   }
+  out << "\nJSON summary: " << options.jsonPath << "\n";
 }
 
 }  // namespace
