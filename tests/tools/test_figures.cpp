@@ -204,6 +204,31 @@ TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
                                             {"right", ModuleEvent::LostFrames}}));
 }
 
+// The line that sums a second's losses counts them; a count that is not a plain number
+// above 0 still says frames were lost, and counts as one.
+TEST(ModuleEventSink, SummedLostFramesCarryTheirCount) {
+  using orvlog::Severity;
+  const char* module = vs_realsense2::log_lines::kChannel;
+  const auto parse = [module](Severity severity, const std::string& text) {
+    return ParseModuleLine({severity, module, "<cam0> ProcessFrame: " + text, ""});
+  };
+  const std::string end(vs_realsense2::log_lines::kLostFramesCountEnd);
+  EXPECT_EQ(parse(Severity::Warning, "lost frames"),
+            (SourceEvent{"cam0", ModuleEvent::LostFrames, 1}));
+  EXPECT_EQ(parse(Severity::Warning, "lost frames: 17" + end),
+            (SourceEvent{"cam0", ModuleEvent::LostFrames, 17}));
+  for (const std::string& malformed : std::vector<std::string>{
+           "lost frames: " + end, "lost frames: -3" + end, "lost frames: +3" + end,
+           "lost frames:  3" + end, "lost frames: 2.5" + end, "lost frames: 0" + end,
+           "lost frames: 99999999999999999999999" + end, "lost frames: 3 in the last minute",
+           "lost frames: many"}) {
+    EXPECT_EQ(parse(Severity::Warning, malformed),
+              (SourceEvent{"cam0", ModuleEvent::LostFrames, 1}))
+        << malformed;
+  }
+  EXPECT_FALSE(parse(Severity::Info, "lost frames: 17" + end));
+}
+
 TEST(StatusDisplay, RateIsOverTheLastInterval) {
   std::ostringstream out;
   StatusDisplay display(out, false);

@@ -186,16 +186,17 @@ class RsHostOnStandIn : public RsHostOnSimulatedCamera {
 };
 
 // Two restarts, each with its warning, a failed try, 300 ms without packets
-// and "streaming again": counted in the live line, the summary and the JSON.
+// and "streaming again": counted in the live line, the summary and the JSON;
+// so are lost frames, of both lines.
 TEST_F(RsHostOnStandIn, RestartsShowInTheLiveLineAndTheSummary) {
   const auto result = Run({"--frames", "300", "--seconds", "60", "--json", PathOf("run.json"),
-                           "realsense://?restarts=2", "realsense://"});
+                           "realsense://?restarts=2", "realsense://?lost=4"});
   ASSERT_EQ(result.exitCode, 0) << result.output;
   EXPECT_TRUE(std::regex_search(
       result.output,
       std::regex(
           R"(\] cam0: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 0 restarts [12] )"
-          R"(down [0-9.]+ s \| cam1: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 0\n)")))
+          R"(down [0-9.]+ s \| cam1: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 5\n)")))
       << result.output;
   EXPECT_TRUE(std::regex_search(result.output,
                                 std::regex(R"(\n  restarts +2, down [0-9.]+ s, 2 failed tries\n)")))
@@ -212,6 +213,8 @@ TEST_F(RsHostOnStandIn, RestartsShowInTheLiveLineAndTheSummary) {
   EXPECT_EQ(cam["video_params_count"], 3);
   EXPECT_EQ(cam["video_params"].size(), 1u);
   EXPECT_EQ(summary["sources"][1]["restarts"]["count"], 0);
+  // The plain line counts one lost frame, the summed one its count.
+  EXPECT_EQ(summary["sources"][1]["lost_frames"], 5);
 }
 
 TEST_F(RsHostOnStandIn, ASourceThatDeliversNothingEndsWithStatusThree) {

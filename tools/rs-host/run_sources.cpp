@@ -7,11 +7,11 @@
 namespace rs_host {
 namespace {
 
-void CountEvent(SourceStatistics& statistics, ModuleEvent event) {
+void CountEvent(SourceStatistics& statistics, const SourceEvent& event) {
   const auto now = std::chrono::steady_clock::now();
-  switch (event) {
+  switch (event.event) {
     case ModuleEvent::LostFrames:
-      statistics.AddLostFrames(1);
+      statistics.AddLostFrames(event.count);
       break;
     case ModuleEvent::RestartBegins:
       statistics.RecordRestartBegins(now);
@@ -36,7 +36,7 @@ RunSources::RunSources(const Options& options) {
   events_.emplace([this](const SourceEvent& event) {
     const auto found = statistics_.find(event.source);
     if (found != statistics_.end())
-      CountEvent(*found->second, event.event);
+      CountEvent(*found->second, event);
   });
 }
 
