@@ -257,6 +257,25 @@ TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
             "(restarting)");
 }
 
+// On a terminal a line printed while the status line is drawn goes above it: the status line
+// is erased, the line written, the status drawn again. Elsewhere lines are plain.
+TEST(StatusDisplay, LinesGoAboveTheLiveLine) {
+  const std::vector<SourceStatus> sources{{"a", true, {}}};
+  const std::string status = "[  1.0 s] a: 0 pkts 0.0 fps depth no no params lost 0";
+  for (const bool terminal : {true, false}) {
+    std::ostringstream screen;
+    StatusDisplay display(screen, terminal);
+    display.PrintLine(screen, "before");
+    display.Update(1.0, sources);
+    display.PrintLine(screen, "a log line");
+    display.Finish();
+    display.PrintLine(screen, "after");
+    EXPECT_EQ(screen.str(), terminal ? "before\n\r" + status + "\x1b[K\r\x1b[Ka log line\n" +
+                                           status + "\x1b[K\nafter\n"
+                                     : "before\n" + status + "\na log line\nafter\n");
+  }
+}
+
 // Sizes grouped per stream and format, rates per size, in the library's
 // order; infos the device lacks are not shown.
 TEST(DeviceList, OneLinePerStreamAndFormatWithItsSizesAndRates) {

@@ -36,6 +36,17 @@ class ScopedSink {
   orvlog::SinkId id_;
 };
 
+// The console's log sink. On a terminal the lines go through the status display, which keeps
+// them off its live line; elsewhere orvlog's own console sink writes them as they are.
+orvlog::SinkId AddConsoleLog(orvlog::Severity level, StatusDisplay& display, std::ostream& err,
+                             bool terminal) {
+  if (!terminal)
+    return orvlog::AddConsoleSink(level);
+  return orvlog::AddCallbackSink(level, [&display, &err](const orvlog::LogLine& line) {
+    display.PrintLine(err, line.formatted);
+  });
+}
+
 std::vector<SourceStatus> Statuses(const std::vector<std::unique_ptr<HostedSource>>& sources) {
   std::vector<SourceStatus> statuses;
   for (const auto& source : sources) {
@@ -141,19 +152,18 @@ struct RunEnd {
 
 // Run: starts the sources, shows their status until the run ends, stops them.
 RunEnd Run(const Options& options, RunSources& sources, vid_db::Protocol& protocol,
-           const StopSignal& stop, std::ostream& out, std::ostream& err, bool terminal,
+           const StopSignal& stop, StatusDisplay& display, std::ostream& out, std::ostream& err,
            ExitStatus& status) {
   const auto start = Clock::now();
   const StartResult started = sources.StartAll(protocol, err);
   if (started.anyFailed)
     status.Failed();
-  StatusDisplay display(out, terminal);
   std::string stoppedBy = started.anyRunning ? Wait(options, sources.All(), stop, display, start)
                                              : std::string("failure");
   if (stop.Requested()) {
     display.Finish();
-    // Flushed: an operator waiting on a slow stop sees that it began.
-    out << "stopping on signal " << stop.Signal() << "\n" << std::flush;
+    // Printed at once: an operator waiting on a slow stop sees that it began.
+    display.PrintLine(out, "stopping on signal " + std::to_string(stop.Signal()));
   }
   sources.StopAll();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
@@ -226,7 +236,8 @@ void Report(const Options& options, const RunSummary& summary, std::ostream& out
 }  // namespace
 
 int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool terminal) {
-  const ScopedSink console(orvlog::AddConsoleSink(options.logLevel));
+  StatusDisplay display(out, terminal);
+  const ScopedSink console(AddConsoleLog(options.logLevel, display, err, terminal));
   const StopSignal stop;
   std::optional<RunSetUp> setUp;
   try {
@@ -238,7 +249,7 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
   ExitStatus status;
   // After the module: every source goes before the library unloads.
   RunSources sources(options);
-  RunEnd end = Run(options, sources, setUp->module.Protocol(), stop, out, err, terminal, status);
+  RunEnd end = Run(options, sources, setUp->module.Protocol(), stop, display, out, err, status);
   const RunSummary summary = Summarise(sources, *setUp, std::move(end), err, status);
   Report(options, summary, out, err, status);
   return status.Code();
