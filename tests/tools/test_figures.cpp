@@ -233,7 +233,7 @@ TEST(StatusDisplay, RateIsOverTheLastInterval) {
   std::ostringstream out;
   StatusDisplay display(out, false);
   for (const auto& [seconds, packets] : {std::pair{1.0, 30}, {2.0, 45}, {4.0, 105}}) {
-    SourceStatus status{"a", true, {}};
+    SourceStatus status{"a", SourceState::Running, {}};
     status.report.packets = static_cast<std::uint64_t>(packets);
     display.Update(seconds, {status});
   }
@@ -244,7 +244,7 @@ TEST(StatusDisplay, RateIsOverTheLastInterval) {
 }
 
 TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
-  SourceStatus status{"a", true, {}};
+  SourceStatus status{"a", SourceState::Running, {}};
   status.report.packets = 30;
   status.report.lastFormat = VideoFormat{640, 480, 16};
   EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
@@ -260,8 +260,9 @@ TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
 // On a terminal a line printed while the status line is drawn goes above it: the status line
 // is erased, the line written, the status drawn again. Elsewhere lines are plain.
 TEST(StatusDisplay, LinesGoAboveTheLiveLine) {
-  const std::vector<SourceStatus> sources{{"a", true, {}}};
-  const std::string status = "[  1.0 s] a: 0 pkts 0.0 fps depth no no params lost 0";
+  const std::vector<SourceStatus> sources{{"a", SourceState::Running, {}},
+                                          {"b", SourceState::Starting, {}}};
+  const std::string status = "[  1.0 s] a: 0 pkts 0.0 fps depth no no params lost 0 | b: starting";
   for (const bool terminal : {true, false}) {
     std::ostringstream screen;
     StatusDisplay display(screen, terminal);

@@ -174,6 +174,69 @@ TEST_F(RsHostOnSimulatedCamera, SignalsStopTheRunCleanly) {
   }
 }
 
+// The sources start at once: while the start of a source whose camera is
+// missing waits inside the camera library (unsupervised, the module leaves
+// that wait to the library), the next one delivers; a failure of the one
+// after is told only after the waiting one's, in source order. Ctrl-C then
+// stops the run without waiting for that start: the running source stops at
+// once, the waiting one as soon as its start gives up, and the summary is
+// written. A second Ctrl-C during that wait ends the program at once.
+TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
+  const std::regex bothShown(R"(cam0: starting \| cam1: [1-9][0-9]* pkts )");
+  const std::vector<std::string> args = {"--module",
+                                         RS_HOST_MODULE,
+                                         "--seconds",
+                                         "600",
+                                         "--json",
+                                         PathOf("run.json"),
+                                         "realsense://?sn=123&watchdog_ms=0",
+                                         kVga,
+                                         "realsense://?c_width=6 40"};
+  // Long enough to outlast a status line that shows both, short for a test.
+  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "6000", 1);
+  bool sent = false;
+  const auto once =
+      rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
+        if (!sent && std::regex_search(out, bothShown)) {
+          kill(pid, SIGINT);
+          sent = true;
+        }
+      });
+  ASSERT_TRUE(sent) << once.output;
+  EXPECT_EQ(once.exitCode, 1) << once.output;  // cam0 and cam2 did not start
+  std::size_t previous = 0;
+  for (const char* expected :
+       {"stopping on signal 2\n",
+        "waiting for the start of cam0 to return; each source is stopped as soon as it does\n",
+        "rs-host: source cam0 (realsense://?sn=123&watchdog_ms=0) failed to start: ",
+        "rs-host: source cam2 (realsense://?c_width=6 40) failed to start: ", "Summary after"}) {
+    const auto at = once.output.find(expected);
+    ASSERT_NE(at, std::string::npos) << expected << " not in: " << once.output;
+    EXPECT_GE(at, previous) << expected;
+    previous = at;
+  }
+  const auto summary = Json("run.json");
+  EXPECT_EQ(summary["stopped_by"], "signal");
+  EXPECT_EQ(summary["sources"][0]["started"], false);
+  EXPECT_GT(summary["sources"][1]["packets"].get<int>(), 0);
+
+  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "15000", 1);
+  int signals = 0;
+  const auto twice =
+      rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
+        if ((signals == 0 && std::regex_search(out, bothShown)) ||
+            (signals == 1 && Contains(out, "waiting for the start of cam0"))) {
+          kill(pid, SIGINT);
+          ++signals;
+        }
+      });
+  unsetenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
+  EXPECT_EQ(signals, 2) << twice.output;
+  EXPECT_EQ(twice.exitCode, 130) << twice.output;
+  EXPECT_FALSE(Contains(twice.output, "failed to start")) << twice.output;
+  EXPECT_FALSE(Contains(twice.output, "Summary after")) << twice.output;
+}
+
 // The stand-in module (stand_in_module.cpp) scripts what a camera cannot be
 // made to do on demand.
 class RsHostOnStandIn : public RsHostOnSimulatedCamera {

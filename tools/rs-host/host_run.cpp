@@ -47,35 +47,49 @@ orvlog::SinkId AddConsoleLog(orvlog::Severity level, StatusDisplay& display, std
   });
 }
 
-std::vector<SourceStatus> Statuses(const std::vector<std::unique_ptr<HostedSource>>& sources) {
+constexpr auto kPoll = std::chrono::milliseconds(20);
+
+std::vector<SourceStatus> Statuses(const RunSources& sources) {
   std::vector<SourceStatus> statuses;
-  for (const auto& source : sources) {
+  for (std::size_t i = 0; i < sources.All().size(); ++i) {
+    const auto& source = *sources.All()[i];
     statuses.push_back(
-        SourceStatus{source->Name(), source->Running(), source->Handler().Statistics().Report()});
+        SourceStatus{source.Name(), sources.StateOf(i), source.Handler().Statistics().Report()});
   }
   return statuses;
 }
 
-bool AllDone(const std::vector<std::unique_ptr<HostedSource>>& sources) {
-  for (const auto& source : sources) {
-    if (source->Running() && !source->Handler().Statistics().LimitReached())
+// A source still starting may yet deliver: it is not done.
+bool AllDone(const RunSources& sources) {
+  for (std::size_t i = 0; i < sources.All().size(); ++i) {
+    const SourceState state = sources.StateOf(i);
+    if (state == SourceState::Starting ||
+        (state == SourceState::Running && !sources.All()[i]->Handler().Statistics().LimitReached()))
       return false;
   }
   return true;
 }
 
-// Waits until the time is up, every source has its packets or a signal
-// arrives, showing the status once a second. Returns what ended the wait.
-std::string Wait(const Options& options, const std::vector<std::unique_ptr<HostedSource>>& sources,
-                 const StopSignal& stop, StatusDisplay& display, Clock::time_point start) {
+void TellStartFailures(RunSources& sources, StatusDisplay& display, std::ostream& err) {
+  for (const auto& line : sources.TakeStartFailures())
+    display.PrintLine(err, line);
+}
+
+// Waits until the time is up, every source has its packets, no source could start or a
+// signal arrives, showing the status once a second while the sources start and run.
+// Returns what ended the wait.
+std::string Wait(const Options& options, RunSources& sources, const StopSignal& stop,
+                 StatusDisplay& display, std::ostream& err, Clock::time_point start) {
   using Seconds = std::chrono::duration<double>;
-  constexpr auto kPoll = std::chrono::milliseconds(20);
   auto nextStatus = start + std::chrono::seconds(1);
   while (true) {
     const auto now = Clock::now();
     const double elapsed = Seconds(now - start).count();
+    TellStartFailures(sources, display, err);
     if (stop.Requested())
       return "signal";
+    if (!sources.Starting() && !sources.AnyStarted())
+      return "failure";
     if (options.frames != 0 && AllDone(sources))
       return "frames";
     if (options.seconds > 0 && elapsed >= options.seconds)
@@ -86,6 +100,28 @@ std::string Wait(const Options& options, const std::vector<std::unique_ptr<Hoste
     }
     std::this_thread::sleep_for(kPoll);
   }
+}
+
+// Once the run has ended: the starts still under way return (a source that starts then is
+// stopped at once), their failures told in order. Polled, not joined, so that the main
+// thread stays where a second Ctrl-C can end the program.
+void AwaitStarts(RunSources& sources, StatusDisplay& display, std::ostream& out,
+                 std::ostream& err) {
+  std::string starting;
+  for (std::size_t i = 0; i < sources.All().size(); ++i) {
+    if (sources.StateOf(i) == SourceState::Starting)
+      starting += (starting.empty() ? "" : ", ") + sources.All()[i]->Name();
+  }
+  if (!starting.empty()) {
+    display.PrintLine(out, "waiting for the start of " + starting +
+                               " to return; each source is stopped as soon as it does");
+  }
+  while (sources.Starting()) {
+    TellStartFailures(sources, display, err);
+    std::this_thread::sleep_for(kPoll);
+  }
+  sources.JoinStarts();
+  TellStartFailures(sources, display, err);
 }
 
 std::string CannotWriteJson(const std::string& path, const std::string& reason) {
@@ -155,19 +191,20 @@ RunEnd Run(const Options& options, RunSources& sources, vid_db::Protocol& protoc
            const StopSignal& stop, StatusDisplay& display, std::ostream& out, std::ostream& err,
            ExitStatus& status) {
   const auto start = Clock::now();
-  const StartResult started = sources.StartAll(protocol, err);
-  if (started.anyFailed)
-    status.Failed();
-  std::string stoppedBy = started.anyRunning ? Wait(options, sources.All(), stop, display, start)
-                                             : std::string("failure");
+  sources.StartAll(protocol);
+  std::string stoppedBy = Wait(options, sources, stop, display, err, start);
+  display.Finish();
   if (stop.Requested()) {
-    display.Finish();
     // Printed at once: an operator waiting on a slow stop sees that it began.
     display.PrintLine(out, "stopping on signal " + std::to_string(stop.Signal()));
   }
   sources.StopAll();
+  AwaitStarts(sources, display, out, err);
+  if (sources.AnyFailed())
+    status.Failed();
+  if (!sources.AnyStarted())
+    stoppedBy = "failure";
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  display.Finish();
   sources.StopCounting();
   return {std::move(stoppedBy), seconds};
 }

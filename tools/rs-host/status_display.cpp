@@ -23,8 +23,8 @@ std::string StatusDisplay::Format(double elapsedSeconds, const std::vector<Sourc
     const auto& source = sources[i];
     const auto& r = source.report;
     line << (i == 0 ? " " : " | ") << source.name << ": ";
-    if (!source.running) {
-      line << "not running";
+    if (source.state != SourceState::Running) {
+      line << (source.state == SourceState::Starting ? "starting" : "not running");
       continue;
     }
     line << r.packets << " pkts " << std::setprecision(1) << (i < fps.size() ? fps[i] : 0.0)

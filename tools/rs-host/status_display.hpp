@@ -12,9 +12,15 @@
 
 namespace rs_host {
 
+enum class SourceState {
+  Starting,    // its Start has not returned yet
+  Running,     // started
+  NotRunning,  // its start failed
+};
+
 struct SourceStatus {
   std::string name;
-  bool running = false;
+  SourceState state = SourceState::NotRunning;
   SourceReport report;
 };
 
