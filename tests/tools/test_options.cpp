@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <address/address_keys.hpp>
@@ -108,6 +109,40 @@ TEST(CommandLine, BadNumbersAreOnePlainLine) {
   EXPECT_DOUBLE_EQ(options.options->seconds, 0.25);
   EXPECT_EQ(options.options->frames, 18446744073709551615u);
 }
+
+#ifdef RS_HOST_WITH_SIM
+// Each --unplug and --replug takes one SERIAL@SECONDS, so the address after it stays an
+// address; a serial may hold an '@'.
+TEST(CommandLine, UnplugAndReplugTakeSerialAtSeconds) {
+  std::string err;
+  const auto options =
+      Parse({"--unplug", "a@3", "--replug", "a@6.5", "--unplug", "b@c@0", "x://"}, &err).options;
+  ASSERT_TRUE(options) << err;
+  EXPECT_EQ(options->addresses, std::vector<std::string>{"x://"});
+  std::vector<std::tuple<bool, std::string, double>> actions;
+  for (const auto& action : options->plugActions)
+    actions.emplace_back(action.unplug, action.serial, action.seconds);
+  EXPECT_EQ(actions, (std::vector<std::tuple<bool, std::string, double>>{
+                         {true, "a", 3.0}, {true, "b@c", 0.0}, {false, "a", 6.5}}));
+  for (const auto& [args, expected] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--unplug", "a"}, "--unplug must be SERIAL@SECONDS (got a)"},
+           {{"--replug", "@3"}, "--replug must be SERIAL@SECONDS (got @3)"},
+           {{"--unplug", "a@-1"}, "the seconds of --unplug a@-1 must be 0 or more (got -1)"},
+           {{"--replug", "a@"}, "the seconds of --replug a@ must be a number of seconds (got )"}}) {
+    auto withAddress = args;
+    withAddress.push_back("x://");
+    const auto parsed = Parse(withAddress, &err);
+    EXPECT_EQ(parsed.exitCode, 2) << expected;
+    EXPECT_EQ(err, "rs-host: " + expected + "\n");
+  }
+}
+#else
+TEST(CommandLine, UnplugNeedsTheSimulatedCamera) {
+  std::string err;
+  EXPECT_EQ(Parse({"--unplug", "a@3", "x://"}, &err).exitCode, 2);
+  EXPECT_EQ(err, "rs-host: --unplug needs a build on the simulated camera (rs2sim)\n");
+}
+#endif
 
 }  // namespace
 }  // namespace rs_host

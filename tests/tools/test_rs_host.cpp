@@ -237,6 +237,45 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   EXPECT_FALSE(Contains(twice.output, "Summary after")) << twice.output;
 }
 
+// rs-host pulls the simulated camera out and plugs it back in; the module's
+// watchdog notices the silence and restarts the source, which streams again.
+TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
+  const std::string camera = "900000000000";
+  bool sent = false;
+  const auto result = rs_host_test::RunChild(
+      RS_HOST_PROGRAM,
+      {"--module", RS_HOST_MODULE, "--seconds", "0", "--json", PathOf("run.json"), "--unplug",
+       camera + "@1", "--replug", camera + "@3", "--replug", "123@3",
+       "realsense://?watchdog_ms=500"},
+      [&sent](int pid, const std::string& out) {
+        if (!sent && Contains(out, "<cam0> Restart: streaming again after ")) {
+          kill(pid, SIGINT);
+          sent = true;
+        }
+      });
+  ASSERT_TRUE(sent) << result.output;
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  std::size_t previous = 0;
+  for (const std::string& expected :
+       {"rs-host: simulated camera " + camera + " unplugged at 1.0 s\n",
+        std::string("<cam0> Watchdog: no frames for "),
+        std::string("<cam0> Restart: streaming again")}) {
+    const auto at = result.output.find(expected);
+    ASSERT_NE(at, std::string::npos) << expected << " not in: " << result.output;
+    EXPECT_GE(at, previous) << expected;
+    previous = at;
+  }
+  for (const std::string& expected :
+       {"rs-host: simulated camera " + camera + " plugged back in at 3.0 s\n",
+        std::string("rs-host: --replug 123@3: no simulated camera 123 is unplugged\n")}) {
+    EXPECT_TRUE(Contains(result.output, expected)) << expected << " not in: " << result.output;
+  }
+  const auto summary = Json("run.json");
+  const auto& restarts = summary["sources"][0]["restarts"];
+  EXPECT_EQ(restarts["count"], 1);
+  EXPECT_EQ(restarts["down_at_end"], false);
+}
+
 // The stand-in module (stand_in_module.cpp) scripts what a camera cannot be
 // made to do on demand.
 class RsHostOnStandIn : public RsHostOnSimulatedCamera {

@@ -13,6 +13,7 @@
 #include "hosted_source.hpp"
 #include "module_loader.hpp"
 #include "output_file.hpp"
+#include "plug_schedule.hpp"
 #include "run_sources.hpp"
 #include "snapshot_writer.hpp"
 #include "status_display.hpp"
@@ -76,16 +77,21 @@ void TellStartFailures(RunSources& sources, StatusDisplay& display, std::ostream
 }
 
 // Waits until the time is up, every source has its packets, no source could start or a
-// signal arrives, showing the status once a second while the sources start and run.
-// Returns what ended the wait.
+// signal arrives, showing the status once a second while the sources start and run, and
+// unplugging and replugging simulated cameras when their time comes. Returns what ended the
+// wait.
 std::string Wait(const Options& options, RunSources& sources, const StopSignal& stop,
-                 StatusDisplay& display, std::ostream& err, Clock::time_point start) {
+                 StatusDisplay& display, std::ostream& out, std::ostream& err,
+                 Clock::time_point start) {
   using Seconds = std::chrono::duration<double>;
+  PlugSchedule plugs(options.plugActions);
   auto nextStatus = start + std::chrono::seconds(1);
   while (true) {
     const auto now = Clock::now();
     const double elapsed = Seconds(now - start).count();
     TellStartFailures(sources, display, err);
+    for (const auto& outcome : plugs.RunDue(elapsed))
+      display.PrintLine(outcome.done ? out : err, outcome.line);
     if (stop.Requested())
       return "signal";
     if (!sources.Starting() && !sources.AnyStarted())
@@ -192,7 +198,7 @@ RunEnd Run(const Options& options, RunSources& sources, vid_db::Protocol& protoc
            ExitStatus& status) {
   const auto start = Clock::now();
   sources.StartAll(protocol);
-  std::string stoppedBy = Wait(options, sources, stop, display, err, start);
+  std::string stoppedBy = Wait(options, sources, stop, display, out, err, start);
   display.Finish();
   if (stop.Requested()) {
     // Printed at once: an operator waiting on a slow stop sees that it began.

@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 #include <address/address_keys.hpp>
@@ -42,6 +43,9 @@ constexpr const char* kExamples =
   In a build against the simulated camera (rs2sim), RS2SIM_DEVICES=N asks for
   N cameras, with the serial numbers 900000000000, 900000000001, ...:
     RS2SIM_DEVICES=2 rs-host 'realsense://?sn=900000000000' 'realsense://?sn=900000000001'
+  There, the camera pulled out at 3 s and plugged back in at 6 s, to watch the
+  module restart the source (watchdog_ms: how soon it notices):
+    RS2SIM_DEVICES=1 rs-host --seconds 12 --unplug 900000000000@3 --replug 900000000000@6 'realsense://?watchdog_ms=500'
 
 The summary's "packet age" is the arrival time (system clock) minus the
 packet's time. The module maps the camera's clock onto the system clock, so
@@ -117,6 +121,24 @@ std::uint64_t Count(const std::string& subject, const std::string& text) {
   throw UsageError(subject + " must be a whole number (got " + text + ")");
 }
 
+// --unplug SERIAL@SECONDS and --replug SERIAL@SECONDS; a serial may hold an '@' of its own.
+PlugAction PlugActionOf(const std::string& option, const std::string& text) {
+  const auto at = text.rfind('@');
+  if (at == std::string::npos || at == 0)
+    throw UsageError(option + " must be SERIAL@SECONDS (got " + text + ")");
+  PlugAction action;
+  action.unplug = option == "--unplug";
+  action.serial = text.substr(0, at);
+  action.seconds = Seconds("the seconds of " + option + " " + text, text.substr(at + 1));
+  return action;
+}
+
+#ifdef RS_HOST_WITH_SIM
+constexpr bool kSimulatedCamera = true;
+#else
+constexpr bool kSimulatedCamera = false;
+#endif
+
 }  // namespace
 
 std::string DefaultSourceName(std::size_t index) {
@@ -164,6 +186,24 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
   app.add_option("--snapshot", options.snapshotDir,
                  "Write each source's last colour frame and colourised depth frame as PNG files "
                  "NAME_color.png and NAME_depth.png into this directory (created if missing)");
+  std::vector<std::string> unplugTexts;
+  std::vector<std::string> replugTexts;
+  auto* unplug =
+      app.add_option("--unplug", unplugTexts,
+                     "Simulated camera only: pull the camera with this serial number out this "
+                     "many seconds into the run, as a pulled cable would (repeatable)")
+          ->type_name("SERIAL@SECONDS")
+          ->allow_extra_args(false);
+  auto* replug = app.add_option("--replug", replugTexts,
+                                "Simulated camera only: plug that camera back in this many "
+                                "seconds into the run (repeatable)")
+                     ->type_name("SERIAL@SECONDS")
+                     ->allow_extra_args(false);
+  // A build on the real library keeps them out of its help, and refuses them with a word.
+  if (!kSimulatedCamera) {
+    unplug->group("");
+    replug->group("");
+  }
 
   std::vector<const char*> argv;
   argv.reserve(args.size() + 1);
@@ -187,6 +227,13 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
       options.seconds = Seconds("--seconds", secondsText);
     if (app.count("--frames") != 0)
       options.frames = Count("--frames", framesText);
+    for (const auto& [option, texts] :
+         {std::pair{"--unplug", &unplugTexts}, {"--replug", &replugTexts}}) {
+      if (!texts->empty() && !kSimulatedCamera)
+        throw UsageError(std::string(option) + " needs a build on the simulated camera (rs2sim)");
+      for (const auto& text : *texts)
+        options.plugActions.push_back(PlugActionOf(option, text));
+    }
   } catch (const UsageError& e) {
     err << "rs-host: " << e.what() << "\n";
     result.exitCode = 2;
