@@ -192,8 +192,8 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
                                          "realsense://?sn=123&watchdog_ms=0",
                                          kVga,
                                          "realsense://?c_width=6 40"};
-  // Long enough to outlast a status line that shows both, short for a test.
-  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "6000", 1);
+  // rs2sim's longest wait: the other source has that long to deliver.
+  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "15000", 1);
   bool sent = false;
   const auto once =
       rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
@@ -220,7 +220,6 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   EXPECT_EQ(summary["sources"][0]["started"], false);
   EXPECT_GT(summary["sources"][1]["packets"].get<int>(), 0);
 
-  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "15000", 1);
   int signals = 0;
   const auto twice =
       rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
@@ -239,6 +238,7 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
 
 // rs-host pulls the simulated camera out and plugs it back in; the module's
 // watchdog notices the silence and restarts the source, which streams again.
+// An action never comes during the start, however slow the machine.
 TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
   const std::string camera = "900000000000";
   bool sent = false;
@@ -256,17 +256,16 @@ TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
   ASSERT_TRUE(sent) << result.output;
   EXPECT_EQ(result.exitCode, 0) << result.output;
   std::size_t previous = 0;
-  for (const std::string& expected :
-       {"rs-host: simulated camera " + camera + " unplugged at 1.0 s\n",
-        std::string("<cam0> Watchdog: no frames for "),
-        std::string("<cam0> Restart: streaming again")}) {
+  for (const std::string& expected : {"rs-host: simulated camera " + camera + " unplugged at ",
+                                      std::string("<cam0> Watchdog: no frames for "),
+                                      std::string("<cam0> Restart: streaming again")}) {
     const auto at = result.output.find(expected);
     ASSERT_NE(at, std::string::npos) << expected << " not in: " << result.output;
     EXPECT_GE(at, previous) << expected;
     previous = at;
   }
   for (const std::string& expected :
-       {"rs-host: simulated camera " + camera + " plugged back in at 3.0 s\n",
+       {"rs-host: simulated camera " + camera + " plugged back in at ",
         std::string("rs-host: --replug 123@3: no simulated camera 123 is unplugged\n")}) {
     EXPECT_TRUE(Contains(result.output, expected)) << expected << " not in: " << result.output;
   }

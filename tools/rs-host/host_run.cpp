@@ -78,8 +78,8 @@ void TellStartFailures(RunSources& sources, StatusDisplay& display, std::ostream
 
 // Waits until the time is up, every source has its packets, no source could start or a
 // signal arrives, showing the status once a second while the sources start and run, and
-// unplugging and replugging simulated cameras when their time comes. Returns what ended the
-// wait.
+// unplugging and replugging simulated cameras when their time comes and no source is
+// starting. Returns what ended the wait.
 std::string Wait(const Options& options, RunSources& sources, const StopSignal& stop,
                  StatusDisplay& display, std::ostream& out, std::ostream& err,
                  Clock::time_point start) {
@@ -90,8 +90,10 @@ std::string Wait(const Options& options, RunSources& sources, const StopSignal& 
     const auto now = Clock::now();
     const double elapsed = Seconds(now - start).count();
     TellStartFailures(sources, display, err);
-    for (const auto& outcome : plugs.RunDue(elapsed))
-      display.PrintLine(outcome.done ? out : err, outcome.line);
+    if (!sources.Starting()) {
+      for (const auto& outcome : plugs.RunDue(elapsed))
+        display.PrintLine(outcome.done ? out : err, outcome.line);
+    }
     if (stop.Requested())
       return "signal";
     if (!sources.Starting() && !sources.AnyStarted())

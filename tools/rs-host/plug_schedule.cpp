@@ -23,13 +23,13 @@ bool Apply(const PlugAction& action) {
 #endif
 }
 
-PlugOutcome Outcome(const PlugAction& action, bool done) {
+PlugOutcome Outcome(const PlugAction& action, bool done, double elapsedSeconds) {
   std::ostringstream line;
   line << "rs-host: ";
   if (done) {
     line << "simulated camera " << action.serial
          << (action.unplug ? " unplugged" : " plugged back in") << " at " << std::fixed
-         << std::setprecision(1) << action.seconds << " s";
+         << std::setprecision(1) << elapsedSeconds << " s";
   } else {
     line << (action.unplug ? "--unplug " : "--replug ") << action.serial << "@" << action.seconds
          << ": no simulated camera " << action.serial
@@ -48,7 +48,7 @@ PlugSchedule::PlugSchedule(std::vector<PlugAction> actions) : actions_(std::move
 std::vector<PlugOutcome> PlugSchedule::RunDue(double elapsedSeconds) {
   std::vector<PlugOutcome> outcomes;
   for (; next_ < actions_.size() && actions_[next_].seconds <= elapsedSeconds; ++next_)
-    outcomes.push_back(Outcome(actions_[next_], Apply(actions_[next_])));
+    outcomes.push_back(Outcome(actions_[next_], Apply(actions_[next_]), elapsedSeconds));
   return outcomes;
 }
 

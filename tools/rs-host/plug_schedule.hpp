@@ -23,6 +23,8 @@ class PlugSchedule {
   explicit PlugSchedule(std::vector<PlugAction> actions);
 
   // Carries out, in order, the actions due `elapsedSeconds` into the run.
+  // The caller holds them back while a source is starting: a camera pulled
+  // out then would only keep that start waiting, not show a recovery.
   std::vector<PlugOutcome> RunDue(double elapsedSeconds);
 
  private:
