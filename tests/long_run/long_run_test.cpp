@@ -154,12 +154,12 @@ TEST(ParseStatusLine, SumsPacketsAndRestartsOfEverySource) {
 #ifdef LONG_RUN_WITH_RS_HOST
 // What rs-host prints is what the parser reads.
 TEST(ParseStatusLine, ReadsRsHostsOwnStatusLine) {
-  rs_host::SourceStatus a{"cam0", true, {}};
+  rs_host::SourceStatus a{"cam0", rs_host::SourceState::Running, {}};
   a.report.packets = 359;
   a.report.lastFormat = rs_host::VideoFormat{640, 480, 16};
   a.report.restarts = 2;
   a.report.downSeconds = 7.5;
-  rs_host::SourceStatus b{"play", true, {}};
+  rs_host::SourceStatus b{"play", rs_host::SourceState::Running, {}};
   b.report.packets = 41;
   const auto figures = ParseStatusLine(rs_host::StatusDisplay::Format(12.0, {a, b}, {30, 6}));
   ASSERT_TRUE(figures);

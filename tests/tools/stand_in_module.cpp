@@ -8,6 +8,8 @@
 //                             new announcement, then packets again
 //   realsense://?silent=1     starts, announces, never delivers a packet
 //   realsense://?hang_stop=1  Stop never returns
+//   realsense://?lost=N       after the announcement, a "lost frames" warning
+//                             and one that sums N more
 // Packets come every 10 ms: 640x480 RGB24 colour without depth.
 #include <atomic>
 #include <chrono>
@@ -111,6 +113,13 @@ class ScriptedSource : public vid_db::media::Source {
 
   void Run() {
     Announce();
+    if (const int lost = Number(keys_, "lost"); lost > 0) {
+      const std::string prefix = "<" + name_ + "> ProcessFrame: ";
+      Log(orvlog::Severity::Warning, prefix + std::string(vs_realsense2::log_lines::kLostFrames));
+      Log(orvlog::Severity::Warning,
+          prefix + std::string(vs_realsense2::log_lines::kLostFramesCountBegin) +
+              std::to_string(lost) + std::string(vs_realsense2::log_lines::kLostFramesCountEnd));
+    }
     const bool silent = Number(keys_, "silent") != 0;
     const int restarts = Number(keys_, "restarts");
     int made = 0;

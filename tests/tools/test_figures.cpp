@@ -204,11 +204,36 @@ TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
                                             {"right", ModuleEvent::LostFrames}}));
 }
 
+// The line that sums a second's losses counts them; a count that is not a plain number
+// above 0 still says frames were lost, and counts as one.
+TEST(ModuleEventSink, SummedLostFramesCarryTheirCount) {
+  using orvlog::Severity;
+  const char* module = vs_realsense2::log_lines::kChannel;
+  const auto parse = [module](Severity severity, const std::string& text) {
+    return ParseModuleLine({severity, module, "<cam0> ProcessFrame: " + text, ""});
+  };
+  const std::string end(vs_realsense2::log_lines::kLostFramesCountEnd);
+  EXPECT_EQ(parse(Severity::Warning, "lost frames"),
+            (SourceEvent{"cam0", ModuleEvent::LostFrames, 1}));
+  EXPECT_EQ(parse(Severity::Warning, "lost frames: 17" + end),
+            (SourceEvent{"cam0", ModuleEvent::LostFrames, 17}));
+  for (const std::string& malformed : std::vector<std::string>{
+           "lost frames: " + end, "lost frames: -3" + end, "lost frames: +3" + end,
+           "lost frames:  3" + end, "lost frames: 2.5" + end, "lost frames: 0" + end,
+           "lost frames: 99999999999999999999999" + end, "lost frames: 3 in the last minute",
+           "lost frames: many"}) {
+    EXPECT_EQ(parse(Severity::Warning, malformed),
+              (SourceEvent{"cam0", ModuleEvent::LostFrames, 1}))
+        << malformed;
+  }
+  EXPECT_FALSE(parse(Severity::Info, "lost frames: 17" + end));
+}
+
 TEST(StatusDisplay, RateIsOverTheLastInterval) {
   std::ostringstream out;
   StatusDisplay display(out, false);
   for (const auto& [seconds, packets] : {std::pair{1.0, 30}, {2.0, 45}, {4.0, 105}}) {
-    SourceStatus status{"a", true, {}};
+    SourceStatus status{"a", SourceState::Running, {}};
     status.report.packets = static_cast<std::uint64_t>(packets);
     display.Update(seconds, {status});
   }
@@ -219,7 +244,7 @@ TEST(StatusDisplay, RateIsOverTheLastInterval) {
 }
 
 TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
-  SourceStatus status{"a", true, {}};
+  SourceStatus status{"a", SourceState::Running, {}};
   status.report.packets = 30;
   status.report.lastFormat = VideoFormat{640, 480, 16};
   EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
@@ -230,6 +255,26 @@ TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
   EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
             "[  1.0 s] a: 30 pkts 30.0 fps depth no 640x480 RGB24 lost 0 restarts 2 down 7.5 s "
             "(restarting)");
+}
+
+// On a terminal a line printed while the status line is drawn goes above it: the status line
+// is erased, the line written, the status drawn again. Elsewhere lines are plain.
+TEST(StatusDisplay, LinesGoAboveTheLiveLine) {
+  const std::vector<SourceStatus> sources{{"a", SourceState::Running, {}},
+                                          {"b", SourceState::Starting, {}}};
+  const std::string status = "[  1.0 s] a: 0 pkts 0.0 fps depth no no params lost 0 | b: starting";
+  for (const bool terminal : {true, false}) {
+    std::ostringstream screen;
+    StatusDisplay display(screen, terminal);
+    display.PrintLine(screen, "before");
+    display.Update(1.0, sources);
+    display.PrintLine(screen, "a log line");
+    display.Finish();
+    display.PrintLine(screen, "after");
+    EXPECT_EQ(screen.str(), terminal ? "before\n\r" + status + "\x1b[K\r\x1b[Ka log line\n" +
+                                           status + "\x1b[K\nafter\n"
+                                     : "before\n" + status + "\na log line\nafter\n");
+  }
 }
 
 // Sizes grouped per stream and format, rates per size, in the library's

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <address/address_keys.hpp>
@@ -70,8 +71,6 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
       {{"--name", "a/b", "x://"}, "may hold only letters"},
       {{"--name", "a", "--name", "b", "x://"}, "2 names given for 1 sources"},
       {{"--name", "a", "--name", "a", "x://", "y://"}, "must differ"},
-      {{"--seconds", "-1", "x://"}, "--seconds"},
-      {{"--frames", "many", "x://"}, "--frames"},
   };
   for (const auto& [args, expected] : cases) {
     std::string err;
@@ -81,6 +80,69 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
     EXPECT_NE(err.find(expected), std::string::npos) << expected << " not in: " << err;
   }
 }
+
+// Each bad number is one plain line, whatever CLI11 would have said about its type.
+TEST(CommandLine, BadNumbersAreOnePlainLine) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--seconds", "-1"}, "--seconds must be 0 or more (got -1)"},
+      {{"--seconds", "-0.5"}, "--seconds must be 0 or more (got -0.5)"},
+      {{"--seconds", "abc"}, "--seconds must be a number of seconds (got abc)"},
+      {{"--seconds", "5s"}, "--seconds must be a number of seconds (got 5s)"},
+      {{"--seconds", "nan"}, "--seconds must be a number of seconds (got nan)"},
+      {{"--seconds", "1e999"}, "--seconds is out of range (got 1e999)"},
+      {{"--frames", "-1"}, "--frames must be 0 or more (got -1)"},
+      {{"--frames", "1.5"}, "--frames must be a whole number (got 1.5)"},
+      {{"--frames", "many"}, "--frames must be a whole number (got many)"},
+      {{"--frames", "18446744073709551616"},
+       "--frames must be at most 18446744073709551615 (got 18446744073709551616)"},
+  };
+  for (auto [args, expected] : cases) {
+    args.push_back("x://");
+    std::string err;
+    const auto parsed = Parse(args, &err);
+    EXPECT_FALSE(parsed.options) << expected;
+    EXPECT_EQ(parsed.exitCode, 2) << expected;
+    EXPECT_EQ(err, "rs-host: " + expected + "\n");
+  }
+  const auto options = Parse({"--seconds", "0.25", "--frames", "18446744073709551615", "x://"});
+  ASSERT_TRUE(options.options);
+  EXPECT_DOUBLE_EQ(options.options->seconds, 0.25);
+  EXPECT_EQ(options.options->frames, 18446744073709551615u);
+}
+
+#ifdef RS_HOST_WITH_SIM
+// Each --unplug and --replug takes one SERIAL@SECONDS, so the address after it stays an
+// address; a serial may hold an '@'.
+TEST(CommandLine, UnplugAndReplugTakeSerialAtSeconds) {
+  std::string err;
+  const auto options =
+      Parse({"--unplug", "a@3", "--replug", "a@6.5", "--unplug", "b@c@0", "x://"}, &err).options;
+  ASSERT_TRUE(options) << err;
+  EXPECT_EQ(options->addresses, std::vector<std::string>{"x://"});
+  std::vector<std::tuple<bool, std::string, double>> actions;
+  for (const auto& action : options->plugActions)
+    actions.emplace_back(action.unplug, action.serial, action.seconds);
+  EXPECT_EQ(actions, (std::vector<std::tuple<bool, std::string, double>>{
+                         {true, "a", 3.0}, {true, "b@c", 0.0}, {false, "a", 6.5}}));
+  for (const auto& [args, expected] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"--unplug", "a"}, "--unplug must be SERIAL@SECONDS (got a)"},
+           {{"--replug", "@3"}, "--replug must be SERIAL@SECONDS (got @3)"},
+           {{"--unplug", "a@-1"}, "the seconds of --unplug a@-1 must be 0 or more (got -1)"},
+           {{"--replug", "a@"}, "the seconds of --replug a@ must be a number of seconds (got )"}}) {
+    auto withAddress = args;
+    withAddress.push_back("x://");
+    const auto parsed = Parse(withAddress, &err);
+    EXPECT_EQ(parsed.exitCode, 2) << expected;
+    EXPECT_EQ(err, "rs-host: " + expected + "\n");
+  }
+}
+#else
+TEST(CommandLine, UnplugNeedsTheSimulatedCamera) {
+  std::string err;
+  EXPECT_EQ(Parse({"--unplug", "a@3", "x://"}, &err).exitCode, 2);
+  EXPECT_EQ(err, "rs-host: --unplug needs a build on the simulated camera (rs2sim)\n");
+}
+#endif
 
 }  // namespace
 }  // namespace rs_host

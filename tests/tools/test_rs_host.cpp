@@ -175,6 +175,107 @@ TEST_F(RsHostOnSimulatedCamera, SignalsStopTheRunCleanly) {
   }
 }
 
+// The sources start at once: while the start of a source whose camera is
+// missing waits inside the camera library (unsupervised, the module leaves
+// that wait to the library), the next one delivers; a failure of the one
+// after is told only after the waiting one's, in source order. Ctrl-C then
+// stops the run without waiting for that start: the running source stops at
+// once, the waiting one as soon as its start gives up, and the summary is
+// written. A second Ctrl-C during that wait ends the program at once.
+TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
+  const std::regex bothShown(R"(cam0: starting \| cam1: [1-9][0-9]* pkts )");
+  const std::vector<std::string> args = {"--module",
+                                         RS_HOST_MODULE,
+                                         "--seconds",
+                                         "600",
+                                         "--json",
+                                         PathOf("run.json"),
+                                         "realsense://?sn=123&watchdog_ms=0",
+                                         kVga,
+                                         "realsense://?c_width=6 40"};
+  // rs2sim's longest wait: the other source has that long to deliver.
+  setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "15000", 1);
+  bool sent = false;
+  const auto once =
+      rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
+        if (!sent && std::regex_search(out, bothShown)) {
+          kill(pid, SIGINT);
+          sent = true;
+        }
+      });
+  ASSERT_TRUE(sent) << once.output;
+  EXPECT_EQ(once.exitCode, 1) << once.output;  // cam0 and cam2 did not start
+  std::size_t previous = 0;
+  for (const char* expected :
+       {"stopping on signal 2\n",
+        "waiting for the start of cam0 to return; each source is stopped as soon as it does\n",
+        "rs-host: source cam0 (realsense://?sn=123&watchdog_ms=0) failed to start: ",
+        "rs-host: source cam2 (realsense://?c_width=6 40) failed to start: ", "Summary after"}) {
+    const auto at = once.output.find(expected);
+    ASSERT_NE(at, std::string::npos) << expected << " not in: " << once.output;
+    EXPECT_GE(at, previous) << expected;
+    previous = at;
+  }
+  const auto summary = Json("run.json");
+  EXPECT_EQ(summary["stopped_by"], "signal");
+  EXPECT_EQ(summary["sources"][0]["started"], false);
+  EXPECT_GT(summary["sources"][1]["packets"].get<int>(), 0);
+
+  int signals = 0;
+  const auto twice =
+      rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
+        if ((signals == 0 && std::regex_search(out, bothShown)) ||
+            (signals == 1 && Contains(out, "waiting for the start of cam0"))) {
+          kill(pid, SIGINT);
+          ++signals;
+        }
+      });
+  unsetenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
+  EXPECT_EQ(signals, 2) << twice.output;
+  EXPECT_EQ(twice.exitCode, 130) << twice.output;
+  EXPECT_FALSE(Contains(twice.output, "failed to start")) << twice.output;
+  EXPECT_FALSE(Contains(twice.output, "Summary after")) << twice.output;
+}
+
+// rs-host pulls the simulated camera out and plugs it back in; the module's
+// watchdog notices the silence and restarts the source, which streams again.
+// An action never comes during the start, however slow the machine.
+TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
+  const std::string camera = "900000000000";
+  bool sent = false;
+  const auto result = rs_host_test::RunChild(
+      RS_HOST_PROGRAM,
+      {"--module", RS_HOST_MODULE, "--seconds", "0", "--json", PathOf("run.json"), "--unplug",
+       camera + "@1", "--replug", camera + "@3", "--replug", "123@3",
+       "realsense://?watchdog_ms=500"},
+      [&sent](int pid, const std::string& out) {
+        if (!sent && Contains(out, "<cam0> Restart: streaming again after ")) {
+          kill(pid, SIGINT);
+          sent = true;
+        }
+      });
+  ASSERT_TRUE(sent) << result.output;
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  std::size_t previous = 0;
+  for (const std::string& expected : {"rs-host: simulated camera " + camera + " unplugged at ",
+                                      std::string("<cam0> Watchdog: no frames for "),
+                                      std::string("<cam0> Restart: streaming again")}) {
+    const auto at = result.output.find(expected);
+    ASSERT_NE(at, std::string::npos) << expected << " not in: " << result.output;
+    EXPECT_GE(at, previous) << expected;
+    previous = at;
+  }
+  for (const std::string& expected :
+       {"rs-host: simulated camera " + camera + " plugged back in at ",
+        std::string("rs-host: --replug 123@3: no simulated camera 123 is unplugged\n")}) {
+    EXPECT_TRUE(Contains(result.output, expected)) << expected << " not in: " << result.output;
+  }
+  const auto summary = Json("run.json");
+  const auto& restarts = summary["sources"][0]["restarts"];
+  EXPECT_EQ(restarts["count"], 1);
+  EXPECT_EQ(restarts["down_at_end"], false);
+}
+
 // The stand-in module (stand_in_module.cpp) scripts what a camera cannot be
 // made to do on demand.
 class RsHostOnStandIn : public RsHostOnSimulatedCamera {
@@ -187,16 +288,17 @@ class RsHostOnStandIn : public RsHostOnSimulatedCamera {
 };
 
 // Two restarts, each with its warning, a failed try, 300 ms without packets
-// and "streaming again": counted in the live line, the summary and the JSON.
+// and "streaming again": counted in the live line, the summary and the JSON;
+// so are lost frames, of both lines.
 TEST_F(RsHostOnStandIn, RestartsShowInTheLiveLineAndTheSummary) {
   const auto result = Run({"--frames", "300", "--seconds", "60", "--json", PathOf("run.json"),
-                           "realsense://?restarts=2", "realsense://"});
+                           "realsense://?restarts=2", "realsense://?lost=4"});
   ASSERT_EQ(result.exitCode, 0) << result.output;
   EXPECT_TRUE(std::regex_search(
       result.output,
       std::regex(
           R"(\] cam0: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 0 restarts [12] )"
-          R"(down [0-9.]+ s \| cam1: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 0\n)")))
+          R"(down [0-9.]+ s \| cam1: [0-9]+ pkts [0-9.]+ fps depth no 640x480 RGB24 lost 5\n)")))
       << result.output;
   EXPECT_TRUE(std::regex_search(result.output,
                                 std::regex(R"(\n  restarts +2, down [0-9.]+ s, 2 failed tries\n)")))
@@ -213,6 +315,8 @@ TEST_F(RsHostOnStandIn, RestartsShowInTheLiveLineAndTheSummary) {
   EXPECT_EQ(cam["video_params_count"], 3);
   EXPECT_EQ(cam["video_params"].size(), 1u);
   EXPECT_EQ(summary["sources"][1]["restarts"]["count"], 0);
+  // The plain line counts one lost frame, the summed one its count.
+  EXPECT_EQ(summary["sources"][1]["lost_frames"], 5);
 }
 
 TEST_F(RsHostOnStandIn, ASourceThatDeliversNothingEndsWithStatusThree) {
@@ -243,13 +347,37 @@ TEST_F(RsHostOnStandIn, ASecondSignalEndsTheProgramAtOnce) {
   EXPECT_FALSE(Contains(result.output, "Summary after")) << result.output;
 }
 
-// A JSON path that cannot be written is refused before any source runs.
-TEST_F(RsHostOnStandIn, AJsonPathThatCannotBeWrittenIsRefusedFirst) {
-  const std::string path = PathOf("missing/run.json");
-  const auto result = Run({"--json", path, "realsense://"});
+// A file that cannot be written says why, in the system's words. The JSON
+// path is refused before any source runs, the snapshot directory too.
+TEST_F(RsHostOnStandIn, FilesThatCannotBeWrittenSayWhy) {
+  std::ofstream(PathOf("plain")) << "not a directory";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--json", PathOf("missing/run.json")},
+       "cannot write the JSON summary to '" + PathOf("missing/run.json") +
+           "': No such file or directory"},
+      {{"--json", dir_.path.string()},
+       "cannot write the JSON summary to '" + dir_.path.string() + "': Is a directory"},
+      {{"--snapshot", PathOf("plain/shots")},
+       "cannot create snapshot directory '" + PathOf("plain/shots") + "': Not a directory"},
+  };
+  for (auto [args, expected] : cases) {
+    args.push_back("realsense://");
+    const auto result = Run(args);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "rs-host: " + expected + "\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(PathOf("missing/run.json")));
+}
+
+// A snapshot that cannot be written is named with its reason; the others are written.
+TEST_F(RsHostOnSimulatedCamera, ASnapshotThatCannotBeWrittenSaysWhy) {
+  std::filesystem::create_directories(PathOf("shots/cam0_color.png"));
+  const auto result = Run({"--frames", "5", "--snapshot", PathOf("shots"), kVga});
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.output, "rs-host: cannot write the JSON summary to '" + path + "'\n");
-  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_TRUE(Contains(result.output, "rs-host: snapshot not written: " +
+                                          PathOf("shots/cam0_color.png") + ": Is a directory\n"))
+      << result.output;
+  EXPECT_TRUE(DecodePngFile(PathOf("shots/cam0_depth.png")).ok);
 }
 
 }  // namespace

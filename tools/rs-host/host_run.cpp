@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -13,6 +12,8 @@
 
 #include "hosted_source.hpp"
 #include "module_loader.hpp"
+#include "output_file.hpp"
+#include "plug_schedule.hpp"
 #include "run_sources.hpp"
 #include "snapshot_writer.hpp"
 #include "status_display.hpp"
@@ -36,35 +37,67 @@ class ScopedSink {
   orvlog::SinkId id_;
 };
 
-std::vector<SourceStatus> Statuses(const std::vector<std::unique_ptr<HostedSource>>& sources) {
+// The console's log sink. On a terminal the lines go through the status display, which keeps
+// them off its live line; elsewhere orvlog's own console sink writes them as they are.
+orvlog::SinkId AddConsoleLog(orvlog::Severity level, StatusDisplay& display, std::ostream& err,
+                             bool terminal) {
+  if (!terminal)
+    return orvlog::AddConsoleSink(level);
+  return orvlog::AddCallbackSink(level, [&display, &err](const orvlog::LogLine& line) {
+    display.PrintLine(err, line.formatted);
+  });
+}
+
+constexpr auto kPoll = std::chrono::milliseconds(20);
+
+std::vector<SourceStatus> Statuses(const RunSources& sources) {
   std::vector<SourceStatus> statuses;
-  for (const auto& source : sources) {
+  for (std::size_t i = 0; i < sources.All().size(); ++i) {
+    const auto& source = *sources.All()[i];
     statuses.push_back(
-        SourceStatus{source->Name(), source->Running(), source->Handler().Statistics().Report()});
+        SourceStatus{source.Name(), sources.StateOf(i), source.Handler().Statistics().Report()});
   }
   return statuses;
 }
 
-bool AllDone(const std::vector<std::unique_ptr<HostedSource>>& sources) {
-  for (const auto& source : sources) {
-    if (source->Running() && !source->Handler().Statistics().LimitReached())
+// A source still starting may yet deliver: it is not done.
+bool AllDone(const RunSources& sources) {
+  for (std::size_t i = 0; i < sources.All().size(); ++i) {
+    const SourceState state = sources.StateOf(i);
+    if (state == SourceState::Starting ||
+        (state == SourceState::Running && !sources.All()[i]->Handler().Statistics().LimitReached()))
       return false;
   }
   return true;
 }
 
-// Waits until the time is up, every source has its packets or a signal
-// arrives, showing the status once a second. Returns what ended the wait.
-std::string Wait(const Options& options, const std::vector<std::unique_ptr<HostedSource>>& sources,
-                 const StopSignal& stop, StatusDisplay& display, Clock::time_point start) {
+void TellStartFailures(RunSources& sources, StatusDisplay& display, std::ostream& err) {
+  for (const auto& line : sources.TakeStartFailures())
+    display.PrintLine(err, line);
+}
+
+// Waits until the time is up, every source has its packets, no source could start or a
+// signal arrives, showing the status once a second while the sources start and run, and
+// unplugging and replugging simulated cameras when their time comes and no source is
+// starting. Returns what ended the wait.
+std::string Wait(const Options& options, RunSources& sources, const StopSignal& stop,
+                 StatusDisplay& display, std::ostream& out, std::ostream& err,
+                 Clock::time_point start) {
   using Seconds = std::chrono::duration<double>;
-  constexpr auto kPoll = std::chrono::milliseconds(20);
+  PlugSchedule plugs(options.plugActions);
   auto nextStatus = start + std::chrono::seconds(1);
   while (true) {
     const auto now = Clock::now();
     const double elapsed = Seconds(now - start).count();
+    TellStartFailures(sources, display, err);
+    if (!sources.Starting()) {
+      for (const auto& outcome : plugs.RunDue(elapsed))
+        display.PrintLine(outcome.done ? out : err, outcome.line);
+    }
     if (stop.Requested())
       return "signal";
+    if (!sources.Starting() && !sources.AnyStarted())
+      return "failure";
     if (options.frames != 0 && AllDone(sources))
       return "frames";
     if (options.seconds > 0 && elapsed >= options.seconds)
@@ -77,20 +110,45 @@ std::string Wait(const Options& options, const std::vector<std::unique_ptr<Hoste
   }
 }
 
-// Whether the JSON summary can be written at the end, found out before the
-// run rather than after an hour of it. Leaves no file behind that was not
-// there already.
-bool CanWrite(const std::string& path) {
+// Once the run has ended: the starts still under way return (a source that starts then is
+// stopped at once), their failures told in order. Polled, not joined, so that the main
+// thread stays where a second Ctrl-C can end the program.
+void AwaitStarts(RunSources& sources, StatusDisplay& display, std::ostream& out,
+                 std::ostream& err) {
+  std::string starting;
+  for (std::size_t i = 0; i < sources.All().size(); ++i) {
+    if (sources.StateOf(i) == SourceState::Starting)
+      starting += (starting.empty() ? "" : ", ") + sources.All()[i]->Name();
+  }
+  if (!starting.empty()) {
+    display.PrintLine(out, "waiting for the start of " + starting +
+                               " to return; each source is stopped as soon as it does");
+  }
+  while (sources.Starting()) {
+    TellStartFailures(sources, display, err);
+    std::this_thread::sleep_for(kPoll);
+  }
+  sources.JoinStarts();
+  TellStartFailures(sources, display, err);
+}
+
+std::string CannotWriteJson(const std::string& path, const std::string& reason) {
+  return "cannot write the JSON summary to '" + path + "': " + reason;
+}
+
+// The JSON summary's file, checked before the run rather than found unwritable after an hour
+// of it. Leaves no file behind that was not there already. Throws std::runtime_error.
+void CheckJsonPath(const std::string& path) {
   std::error_code error;
   const bool existed = std::filesystem::exists(path, error);
-  bool writable = false;
-  {
-    const std::ofstream probe(path, std::ios::app);
-    writable = probe.is_open();
+  try {
+    OutputFile probe(path, OutputFile::Mode::Append);
+    probe.Close();
+  } catch (const FileError& e) {
+    throw std::runtime_error(CannotWriteJson(path, e.Reason()));
   }
-  if (writable && !existed)
+  if (!existed)
     std::filesystem::remove(path, error);
-  return writable;
 }
 
 // What decides the exit status, gathered phase by phase.
@@ -106,15 +164,11 @@ class ExitStatus {
   bool silent_ = false;
 };
 
-std::string CannotWriteJson(const std::string& path) {
-  return "cannot write the JSON summary to '" + path + "'";
-}
-
 // The snapshot directory, created now; first the JSON path is checked, so that the run
 // cannot fail at its end on a file it was told to write.
 std::optional<SnapshotWriter> PrepareOutputs(const Options& options) {
-  if (!options.jsonPath.empty() && !CanWrite(options.jsonPath))
-    throw std::runtime_error(CannotWriteJson(options.jsonPath));
+  if (!options.jsonPath.empty())
+    CheckJsonPath(options.jsonPath);
   if (options.snapshotDir.empty())
     return std::nullopt;
   return SnapshotWriter(options.snapshotDir);
@@ -142,23 +196,23 @@ struct RunEnd {
 
 // Run: starts the sources, shows their status until the run ends, stops them.
 RunEnd Run(const Options& options, RunSources& sources, vid_db::Protocol& protocol,
-           const StopSignal& stop, std::ostream& out, std::ostream& err, bool terminal,
+           const StopSignal& stop, StatusDisplay& display, std::ostream& out, std::ostream& err,
            ExitStatus& status) {
   const auto start = Clock::now();
-  const StartResult started = sources.StartAll(protocol, err);
-  if (started.anyFailed)
-    status.Failed();
-  StatusDisplay display(out, terminal);
-  std::string stoppedBy = started.anyRunning ? Wait(options, sources.All(), stop, display, start)
-                                             : std::string("failure");
+  sources.StartAll(protocol);
+  std::string stoppedBy = Wait(options, sources, stop, display, out, err, start);
+  display.Finish();
   if (stop.Requested()) {
-    display.Finish();
-    // Flushed: an operator waiting on a slow stop sees that it began.
-    out << "stopping on signal " << stop.Signal() << "\n" << std::flush;
+    // Printed at once: an operator waiting on a slow stop sees that it began.
+    display.PrintLine(out, "stopping on signal " + std::to_string(stop.Signal()));
   }
   sources.StopAll();
+  AwaitStarts(sources, display, out, err);
+  if (sources.AnyFailed())
+    status.Failed();
+  if (!sources.AnyStarted())
+    stoppedBy = "failure";
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  display.Finish();
   sources.StopCounting();
   return {std::move(stoppedBy), seconds};
 }
@@ -212,21 +266,23 @@ void Report(const Options& options, const RunSummary& summary, std::ostream& out
   WriteSummaryTable(out, summary);
   if (options.jsonPath.empty())
     return;
-  std::ofstream json(options.jsonPath, std::ios::trunc);
-  json << SummaryJson(summary);
-  json.close();
-  if (!json) {
-    err << "rs-host: " << CannotWriteJson(options.jsonPath) << "\n";
+  try {
+    OutputFile json(options.jsonPath);
+    json.Write(SummaryJson(summary));
+    json.Close();
+  } catch (const FileError& e) {
+    err << "rs-host: " << CannotWriteJson(options.jsonPath, e.Reason()) << "\n";
     status.Failed();
-  } else {
-    out << "\nJSON summary: " << options.jsonPath << "\n";
+    return;
   }
+  out << "\nJSON summary: " << options.jsonPath << "\n";
 }
 
 }  // namespace
 
 int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool terminal) {
-  const ScopedSink console(orvlog::AddConsoleSink(options.logLevel));
+  StatusDisplay display(out, terminal);
+  const ScopedSink console(AddConsoleLog(options.logLevel, display, err, terminal));
   const StopSignal stop;
   std::optional<RunSetUp> setUp;
   try {
@@ -238,7 +294,7 @@ int RunHost(const Options& options, std::ostream& out, std::ostream& err, bool t
   ExitStatus status;
   // After the module: every source goes before the library unloads.
   RunSources sources(options);
-  RunEnd end = Run(options, sources, setUp->module.Protocol(), stop, out, err, terminal, status);
+  RunEnd end = Run(options, sources, setUp->module.Protocol(), stop, display, out, err, status);
   const RunSummary summary = Summarise(sources, *setUp, std::move(end), err, status);
   Report(options, summary, out, err, status);
   return status.Code();

@@ -2,6 +2,7 @@
 // restarts. rs-host counts them per source through one log sink.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,7 +13,7 @@ namespace rs_host {
 
 // The lines are named in module_log_lines.hpp.
 enum class ModuleEvent {
-  LostFrames,        // Warning "<name> Tag: lost frames"
+  LostFrames,        // Warning "<name> Tag: lost frames[: <n> in the last second]"
   RestartBegins,     // Warning "<name> Watchdog: ..., restarting"
   RestartTryFailed,  // Warning "<name> Restart: try N failed: ..."
   StreamingAgain,    // Info "<name> Restart: streaming again after ..."
@@ -21,9 +22,13 @@ enum class ModuleEvent {
 struct SourceEvent {
   std::string source;
   ModuleEvent event;
+  // Frames lost, for LostFrames: 1 for the first loss after a quiet second, n for the line
+  // that sums the losses of the second after it. A summed line whose count cannot be read
+  // still says that frames were lost, and counts as 1.
+  std::uint64_t count = 1;
 
   friend bool operator==(const SourceEvent& a, const SourceEvent& b) {
-    return a.source == b.source && a.event == b.event;
+    return a.source == b.source && a.event == b.event && a.count == b.count;
   }
 };
 

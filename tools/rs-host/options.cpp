@@ -1,7 +1,13 @@
 #include "options.hpp"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <set>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 #include <address/address_keys.hpp>
@@ -37,6 +43,9 @@ constexpr const char* kExamples =
   In a build against the simulated camera (rs2sim), RS2SIM_DEVICES=N asks for
   N cameras, with the serial numbers 900000000000, 900000000001, ...:
     RS2SIM_DEVICES=2 rs-host 'realsense://?sn=900000000000' 'realsense://?sn=900000000001'
+  There, the camera pulled out at 3 s and plugged back in at 6 s, to watch the
+  module restart the source (watchdog_ms: how soon it notices):
+    RS2SIM_DEVICES=1 rs-host --seconds 12 --unplug 900000000000@3 --replug 900000000000@6 'realsense://?watchdog_ms=500'
 
 The summary's "packet age" is the arrival time (system clock) minus the
 packet's time. The module maps the camera's clock onto the system clock, so
@@ -72,6 +81,64 @@ std::string CheckLogLevel(const std::string& text) {
   return "log level must be one of trace, debug, info, warning, error";
 }
 
+// A value that CLI11 took as text but that means nothing here; its text is the line for the
+// operator, without "rs-host: ".
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Numbers are read here rather than by CLI11, whose messages for a bad one name its type and
+// print the bounds of a double in full.
+double Seconds(const std::string& subject, const std::string& text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error == std::errc::result_out_of_range)
+    throw UsageError(subject + " is out of range (got " + text + ")");
+  if (error != std::errc() || stop != end || !std::isfinite(value))
+    throw UsageError(subject + " must be a number of seconds (got " + text + ")");
+  if (value < 0)
+    throw UsageError(subject + " must be 0 or more (got " + text + ")");
+  return value;
+}
+
+std::uint64_t Count(const std::string& subject, const std::string& text) {
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error == std::errc::result_out_of_range) {
+    throw UsageError(subject + " must be at most " +
+                     std::to_string(std::numeric_limits<std::uint64_t>::max()) + " (got " + text +
+                     ")");
+  }
+  if (error == std::errc() && stop == end)
+    return value;
+  double number = 0;
+  const auto asNumber = std::from_chars(text.data(), end, number);
+  if (asNumber.ec == std::errc() && asNumber.ptr == end && number < 0)
+    throw UsageError(subject + " must be 0 or more (got " + text + ")");
+  throw UsageError(subject + " must be a whole number (got " + text + ")");
+}
+
+// --unplug SERIAL@SECONDS and --replug SERIAL@SECONDS; a serial may hold an '@' of its own.
+PlugAction PlugActionOf(const std::string& option, const std::string& text) {
+  const auto at = text.rfind('@');
+  if (at == std::string::npos || at == 0)
+    throw UsageError(option + " must be SERIAL@SECONDS (got " + text + ")");
+  PlugAction action;
+  action.unplug = option == "--unplug";
+  action.serial = text.substr(0, at);
+  action.seconds = Seconds("the seconds of " + option + " " + text, text.substr(at + 1));
+  return action;
+}
+
+#ifdef RS_HOST_WITH_SIM
+constexpr bool kSimulatedCamera = true;
+#else
+constexpr bool kSimulatedCamera = false;
+#endif
+
 }  // namespace
 
 std::string DefaultSourceName(std::size_t index) {
@@ -89,6 +156,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
 
   Options options;
   std::string logLevel = "info";
+  std::string secondsText;
+  std::string framesText;
   app.add_option("address", options.addresses,
                  "Source address (realsense://?...); one source per address");
   app.add_flag("--list", options.list,
@@ -99,13 +168,14 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
                  "(default cam0, cam1, ...)")
       ->allow_extra_args(false)
       ->check([](const std::string& name) { return CheckName(name); });
-  app.add_option("--seconds", options.seconds,
+  app.add_option("--seconds", secondsText,
                  "Run time in seconds; 0 runs until Ctrl-C or the --frames limit (default 5, "
                  "or no limit when only --frames is given)")
-      ->check(CLI::NonNegativeNumber);
-  app.add_option("--frames", options.frames,
+      ->type_name("FLOAT");
+  app.add_option("--frames", framesText,
                  "Stop once every running source has delivered this many packets; later packets "
-                 "are not counted");
+                 "are not counted")
+      ->type_name("UINT");
   app.add_option("--log-level", logLevel,
                  "Console log level of the module and the host: trace, debug, info, warning, "
                  "error (default info)")
@@ -116,6 +186,24 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
   app.add_option("--snapshot", options.snapshotDir,
                  "Write each source's last colour frame and colourised depth frame as PNG files "
                  "NAME_color.png and NAME_depth.png into this directory (created if missing)");
+  std::vector<std::string> unplugTexts;
+  std::vector<std::string> replugTexts;
+  auto* unplug =
+      app.add_option("--unplug", unplugTexts,
+                     "Simulated camera only: pull the camera with this serial number out this "
+                     "many seconds into the run, as a pulled cable would (repeatable)")
+          ->type_name("SERIAL@SECONDS")
+          ->allow_extra_args(false);
+  auto* replug = app.add_option("--replug", replugTexts,
+                                "Simulated camera only: plug that camera back in this many "
+                                "seconds into the run (repeatable)")
+                     ->type_name("SERIAL@SECONDS")
+                     ->allow_extra_args(false);
+  // A build on the real library keeps them out of its help, and refuses them with a word.
+  if (!kSimulatedCamera) {
+    unplug->group("");
+    replug->group("");
+  }
 
   std::vector<const char*> argv;
   argv.reserve(args.size() + 1);
@@ -134,6 +222,23 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args, std::os
     return result;
   }
 
+  try {
+    if (app.count("--seconds") != 0)
+      options.seconds = Seconds("--seconds", secondsText);
+    if (app.count("--frames") != 0)
+      options.frames = Count("--frames", framesText);
+    for (const auto& [option, texts] :
+         {std::pair{"--unplug", &unplugTexts}, {"--replug", &replugTexts}}) {
+      if (!texts->empty() && !kSimulatedCamera)
+        throw UsageError(std::string(option) + " needs a build on the simulated camera (rs2sim)");
+      for (const auto& text : *texts)
+        options.plugActions.push_back(PlugActionOf(option, text));
+    }
+  } catch (const UsageError& e) {
+    err << "rs-host: " << e.what() << "\n";
+    result.exitCode = 2;
+    return result;
+  }
   if (options.list != options.addresses.empty()) {
     err << (options.list ? "rs-host: --list takes no address\n"
                          : "rs-host: address is required (one per source), or --list\n");

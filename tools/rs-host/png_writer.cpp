@@ -1,9 +1,10 @@
 #include "png_writer.hpp"
 
 #include <cstring>
-#include <fstream>
 
 #include <png.h>
+
+#include "output_file.hpp"
 
 namespace rs_host {
 namespace {
@@ -61,14 +62,9 @@ std::vector<std::uint8_t> EncodePng(const ImageView& image) {
 }
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file)
-    throw PngError("cannot create '" + path + "'");
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  if (!file)
-    throw PngError("cannot write '" + path + "'");
+  OutputFile file(path);
+  file.Write(bytes.data(), bytes.size());
+  file.Close();
 }
 
 }  // namespace rs_host

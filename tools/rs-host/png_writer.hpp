@@ -28,7 +28,7 @@ struct ImageView {
 // The PNG file's bytes (always stored as RGB). Throws PngError.
 std::vector<std::uint8_t> EncodePng(const ImageView& image);
 
-// Writes the bytes to `path`, replacing the file. Throws PngError.
+// Writes the bytes to `path`, replacing the file. Throws FileError.
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
 }  // namespace rs_host

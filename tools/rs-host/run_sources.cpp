@@ -2,16 +2,14 @@
 
 #include <chrono>
 
-#include "stop_signal.hpp"
-
 namespace rs_host {
 namespace {
 
-void CountEvent(SourceStatistics& statistics, ModuleEvent event) {
+void CountEvent(SourceStatistics& statistics, const SourceEvent& event) {
   const auto now = std::chrono::steady_clock::now();
-  switch (event) {
+  switch (event.event) {
     case ModuleEvent::LostFrames:
-      statistics.AddLostFrames(1);
+      statistics.AddLostFrames(event.count);
       break;
     case ModuleEvent::RestartBegins:
       statistics.RecordRestartBegins(now);
@@ -36,28 +34,71 @@ RunSources::RunSources(const Options& options) {
   events_.emplace([this](const SourceEvent& event) {
     const auto found = statistics_.find(event.source);
     if (found != statistics_.end())
-      CountEvent(*found->second, event.event);
+      CountEvent(*found->second, event);
   });
 }
 
-StartResult RunSources::StartAll(vid_db::Protocol& protocol, std::ostream& err) {
-  const StopSignalsHeld held;
-  StartResult result;
-  for (auto& source : sources_) {
-    if (source->Start(protocol)) {
-      result.anyRunning = true;
-    } else {
-      err << "rs-host: source " << source->Name() << " (" << source->Address()
-          << ") failed to start: " << *source->Error() << "\n";
-      result.anyFailed = true;
+void RunSources::StartAll(vid_db::Protocol& protocol) {
+  starts_.emplace(sources_, protocol);
+}
+
+SourceState RunSources::StateOf(std::size_t index) const {
+  if (!starts_)
+    return SourceState::NotRunning;
+  switch (starts_->PhaseOf(index)) {
+    case SourceStarts::Phase::Starting:
+      return SourceState::Starting;
+    case SourceStarts::Phase::Started:
+      return SourceState::Running;
+    case SourceStarts::Phase::Failed:
+      break;
+  }
+  return SourceState::NotRunning;
+}
+
+bool RunSources::Starting() const {
+  return starts_ && starts_->Busy();
+}
+
+bool RunSources::AnyStarted() const {
+  for (std::size_t i = 0; i < sources_.size(); ++i) {
+    if (StateOf(i) == SourceState::Running)
+      return true;
+  }
+  return false;
+}
+
+bool RunSources::AnyFailed() const {
+  for (std::size_t i = 0; i < sources_.size(); ++i) {
+    if (starts_ && starts_->PhaseOf(i) == SourceStarts::Phase::Failed)
+      return true;
+  }
+  return false;
+}
+
+std::vector<std::string> RunSources::TakeStartFailures() {
+  std::vector<std::string> lines;
+  for (; starts_ && reported_ < sources_.size(); ++reported_) {
+    const auto phase = starts_->PhaseOf(reported_);
+    if (phase == SourceStarts::Phase::Starting)
+      break;
+    const HostedSource& source = *sources_[reported_];
+    if (phase == SourceStarts::Phase::Failed) {
+      lines.push_back("rs-host: source " + source.Name() + " (" + source.Address() +
+                      ") failed to start: " + source.Error().value_or("no reason given"));
     }
   }
-  return result;
+  return lines;
 }
 
 void RunSources::StopAll() {
-  for (auto& source : sources_)
-    source->Stop();
+  if (starts_)
+    starts_->StopAll();
+}
+
+void RunSources::JoinStarts() {
+  if (starts_)
+    starts_->Join();
 }
 
 void RunSources::StopCounting() {
@@ -65,6 +106,7 @@ void RunSources::StopCounting() {
 }
 
 void RunSources::ReleaseAll() {
+  starts_.reset();
   for (auto& source : sources_)
     source->Release();
   sources_.clear();

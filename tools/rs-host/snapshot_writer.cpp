@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "colour_map.hpp"
+#include "output_file.hpp"
 #include "png_writer.hpp"
 #include "vs_stream/video_params.hpp"
 
@@ -99,10 +100,11 @@ void WriteDepth(const vid_db::media::DepthFrame& depth, const std::string& path)
 SnapshotWriter::SnapshotWriter(std::string directory) : directory_(std::move(directory)) {
   std::error_code error;
   std::filesystem::create_directories(directory_, error);
-  if (error || !std::filesystem::is_directory(directory_)) {
-    throw std::runtime_error("cannot create snapshot directory '" + directory_ + "'" +
-                             (error ? ": " + error.message() : std::string{}));
-  }
+  if (!error && !std::filesystem::is_directory(directory_))
+    error = std::make_error_code(std::errc::not_a_directory);
+  if (error)
+    throw std::runtime_error("cannot create snapshot directory '" + directory_ +
+                             "': " + error.message());
 }
 
 std::string SnapshotWriter::ColourPath(const std::string& sourceName) const {
@@ -124,6 +126,8 @@ SnapshotResult SnapshotWriter::Write(const std::string& sourceName,
     try {
       write(path);
       result.written.push_back(path);
+    } catch (const FileError& e) {
+      result.problems.push_back(path + ": " + e.Reason());
     } catch (const std::exception& e) {
       result.problems.push_back(path + ": " + e.what());
     }

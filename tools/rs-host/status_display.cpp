@@ -2,8 +2,14 @@
 
 #include <iomanip>
 #include <sstream>
+#include <utility>
 
 namespace rs_host {
+namespace {
+
+constexpr const char* kEraseToEnd = "\x1b[K";
+
+}  // namespace
 
 StatusDisplay::~StatusDisplay() {
   Finish();
@@ -17,8 +23,8 @@ std::string StatusDisplay::Format(double elapsedSeconds, const std::vector<Sourc
     const auto& source = sources[i];
     const auto& r = source.report;
     line << (i == 0 ? " " : " | ") << source.name << ": ";
-    if (!source.running) {
-      line << "not running";
+    if (source.state != SourceState::Running) {
+      line << (source.state == SourceState::Starting ? "starting" : "not running");
       continue;
     }
     line << r.packets << " pkts " << std::setprecision(1) << (i < fps.size() ? fps[i] : 0.0)
@@ -49,17 +55,29 @@ void StatusDisplay::Update(double elapsedSeconds, const std::vector<SourceStatus
   }
   lastElapsed_ = elapsedSeconds;
 
-  const auto text = Format(elapsedSeconds, sources, fps);
+  auto text = Format(elapsedSeconds, sources, fps);
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (terminal_) {
     // Carriage return and erase-to-end redraw the line in place.
-    out_ << "\r" << text << "\x1b[K" << std::flush;
+    out_ << "\r" << text << kEraseToEnd << std::flush;
     lineOpen_ = true;
+    shown_ = std::move(text);
   } else {
     out_ << text << "\n" << std::flush;
   }
 }
 
+void StatusDisplay::PrintLine(std::ostream& to, const std::string& line) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (lineOpen_)
+    out_ << "\r" << kEraseToEnd << std::flush;
+  to << line << "\n" << std::flush;
+  if (lineOpen_)
+    out_ << shown_ << kEraseToEnd << std::flush;
+}
+
 void StatusDisplay::Finish() {
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (lineOpen_)
     out_ << "\n" << std::flush;
   lineOpen_ = false;

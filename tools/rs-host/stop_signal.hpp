@@ -35,10 +35,10 @@ class StopSignal {
 };
 
 // While it lives, SIGINT and SIGTERM are held back from the calling thread.
-// Threads created meanwhile (the module's and the camera library's) inherit
-// the block, so the signals reach the main thread only, whose wait loop
-// looks at the flag; a signal that came in meanwhile is delivered when the
-// block ends.
+// Threads created meanwhile (rs-host's start threads) inherit the block, and
+// so do the module's and the camera library's threads that they create, so
+// the signals reach the main thread only, whose wait loop looks at the flag;
+// a signal that came in meanwhile is delivered when the block ends.
 class StopSignalsHeld {
  public:
   StopSignalsHeld();
