@@ -21,7 +21,8 @@ inline constexpr std::string_view kLostFramesCountEnd = " in the last second";
 inline constexpr std::string_view kWatchdogTag = "Watchdog";
 inline constexpr std::string_view kRestartingEnd = ", restarting";
 
-// Warning "<name> Restart: try <n> failed: <why>; next try in <ms> ms" and
+// Warning "<name> Restart: try <n> failed: <why>; next try in <ms> ms" (an
+// Error when the camera is listed but lacks what the address asks) and
 // Info "<name> Restart: streaming again after <s> s, <n> tries".
 inline constexpr std::string_view kRestartTag = "Restart";
 inline constexpr std::string_view kTryBegin = "try ";

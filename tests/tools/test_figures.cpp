@@ -190,6 +190,10 @@ TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
     Log(module, Severity::Info, "<cam1> Watchdog: no frames for 2000 ms, restarting");
     Log(module, Severity::Warning,
         "<cam1> Restart: try 1 failed: rs2::error: No device connected; next try in 500 ms");
+    Log(module, Severity::Error,
+        "<cam1> Restart: try 2 failed: rs error calling rs2_pipeline_start(pipe:0x1):Failed to "
+        "resolve request. No device found that satisfies all requirements; next try in 30000 ms");
+    Log(module, Severity::Info, "<cam1> Restart: try 3 failed: not a real line");
     Log(module, Severity::Info, "<cam1> Restart: streaming again after 7.5 s, 4 tries");
     Log(module, Severity::Warning, "<cam1> Restart: streaming again after 7.5 s, 4 tries");
     Log(module, Severity::Info, "<cam1> Restart: recording to cam-1.bag");
@@ -199,6 +203,7 @@ TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
   EXPECT_EQ(seen, (std::vector<SourceEvent>{{"a.b-c", ModuleEvent::LostFrames},
                                             {"cam1", ModuleEvent::RestartBegins},
                                             {"cam2", ModuleEvent::RestartBegins},
+                                            {"cam1", ModuleEvent::RestartTryFailed},
                                             {"cam1", ModuleEvent::RestartTryFailed},
                                             {"cam1", ModuleEvent::StreamingAgain},
                                             {"right", ModuleEvent::LostFrames}}));

@@ -52,10 +52,11 @@ std::optional<Event> EventOf(orvlog::Severity severity, const std::string& tag,
         (EndsWith(text, lines::kRestartingEnd) ||
          text.find(std::string(lines::kRestartingEnd) + " in ") != std::string::npos))
       return Event{ModuleEvent::RestartBegins};
-    if (tag == lines::kRestartTag && StartsWith(text, lines::kTryBegin) &&
-        text.find(lines::kTryFailed) != std::string::npos)
-      return Event{ModuleEvent::RestartTryFailed};
   }
+  // An Error when the camera is listed but lacks what the address asks.
+  if ((severity == Severity::Warning || severity == Severity::Error) && tag == lines::kRestartTag &&
+      StartsWith(text, lines::kTryBegin) && text.find(lines::kTryFailed) != std::string::npos)
+    return Event{ModuleEvent::RestartTryFailed};
   if (severity == Severity::Info && tag == lines::kRestartTag &&
       StartsWith(text, lines::kStreamingAgainBegin))
     return Event{ModuleEvent::StreamingAgain};
