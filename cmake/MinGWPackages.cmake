@@ -74,6 +74,21 @@ else()
                  "the module and what reads addresses are compiled, not linked")
 endif()
 
+# The reference host's header-only libraries: CLI11, nlohmann's JSON, and
+# stb's PNG writer standing in for libpng, which Debian has for Linux only.
+foreach(library CLI nlohmann stb)
+  if(IS_DIRECTORY /usr/include/${library} AND NOT EXISTS ${vsrs_debian_headers}/${library})
+    file(CREATE_LINK /usr/include/${library} ${vsrs_debian_headers}/${library} SYMBOLIC)
+  endif()
+endforeach()
+if(EXISTS ${vsrs_debian_headers}/CLI AND EXISTS ${vsrs_debian_headers}/nlohmann
+   AND EXISTS ${vsrs_debian_headers}/stb)
+  foreach(target CLI11::CLI11 nlohmann_json::nlohmann_json vsrs::stb)
+    add_library(${target} INTERFACE IMPORTED)
+    set_target_properties(${target} PROPERTIES INTERFACE_INCLUDE_DIRECTORIES ${vsrs_debian_headers})
+  endforeach()
+endif()
+
 if(VSRS_BUILD_TESTS)
   set(INSTALL_GTEST OFF CACHE BOOL "No GoogleTest install from the cross build")
   # Defines GTest::gtest, GTest::gtest_main, GTest::gmock as the installed

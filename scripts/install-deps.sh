@@ -17,6 +17,7 @@ packages=(
   valgrind                # memcheck run of the soak suite
   clang-format
   g++-mingw-w64-x86-64-posix  # the Windows cross build
+  libstb-dev              # its reference host's snapshots (Debian has no Windows libpng)
   wine wine64             # runs its test programs
 )
 

@@ -116,7 +116,7 @@ stage_windows() {
   wineboot --init >>"$dir.wine.log" 2>&1
   echo "wine prefix ready in $(($(date +%s) - boot)) s ($WINEPREFIX)"
   configure_build "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=sim -DVSRS_BUILD_TOOLS=OFF -DVSRS_BUILD_BENCH=OFF
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=sim -DVSRS_BUILD_TOOLS=ON -DVSRS_BUILD_BENCH=OFF
   echo "windows stage covers (MinGW-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion), $(wine --version 2>/dev/null)):"
   echo "  built and run under Wine, in $dir/bin: $(cd "$dir/bin" && ls -- *.dll *.exe | grep -v '^lib[a-z]*[_+-]' | tr '\n' ' ')"
   echo "    OrvLog.dll with test_host; rs2sim with test_sim and rs2sim_hello"
@@ -128,6 +128,7 @@ stage_windows() {
     echo "    align, health); test_module_units and test_module_parts (thread names); test_lifecycle and"
     echo "    test_stress on the stepped and the real clock; test_soak and test_fault"
     echo "    (each suite is one ctest test under Wine: a program start costs about a second)"
+    echo "    rs-host.exe, the main job: two seconds on the simulated camera, its JSON summary and PNG snapshots"
     echo "  left out on Windows: the FIFO playback case (POSIX), the export check by nm (objdump checks the DLL)"
   else
     echo "    utils' Windows file probe and clocks with test_utils (no URL parser cases)"
@@ -135,7 +136,7 @@ stage_windows() {
     echo "    so the URL parser, the address suite, vs_realsense2.dll and the module's suites are compiled"
     echo "    or left out, not run"
   fi
-  echo "  not built: the rs-host suites and rs-host, the real-library suites, benchmarks"
+  echo "  not built: the rs-host suites (POSIX processes and signals), the real-library suites, benchmarks"
   run_ctest "$dir"
   wineserver -k
 }

@@ -33,7 +33,12 @@ std::filesystem::path ProgramDirectory() {
 
 #ifdef _WIN32
 SharedLibrary::SharedLibrary(const std::string& path) : path_(path) {
-  handle_ = reinterpret_cast<void*>(LoadLibraryA(path.c_str()));
+  // The path is UTF-8, as every text in rs-host; Windows takes UTF-16.
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
+  handle_ = reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
   if (handle_ == nullptr) {
     throw ModuleLoadError("cannot load module '" + path + "': Windows error " +
                           std::to_string(GetLastError()));
@@ -102,7 +107,7 @@ LoadedModule::~LoadedModule() = default;
 std::vector<std::string> DefaultModuleCandidates() {
   std::vector<std::string> candidates;
   const auto add = [&candidates](const std::filesystem::path& path) {
-    const auto text = path.lexically_normal().string();
+    const auto text = path.lexically_normal().u8string();
     for (const auto& known : candidates) {
       if (known == text)
         return;
@@ -111,6 +116,10 @@ std::vector<std::string> DefaultModuleCandidates() {
   };
   const auto programDir = ProgramDirectory();
   if (!programDir.empty()) {
+#ifdef _WIN32
+    // Windows keeps DLLs beside the programs that load them.
+    add(programDir / RS_HOST_MODULE_FILE);
+#endif
     add(programDir / ".." / RS_HOST_INSTALL_LIBDIR / RS_HOST_MODULE_FILE);
     add(programDir / ".." / "lib" / RS_HOST_MODULE_FILE);
   }

@@ -1,4 +1,5 @@
-// PNG encoding of 8-bit RGB and BGR images, through libpng.
+// PNG encoding of 8-bit RGB and BGR images (libpng on Linux, stb's writer
+// on Windows: png_encoder.hpp).
 #pragma once
 
 #include <cstddef>

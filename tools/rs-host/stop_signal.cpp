@@ -2,7 +2,11 @@
 
 #include <cstdlib>
 
-#ifndef _WIN32
+#include <atomic>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <pthread.h>
 #endif
 
@@ -10,7 +14,10 @@ namespace rs_host {
 namespace {
 
 // The one piece of global state: a signal handler can reach nothing else.
-volatile std::sig_atomic_t gSignal = 0;
+// Lock-free, so a handler may touch it, and atomic, because on Windows the
+// console's events arrive on a thread of their own.
+std::atomic<int> gSignal{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void OnStopSignal(int signal) {
   // The second signal: whoever sent it does not want to wait for the
@@ -20,13 +27,24 @@ extern "C" void OnStopSignal(int signal) {
   gSignal = signal;
 }
 
+#ifdef _WIN32
+// Ctrl-C and Ctrl-Break come as console control events; the C runtime's
+// SIGINT would be reset to its default after the first one, so the second
+// would not exit with 130.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+    return FALSE;  // closing or logging off: the system's default
+  OnStopSignal(event == CTRL_C_EVENT ? SIGINT : SIGTERM);
+  return TRUE;
+}
+#endif
+
 }  // namespace
 
 StopSignal::StopSignal() {
   gSignal = 0;
 #ifdef _WIN32
-  previousInt_ = std::signal(SIGINT, OnStopSignal);
-  previousTerm_ = std::signal(SIGTERM, OnStopSignal);
+  SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 #else
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
@@ -38,8 +56,7 @@ StopSignal::StopSignal() {
 
 StopSignal::~StopSignal() {
 #ifdef _WIN32
-  std::signal(SIGINT, previousInt_);
-  std::signal(SIGTERM, previousTerm_);
+  SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
 #else
   sigaction(SIGINT, &previousInt_, nullptr);
   sigaction(SIGTERM, &previousTerm_, nullptr);

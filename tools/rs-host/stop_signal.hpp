@@ -1,6 +1,7 @@
-// Ctrl-C and SIGTERM ask the run to end; the main loop notices and stops the
-// sources in order instead of the process dying with them running. A second
-// one ends the process at once.
+// Ctrl-C and SIGTERM (on Windows Ctrl-C and Ctrl-Break, which come as console
+// events) ask the run to end; the main loop notices and stops the sources in
+// order instead of the process dying with them running. A second one ends the
+// process at once.
 #pragma once
 
 #include <csignal>
@@ -24,11 +25,7 @@ class StopSignal {
   int Signal() const;
 
  private:
-#ifdef _WIN32
-  using Handler = void (*)(int);
-  Handler previousInt_ = SIG_DFL;
-  Handler previousTerm_ = SIG_DFL;
-#else
+#ifndef _WIN32
   struct sigaction previousInt_ {};
   struct sigaction previousTerm_ {};
 #endif
