@@ -16,6 +16,7 @@
 #include <utils/noncopyable.hpp>
 #include <utils/threadsafe_queue.hpp>
 
+#include "frame_numbers.hpp"
 #include "lost_frames_log.hpp"
 #include "source_stats.hpp"
 
@@ -27,6 +28,7 @@ namespace vs_realsense2 {
 struct ArrivedFrameset {
   rs2::frame frame;
   std::int64_t arrivalMs = 0;
+  FramesetNumbers numbers;  // empty when nobody follows them
 };
 
 using FrameQueue = utils::tsq::ThreadsafeQueue<ArrivedFrameset, std::deque<ArrivedFrameset>>;
@@ -40,6 +42,8 @@ struct FrameIntake {
   std::shared_ptr<SourceStats> stats;  // null: not counted
   std::shared_ptr<LostFramesLog> lostFrames;
   std::function<std::int64_t()> nowMs;  // monotonic, for the lost-frames lines
+  // Null when neither the health line nor the watchdog uses frame numbers.
+  std::shared_ptr<FrameNumbers> numbers;
 };
 
 // Queues `frame` if it is a frameset; a full queue drops it ("lost frames",

@@ -72,6 +72,14 @@ std::optional<rs2::align> MakeAlign(const SourceConfig& config) {
   return rs2::align(RS2_STREAM_COLOR);
 }
 
+int DepthFps(const rs2::pipeline_profile& profile) {
+  for (const rs2::stream_profile& stream : profile.get_streams()) {
+    if (stream.stream_type() == RS2_STREAM_DEPTH)
+      return stream.fps();
+  }
+  return 0;
+}
+
 int StreamingFps(const rs2::pipeline_profile& profile) {
   int slowest = 0;
   for (const rs2::stream_profile& stream : profile.get_streams()) {
@@ -110,11 +118,16 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     ApplyLiveControls(pipeline, config, name);
     ConfigureLive(pipelineConfig, config, name);
   }
+  // Frame numbers feed the health line's drops and rates and the watchdog's
+  // frozen depth; with both off nobody reads them.
+  const bool followNumbers = stats || config.watchdog_ms > 0;
   const rs2::pipeline_profile profile = pipeline.start(
       pipelineConfig,
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
-          this->name, queue, this->links.frameArrived, stats, lostFrames, this->links.nowMs})));
+          this->name, queue, this->links.frameArrived, stats, lostFrames, this->links.nowMs,
+          followNumbers ? std::make_shared<FrameNumbers>(stats) : nullptr})));
   negotiatedFps = StreamingFps(profile);
+  negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
   PrintDevice(profile, playback, name);
