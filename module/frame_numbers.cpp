@@ -2,10 +2,18 @@
 
 namespace vs_realsense2 {
 
-// One pass over the frameset, not get_color_frame and get_depth_frame: each
-// of those walks the frameset again, and every step is a library call on the
-// library's own thread.
-FramesetNumbers FrameNumbers::Follow(const rs2::frameset& frames) {
+FramesetNumbers ReadNumbers(const rs2::frame& color, const rs2::frame& depth) {
+  FramesetNumbers numbers;
+  if (color)
+    numbers.color = color.get_frame_number();
+  if (depth)
+    numbers.depth = depth.get_frame_number();
+  return numbers;
+}
+
+// One pass, not get_color_frame and get_depth_frame: each of those walks the
+// frameset again.
+FramesetNumbers ReadNumbers(const rs2::frameset& frames) {
   FramesetNumbers numbers;
   const std::size_t count = frames.size();
   for (std::size_t i = 0; i < count && !(numbers.color && numbers.depth); ++i) {
@@ -16,28 +24,44 @@ FramesetNumbers FrameNumbers::Follow(const rs2::frameset& frames) {
     else if (stream == RS2_STREAM_DEPTH && !numbers.depth)
       numbers.depth = frame.get_frame_number();
   }
-  Count(numbers);
   return numbers;
 }
 
-void FrameNumbers::Count(const FramesetNumbers& numbers) {
-  if (!stats_)
-    return;
+void FrameNumbers::Follow(const FramesetNumbers& numbers, const LostNumbers* lost) {
+  if (lost != nullptr) {
+    color_.lostAtQueue.Add(lost->color);
+    depth_.lostAtQueue.Add(lost->depth);
+  }
   if (numbers.color)
-    Step(lastColor_, *numbers.color, {&SourceStats::colorFrames, &SourceStats::colorDrops});
+    Step(color_, *numbers.color);
   if (numbers.depth)
-    Step(lastDepth_, *numbers.depth, {&SourceStats::depthFrames, &SourceStats::depthDrops});
+    Step(depth_, *numbers.depth);
 }
 
-void FrameNumbers::Step(std::optional<unsigned long long>& last, unsigned long long number,
-                        const Counters& counters) {
-  constexpr auto kRelaxed = std::memory_order_relaxed;
-  if (last && number == *last)
-    return;  // the syncer's repeat: no new frame
-  if (last && number > *last && number - *last > 1)
-    (stats_.get()->*counters.drops).fetch_add(number - *last - 1, kRelaxed);
-  last = number;
-  (stats_.get()->*counters.frames).fetch_add(1, kRelaxed);
+// The reader is the only writer of these counters (one session reads at a
+// time), so a relaxed load and store do, without a locked read-modify-write.
+void FrameNumbers::Step(Stream& stream, unsigned long long number) {
+  std::uint64_t arrived = 1;
+  std::uint64_t drops = 0;
+  if (!stream.last || number < *stream.last) {
+    arrived += stream.lostAtQueue.Count();
+  } else if (number == *stream.last) {
+    arrived = 0;
+  } else if (number - *stream.last > 1 || !stream.lostAtQueue.Empty()) {
+    const std::uint64_t atQueue = stream.lostAtQueue.CountBetween(*stream.last, number);
+    drops = number - *stream.last - 1 - atQueue;
+    arrived += atQueue;
+  }
+  stream.last = number;
+  if (!stream.lostAtQueue.Empty())
+    stream.lostAtQueue.Clear();
+  Add(stats_.get()->*stream.frames, arrived);
+  Add(stats_.get()->*stream.drops, drops);
+}
+
+void FrameNumbers::Add(std::atomic<std::uint64_t>& counter, std::uint64_t count) {
+  if (count > 0)
+    counter.store(counter.load(std::memory_order_relaxed) + count, std::memory_order_relaxed);
 }
 
 }  // namespace vs_realsense2

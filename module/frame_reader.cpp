@@ -13,13 +13,16 @@ void ProcessFrame(const rs2::frame& frame, const FrameIntake& intake) {
   if (!frames)
     return;
   intake.arrived->store(true, std::memory_order_relaxed);
-  ArrivedFrameset arrived{frame, utils::CurrentTimeMs(), {}};
-  if (intake.numbers)
-    arrived.numbers = intake.numbers->Follow(frames);
-  if (intake.queue->Push(arrived)) {
+  QueueLosses* const losses = intake.queueLosses.get();
+  if (intake.queue->Push(
+          ArrivedFrameset{frame, utils::CurrentTimeMs(), losses ? losses->Pending() : nullptr})) {
+    if (losses)
+      losses->Passed();
     intake.lostFrames->Queued(intake.nowMs());
   } else {
     Count(intake.stats.get(), &SourceStats::lostFramesets);
+    if (losses)
+      losses->Dropped(frames);
     intake.lostFrames->Lost(intake.nowMs());
   }
 }
@@ -38,7 +41,7 @@ void Session::ReadFrames() {
     while (queue->Pop(&arrived, utils::tsq::WaitMode::WaitForever, 0) ==
            utils::tsq::QueueStatus::Ok) {
       if (const rs2::frameset frames{arrived.frame}) {
-        ProcessVideoFrames(frames, arrived.arrivalMs, arrived.numbers);
+        ProcessVideoFrames(frames, arrived.arrivalMs, arrived.lostBefore.get());
         // After the first packet's call, not before it: a host log sink that
         // waits for the handler cannot hold up the first packet.
         if (!framesDescribed)

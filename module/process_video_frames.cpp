@@ -22,10 +22,11 @@ constexpr std::int64_t kMaxDroppedStepMs = 1000;
 // alignment runs here, on the reader, so that a slow one fills the queue
 // ("lost frames") instead of holding up the library's thread.
 void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
-                                 const FramesetNumbers& numbers) {
+                                 const LostNumbers* lostBefore) {
   const rs2::frameset frames = align ? align->process(received) : received;
   rs2::video_frame color = frames.get_color_frame();
   rs2::depth_frame depth = frames.get_depth_frame();
+  const FramesetNumbers numbers = FollowNumbers(received, color, depth, lostBefore);
   if (!color) {
     LogSafely(orvlog::Severity::Debug, name, kTag, "no color frame");
     return;
@@ -77,6 +78,21 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
     CountPacket(stats.get(), utils::NowMs());
   const HandlerCall call(*links.handlerCalls);
   handler->OnPacket(packet);
+}
+
+// Every frameset the reader takes is followed, also one that is then dropped
+// (no colour, an invalid frame): a number missing here would be a drop. The
+// frames are already in hand, so reading costs two library calls; an aligned
+// depth frame is the align block's, so with alignment the numbers come from
+// the frameset as it arrived.
+FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
+                                       const rs2::frame& depth, const LostNumbers* lostBefore) {
+  if (!readNumbers)
+    return {};
+  const FramesetNumbers numbers = align ? ReadNumbers(received) : ReadNumbers(color, depth);
+  if (frameNumbers)
+    frameNumbers->Follow(numbers, lostBefore);
+  return numbers;
 }
 
 // The syncer attaches a stream's last frame to a frameset that has no new

@@ -66,6 +66,12 @@ void ApplyLiveControls(rs2::pipeline& pipeline, const SourceConfig& source,
   ApplyControls(request.resolve(pipeline).get_device(), source, name);
 }
 
+std::optional<FrameNumbers> MakeFrameNumbers(const std::shared_ptr<SourceStats>& stats) {
+  if (!stats)
+    return std::nullopt;
+  return std::optional<FrameNumbers>(std::in_place, stats);
+}
+
 std::optional<rs2::align> MakeAlign(const SourceConfig& config) {
   if (!config.align)
     return std::nullopt;
@@ -107,6 +113,10 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       playback(!config.playback_from_file.empty()),
       floorColorTime(this->links.floorColorTime),
       align(MakeAlign(config)),
+      // Frame numbers feed the health line's drops and rates and the
+      // watchdog's frozen depth; with both off nobody reads them.
+      readNumbers(stats || config.watchdog_ms > 0),
+      frameNumbers(MakeFrameNumbers(stats)),
       readerThread(*queue, [this] { ReadFrames(); }),
       pipeline(CreatePipeline(name)) {
   rs2::config pipelineConfig;
@@ -118,14 +128,10 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     ApplyLiveControls(pipeline, config, name);
     ConfigureLive(pipelineConfig, config, name);
   }
-  // Frame numbers feed the health line's drops and rates and the watchdog's
-  // frozen depth; with both off nobody reads them.
-  const bool followNumbers = stats || config.watchdog_ms > 0;
   const rs2::pipeline_profile profile = pipeline.start(
-      pipelineConfig,
-      FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
-          this->name, queue, this->links.frameArrived, stats, lostFrames, this->links.nowMs,
-          followNumbers ? std::make_shared<FrameNumbers>(stats) : nullptr})));
+      pipelineConfig, FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
+                          this->name, queue, this->links.frameArrived, stats, lostFrames,
+                          this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
   negotiatedFps = StreamingFps(profile);
   negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);

@@ -16,6 +16,7 @@
 #include <vid_db/media/source.hpp>
 #include <vs_stream/video_params.hpp>
 
+#include "frame_numbers.hpp"
 #include "frame_reader.hpp"
 #include "source_stats.hpp"
 
@@ -108,8 +109,13 @@ class Session : private utils::Noncopyable {
   // Reader thread.
   void ReadFrames();
   // `arrivalMs`: the system time at which the frameset reached the module.
+  // `lostBefore`: the numbers of framesets the queue dropped before this one.
   void ProcessVideoFrames(const rs2::frameset& frames, std::int64_t arrivalMs,
-                          const FramesetNumbers& numbers);
+                          const LostNumbers* lostBefore);
+  // The numbers of the frameset's colour and depth frames, followed when the
+  // health line or the watchdog wants them; empty otherwise.
+  FramesetNumbers FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
+                                const rs2::frame& depth, const LostNumbers* lostBefore);
   // Once, at the session's first frameset with colour: the colour frame's
   // time domain and frame counter.
   void DescribeFrames(const rs2::frameset& frames);
@@ -147,6 +153,8 @@ class Session : private utils::Noncopyable {
   std::optional<std::int64_t> floorColorTime;  // from links; cleared by a warned step
   std::optional<rs2::align> align;  // depth to colour, run by the reader; empty when not asked
   bool framesDescribed = false;
+  const bool readNumbers;                             // for the health line or the watchdog
+  std::optional<FrameNumbers> frameNumbers;           // for the health line
   std::optional<unsigned long long> lastPacketDepth;  // the last delivered packet's depth number
   int negotiatedFps = 0;                              // set by the constructor before it returns
   int negotiatedDepthFps = 0;                         // likewise

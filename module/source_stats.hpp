@@ -19,8 +19,8 @@ struct SourceStats {
   std::atomic<std::uint64_t> invalidColorFrames{0};   // unusable format, size or data
   std::atomic<std::uint64_t> restarts{0};             // sessions built again after a loss
   std::atomic<std::int64_t> lastPacketMs{0};          // utils::NowMs of the last packet; 0: none
-  // By frame number, before the queue (FrameNumbers): new numbers that
-  // arrived, and numbers that never did.
+  // By frame number (FrameNumbers, on the reader, their only writer): new
+  // numbers that reached the module, and numbers that never did.
   std::atomic<std::uint64_t> colorFrames{0};
   std::atomic<std::uint64_t> colorDrops{0};
   std::atomic<std::uint64_t> depthFrames{0};

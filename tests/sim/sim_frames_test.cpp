@@ -119,14 +119,8 @@ TEST_F(Frames, FrameCounterMetadataIsTheNumberOnDevicesThatSendIt) {
   const rs2::frame numbered = rs2::frameset(Deliver({{Color(), Depth()}})).get_depth_frame();
   EXPECT_FALSE(numbered.supports_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER));
   EXPECT_EQ(numbered.get_frame_number(), 1u);
-  try {
-    numbered.get_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER);
-    ADD_FAILURE() << "no error";
-  } catch (const rs2::invalid_value_error& e) {
-    EXPECT_STREQ(e.what(), "Frame does not support this type of metadata");
-    EXPECT_EQ(e.get_failed_function(), "rs2_get_frame_metadata");
-    EXPECT_THAT(e.get_failed_args(), ::testing::EndsWith(", frame_metadata:Frame Counter"));
-  }
+  EXPECT_THROW(numbered.get_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER),
+               rs2::invalid_value_error);
 }
 
 }  // namespace
