@@ -2,8 +2,11 @@
 // packet, no-op handler), a copying baseline beside it in the same run, the
 // closed-loop rate, the hand-off latency from the SDK thread's push to
 // OnPacket, and the reader's cost with depth aligned to colour. The module
-// path also runs with the health counters off (stats_s=0) and with the
-// watchdog off (watchdog_ms=0), to show what each costs.
+// path also runs with the health counters off (stats_s=0), with the
+// watchdog off (watchdog_ms=0), and with both off, which also skips the
+// frame-number bookkeeping; that bookkeeping alone (the reader's share per
+// frameset, and the library thread's share per frameset the queue drops) is
+// timed per call as well.
 //
 // CPU, not wall time: the reader thread's CPU clock is read when OnPacket is
 // entered and when it returns, so one sample is everything the reader did for
@@ -35,6 +38,8 @@
 #include <vs_test_support/sim_camera.hpp>
 
 #include "bench_host.hpp"
+#include "frame_numbers.hpp"
+#include "queue_losses.hpp"
 
 namespace vs_bench {
 namespace {
@@ -246,6 +251,8 @@ struct Results {
   // By payload: true for full frames, false for token ones.
   std::map<bool, double> simOnlySdkMedianNs;
   std::map<std::string, PathFigures> paths;
+  double followNs = 0;   // the reader's frame-number work per frameset, counting
+  double droppedNs = 0;  // the library thread's per frameset the queue drops
 };
 
 std::vector<double> TotalNs(const PathFigures& path, double simOnlySdkNs) {
@@ -369,6 +376,80 @@ void RunSimOnly(benchmark::State& state, Results& results, bool fullPayload) {
   state.counters["sdk_cpu_p99_us"] = Quantile(sdkNs, 0.99) / 1e3;
 }
 
+// Framesets that rs2sim delivered (colour and depth, consecutive numbers),
+// held for the bookkeeping benchmarks below.
+std::vector<rs2::frameset> DeliveredFramesets(std::size_t count) {
+  const vs_test_support::ManualCamera camera(
+      "bench-numbers", [count](rs2sim::DeviceSpec& device) { device.poolSize = 2 * count; });
+  std::mutex mutex;
+  std::vector<rs2::frameset> sets;
+  rs2::config config;
+  config.enable_device(camera.Serial());
+  config.enable_stream(RS2_STREAM_DEPTH, -1, kDepthWidth, kDepthHeight, RS2_FORMAT_Z16, kFps);
+  config.enable_stream(RS2_STREAM_COLOR, -1, kColorWidth, kColorHeight, RS2_FORMAT_RGB8, kFps);
+  rs2::pipeline pipeline;
+  pipeline.start(config, [&](const rs2::frame& frame) {
+    const std::lock_guard<std::mutex> lock(mutex);
+    sets.emplace_back(frame);
+  });
+  for (std::size_t i = 0; i < count; ++i)
+    camera.Emit(Frameset(1000 + static_cast<std::int64_t>(i), false));
+  pipeline.stop();
+  return sets;
+}
+
+// The reader's share of the frame-number bookkeeping per frameset: reading
+// the numbers of the colour and depth frames it has already taken out of the
+// frameset, and following them, counting into a SourceStats as a source
+// with its health line does. Wall time per call over a tight loop: the call
+// is far below what a thread-clock reading pair resolves.
+void RunFollow(benchmark::State& state, Results& results) {
+  constexpr std::size_t kSets = 1024;
+  const std::vector<rs2::frameset> sets = DeliveredFramesets(kSets);
+  if (sets.size() != kSets) {
+    state.SkipWithError("framesets not delivered");
+    return;
+  }
+  std::vector<std::pair<rs2::frame, rs2::frame>> frames;
+  for (const rs2::frameset& set : sets)
+    frames.emplace_back(set.get_color_frame(), set.get_depth_frame());
+  vs_realsense2::FrameNumbers numbers(std::make_shared<vs_realsense2::SourceStats>());
+  std::size_t next = 0;
+  const std::int64_t startNs = MonotonicNs();
+  for (auto _ : state) {
+    const auto& [color, depth] = frames[next];
+    numbers.Follow(vs_realsense2::ReadNumbers(color, depth), nullptr);
+    next = next + 1 == kSets ? 0 : next + 1;  // one step back per pass: no drop
+  }
+  results.followNs = static_cast<double>(MonotonicNs() - startNs) /
+                     static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+  state.counters["follow_ns"] = results.followNs;
+}
+
+// The library thread's share, paid only for a frameset the full queue drops:
+// one pass over the frameset for its numbers, noted for the reader.
+void RunDropped(benchmark::State& state, Results& results) {
+  constexpr std::size_t kSets = 1024;
+  const std::vector<rs2::frameset> sets = DeliveredFramesets(kSets);
+  if (sets.size() != kSets) {
+    state.SkipWithError("framesets not delivered");
+    return;
+  }
+  vs_realsense2::QueueLosses losses;
+  std::size_t next = 0;
+  const std::int64_t startNs = MonotonicNs();
+  for (auto _ : state) {
+    losses.Dropped(sets[next]);
+    if (++next == kSets) {
+      next = 0;
+      losses.Passed();
+    }
+  }
+  results.droppedNs = static_cast<double>(MonotonicNs() - startNs) /
+                      static_cast<double>(std::max<std::int64_t>(state.iterations(), 1));
+  state.counters["dropped_ns"] = results.droppedNs;
+}
+
 // The least any queue with a sleeping reader costs here: one item handed
 // from one thread to another through a mutex and a condition variable, the
 // producer waiting for the consumer's acknowledgement as the frame loop does.
@@ -449,6 +530,20 @@ void PrintSummary(const Results& results) {
                 << Quantile(TotalNs(*counted, sim->second), 0.99) / 1e3 << " / "
                 << Quantile(TotalNs(*uncounted, sim->second), 0.99) / 1e3 << " us\n";
   }
+  const PathFigures* numbersOn = find("module_watchdog_off");
+  const PathFigures* numbersOff = find("module_numbers_off");
+  if (numbersOn && numbersOff && simOnly != results.simOnlySdkMedianNs.end())
+    std::cout << "  frame numbers on / off (watchdog off; off also without health counters): "
+              << "SDK thread median " << Quantile(numbersOn->sdkNs, 0.5) / 1e3 << " / "
+              << Quantile(numbersOff->sdkNs, 0.5) / 1e3 << " us, module median "
+              << Quantile(TotalNs(*numbersOn, simOnly->second), 0.5) / 1e3 << " / "
+              << Quantile(TotalNs(*numbersOff, simOnly->second), 0.5) / 1e3 << " us, p99 "
+              << Quantile(TotalNs(*numbersOn, simOnly->second), 0.99) / 1e3 << " / "
+              << Quantile(TotalNs(*numbersOff, simOnly->second), 0.99) / 1e3 << " us\n";
+  if (results.followNs > 0)
+    std::cout << "  frame numbers, reader per frameset: " << results.followNs
+              << " ns (target < 1000); library thread per frameset dropped at the queue: "
+              << results.droppedNs << " ns\n";
   if (const PathFigures* small = find("module_token_payload"))
     std::cout << "  closed-loop rate, token payload " << small->framesetsPerSecond
               << " framesets/s (target >= 20000)\n";
@@ -519,6 +614,23 @@ int main(int argc, char** argv) {
        true, false, 10000, "&watchdog_ms=0");
   path("ModulePath/full_payload_stats_off", "module_stats_off", MeasuringHandler::Work::None, true,
        false, 10000, "&stats_s=0");
+  // Frame numbers are read only for the health line and the watchdog: with
+  // both off the library's thread skips them. Beside watchdog_off above (the
+  // numbers on), the difference is the bookkeeping and the health counters.
+  path("ModulePath/full_payload_numbers_off", "module_numbers_off", MeasuringHandler::Work::None,
+       true, false, 10000, "&stats_s=0&watchdog_ms=0");
+  benchmark::RegisterBenchmark(
+      "FrameNumbers/reader_per_frameset",
+      [&results](benchmark::State& state) { vs_bench::RunFollow(state, results); })
+      ->Iterations(1000000)
+      ->Unit(benchmark::kNanosecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark(
+      "FrameNumbers/library_thread_per_dropped_frameset",
+      [&results](benchmark::State& state) { vs_bench::RunDropped(state, results); })
+      ->Iterations(1000000)
+      ->Unit(benchmark::kNanosecond)
+      ->UseRealTime();
   path("CopyingBaseline/full_payload", "copying_baseline", MeasuringHandler::Work::Copy, true,
        false, 3000);
   path("ModulePath/token_payload", "module_token_payload", MeasuringHandler::Work::None, false,

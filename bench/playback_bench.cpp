@@ -7,12 +7,15 @@
 // wake-up, Pop and ProcessVideoFrames.
 //   playback_bench --recording FILE [--module SO] [--seconds 8] [--rounds 1]
 //                  [--query Q]...  (each Q is one run per round; "" the plain path)
+//                  [--follow 1]    (also the frame-number bookkeeping alone, below)
 // Rounds go query by query within the process; bench/compare_revisions.sh
 // interleaves two modules' runs across processes.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +25,8 @@
 #include <vid_db/media/source.hpp>
 
 #include "bench_host.hpp"
+#include "frame_numbers.hpp"
+#include "queue_losses.hpp"
 
 namespace vs_bench {
 namespace {
@@ -55,6 +60,7 @@ struct Options {
   double seconds = 8;
   int rounds = 1;
   std::vector<std::string> queries;
+  bool follow = false;
 };
 
 bool Parse(int argc, char** argv, Options& options) {
@@ -71,6 +77,8 @@ bool Parse(int argc, char** argv, Options& options) {
       options.rounds = std::stoi(value);
     else if (key == "--query")
       options.queries.push_back(value);
+    else if (key == "--follow")
+      options.follow = value == "1";
     else
       return false;
   }
@@ -98,6 +106,59 @@ void RunOnce(const ModuleHost& host, const Options& options, const std::string& 
   std::fflush(stdout);
 }
 
+// The frame-number bookkeeping alone, on each frameset as the library
+// delivers it, on the library's own playback thread: the reader's share
+// (the numbers of the colour and depth frames, taken out of the frameset
+// first and untimed, as the reader has them, and following them), and the
+// library thread's share for a frameset the queue drops (one pass over the
+// frameset), timed first so that it meets the frameset cold, as the module's
+// callback would. Wall time around each call; a monotonic clock pair,
+// printed beside it, is included.
+void RunFollow(const Options& options) {
+  rs2::config config;
+  config.enable_device_from_file(options.recording, true);
+  std::mutex mutex;
+  std::vector<double> ns;
+  std::vector<double> droppedNs;
+  vs_realsense2::FrameNumbers numbers(std::make_shared<vs_realsense2::SourceStats>());
+  vs_realsense2::QueueLosses losses;
+  rs2::pipeline pipeline;
+  pipeline.start(config, [&](const rs2::frame& frame) {
+    const rs2::frameset frames(frame);
+    if (!frames)
+      return;
+    const std::int64_t droppedBegin = MonotonicNs();
+    losses.Dropped(frames);
+    const std::int64_t droppedEnd = MonotonicNs();
+    losses.Passed();
+    const rs2::frame color = frames.get_color_frame();
+    const rs2::frame depth = frames.get_depth_frame();
+    const std::int64_t begin = MonotonicNs();
+    const vs_realsense2::FramesetNumbers read = vs_realsense2::ReadNumbers(color, depth);
+    numbers.Follow(read, nullptr);
+    const std::int64_t end = MonotonicNs();
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (read.color && read.depth) {
+      ns.push_back(static_cast<double>(end - begin));
+      droppedNs.push_back(static_cast<double>(droppedEnd - droppedBegin));
+    }
+  });
+  std::this_thread::sleep_for(std::chrono::duration<double>(options.seconds));
+  pipeline.stop();
+  std::vector<double> clockPair;
+  for (int i = 0; i < 1000; ++i) {
+    const std::int64_t begin = MonotonicNs();
+    clockPair.push_back(static_cast<double>(MonotonicNs() - begin));
+  }
+  const std::lock_guard<std::mutex> lock(mutex);
+  std::printf(
+      "frame numbers framesets=%zu reader ns med=%.0f p90=%.0f p99=%.0f; dropped at the queue ns "
+      "med=%.0f p90=%.0f p99=%.0f (clock pair med %.0f ns)\n",
+      ns.size(), Quantile(ns, 0.5), Quantile(ns, 0.9), Quantile(ns, 0.99), Quantile(droppedNs, 0.5),
+      Quantile(droppedNs, 0.9), Quantile(droppedNs, 0.99), Quantile(clockPair, 0.5));
+  std::fflush(stdout);
+}
+
 }  // namespace
 }  // namespace vs_bench
 
@@ -105,7 +166,7 @@ int main(int argc, char** argv) {
   vs_bench::Options options;
   if (!vs_bench::Parse(argc, argv, options)) {
     std::cerr << "usage: playback_bench --recording FILE [--module SO] [--seconds S] "
-                 "[--rounds N] [--query Q]...\n";
+                 "[--rounds N] [--query Q]... [--follow 1]\n";
     return 2;
   }
   std::printf("library %d.%d.%d, module %s, %.1f s per run\n", RS2_API_MAJOR_VERSION,
@@ -115,6 +176,8 @@ int main(int argc, char** argv) {
   for (int round = 0; round < options.rounds; ++round) {
     for (const std::string& query : options.queries)
       vs_bench::RunOnce(host, options, query);
+    if (options.follow)
+      vs_bench::RunFollow(options);
   }
   return 0;
 }

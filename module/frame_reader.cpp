@@ -9,13 +9,20 @@
 namespace vs_realsense2 {
 
 void ProcessFrame(const rs2::frame& frame, const FrameIntake& intake) {
-  if (!rs2::frameset(frame))
+  const rs2::frameset frames(frame);
+  if (!frames)
     return;
   intake.arrived->store(true, std::memory_order_relaxed);
-  if (intake.queue->Push(ArrivedFrameset{frame, utils::CurrentTimeMs()})) {
+  QueueLosses* const losses = intake.queueLosses.get();
+  if (intake.queue->Push(
+          ArrivedFrameset{frame, utils::CurrentTimeMs(), losses ? losses->Pending() : nullptr})) {
+    if (losses)
+      losses->Passed();
     intake.lostFrames->Queued(intake.nowMs());
   } else {
     Count(intake.stats.get(), &SourceStats::lostFramesets);
+    if (losses)
+      losses->Dropped(frames);
     intake.lostFrames->Lost(intake.nowMs());
   }
 }
@@ -33,8 +40,13 @@ void Session::ReadFrames() {
     ArrivedFrameset arrived;
     while (queue->Pop(&arrived, utils::tsq::WaitMode::WaitForever, 0) ==
            utils::tsq::QueueStatus::Ok) {
-      if (const rs2::frameset frames{arrived.frame})
-        ProcessVideoFrames(frames, arrived.arrivalMs);
+      if (const rs2::frameset frames{arrived.frame}) {
+        ProcessVideoFrames(frames, arrived.arrivalMs, arrived.lostBefore.get());
+        // After the first packet's call, not before it: a host log sink that
+        // waits for the handler cannot hold up the first packet.
+        if (!framesDescribed)
+          DescribeFrames(frames);
+      }
       // Released before waiting again, so a quiet camera does not pin a
       // frame of the library's pool.
       arrived.frame = rs2::frame();

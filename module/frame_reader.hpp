@@ -17,6 +17,7 @@
 #include <utils/threadsafe_queue.hpp>
 
 #include "lost_frames_log.hpp"
+#include "queue_losses.hpp"
 #include "source_stats.hpp"
 
 namespace vs_realsense2 {
@@ -27,6 +28,9 @@ namespace vs_realsense2 {
 struct ArrivedFrameset {
   rs2::frame frame;
   std::int64_t arrivalMs = 0;
+  // The numbers of framesets the queue dropped since it took the one
+  // before; null when none (or nobody follows numbers).
+  std::shared_ptr<const LostNumbers> lostBefore;
 };
 
 using FrameQueue = utils::tsq::ThreadsafeQueue<ArrivedFrameset, std::deque<ArrivedFrameset>>;
@@ -40,6 +44,8 @@ struct FrameIntake {
   std::shared_ptr<SourceStats> stats;  // null: not counted
   std::shared_ptr<LostFramesLog> lostFrames;
   std::function<std::int64_t()> nowMs;  // monotonic, for the lost-frames lines
+  // Null when the health line is off: nobody follows frame numbers.
+  std::shared_ptr<QueueLosses> queueLosses;
 };
 
 // Queues `frame` if it is a frameset; a full queue drops it ("lost frames",

@@ -28,7 +28,52 @@ bool NeedsConversion(rs2_timestamp_domain domain, bool playback) {
   return playback || domain == RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK;
 }
 
+// The words the health docs use; the library's own names for any other.
+const char* DomainName(rs2_timestamp_domain domain) {
+  switch (domain) {
+    case RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK:
+      return "hardware clock";
+    case RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME:
+      return "system time";
+    case RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME:
+      return "global time";
+    default:
+      return rs2_timestamp_domain_to_string(domain);
+  }
+}
+
+// A line about the camera is no reason to end delivery.
+bool HasFrameCounter(const rs2::frame& frame) {
+  try {
+    return frame.supports_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER);
+  } catch (const rs2::error&) {
+    return false;
+  }
+}
+
 }  // namespace
+
+// Without the camera's frame counter (a Linux kernel without the metadata
+// patch, for one) the library numbers frames as they reach it: frame-number
+// drops then count only what was lost inside the library.
+void Session::DescribeFrames(const rs2::frameset& frames) {
+  const rs2::frame color = frames.get_color_frame();
+  if (!color)
+    return;
+  framesDescribed = true;
+  const rs2_timestamp_domain frameDomain = color.get_frame_timestamp_domain();
+  const bool frameCounter = HasFrameCounter(color);
+  LogSafely(orvlog::Severity::Info, name, "Frames", [&](std::ostream& os) {
+    os << "time domain: " << DomainName(frameDomain) << "; frame counter metadata: "
+       << (frameCounter ? "available"
+                        : "not available (the library numbers the frames: drops before it are "
+                          "not seen)");
+  });
+  if (frameDomain == RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK) {
+    LogSafely(orvlog::Severity::Info, name, "Frames",
+              "hardware clock times are mapped onto the system clock without drift correction");
+  }
+}
 
 std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs) {
   const std::int64_t time = TruncateToMs(frame.get_timestamp());

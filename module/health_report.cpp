@@ -14,6 +14,10 @@ namespace {
 
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 
+double PerSecond(std::uint64_t count, std::int64_t elapsedMs) {
+  return elapsedMs > 0 ? static_cast<double>(count) * 1000.0 / static_cast<double>(elapsedMs) : 0.0;
+}
+
 }  // namespace
 
 HealthReport::HealthReport(std::string name, std::shared_ptr<const SourceStats> stats,
@@ -36,6 +40,11 @@ HealthReport::Tally HealthReport::Read() const {
   tally.packetsWithoutDepth = stats_->packetsWithoutDepth.load(kRelaxed);
   tally.invalidColorFrames = stats_->invalidColorFrames.load(kRelaxed);
   tally.restarts = stats_->restarts.load(kRelaxed);
+  tally.colorFrames = stats_->colorFrames.load(kRelaxed);
+  tally.colorDrops = stats_->colorDrops.load(kRelaxed);
+  tally.depthFrames = stats_->depthFrames.load(kRelaxed);
+  tally.depthDrops = stats_->depthDrops.load(kRelaxed);
+  tally.staleDepth = stats_->staleDepth.load(kRelaxed);
   return tally;
 }
 
@@ -57,9 +66,7 @@ void HealthReport::ReportIfDue() {
   const std::uint64_t packets = tally.packets - previous.packets;
   Log(orvlog::Severity::Info, name_, "Health", [&](std::ostream& os) {
     os << std::fixed << std::setprecision(1) << "packets " << packets << " in "
-       << static_cast<double>(elapsedMs) / 1000.0 << " s ("
-       << (elapsedMs > 0 ? static_cast<double>(packets) * 1000.0 / static_cast<double>(elapsedMs)
-                         : 0.0)
+       << static_cast<double>(elapsedMs) / 1000.0 << " s (" << PerSecond(packets, elapsedMs)
        << "/s); framesets lost at the queue " << tally.lostFramesets - previous.lostFramesets
        << "; packets without depth " << tally.packetsWithoutDepth - previous.packetsWithoutDepth
        << "; invalid color frames " << tally.invalidColorFrames - previous.invalidColorFrames
@@ -69,6 +76,12 @@ void HealthReport::ReportIfDue() {
     } else {
       os << "last packet " << now - lastPacketMs << " ms ago";
     }
+    // Appended, so that readers of the fields before keep working.
+    os << "; color fps " << PerSecond(tally.colorFrames - previous.colorFrames, elapsedMs)
+       << "; color drops " << tally.colorDrops - previous.colorDrops << "; depth fps "
+       << PerSecond(tally.depthFrames - previous.depthFrames, elapsedMs) << "; depth drops "
+       << tally.depthDrops - previous.depthDrops << "; stale depth "
+       << tally.staleDepth - previous.staleDepth;
   });
 }
 

@@ -18,8 +18,10 @@ using MonotonicMs = std::function<std::int64_t()>;
 // Writes, when due, one Info line with what the source's counters gained
 // since the previous line: packets and their rate over the interval,
 // framesets lost at the queue, packets without depth, invalid color frames,
-// restarts, and the age of the last packet. Its interval starts at
-// construction. Not thread-safe: one thread calls both members.
+// restarts, and the age of the last packet; then, per stream, the rate of
+// frames that reached the module and the frame numbers that never did, and
+// the packets that carried stale depth. Its interval starts at construction.
+// Not thread-safe: one thread calls both members.
 class HealthReport {
  public:
   // `intervalS` 0 (or a null `stats`) turns the report off: it is never due.
@@ -38,6 +40,11 @@ class HealthReport {
     std::uint64_t packetsWithoutDepth = 0;
     std::uint64_t invalidColorFrames = 0;
     std::uint64_t restarts = 0;
+    std::uint64_t colorFrames = 0;
+    std::uint64_t colorDrops = 0;
+    std::uint64_t depthFrames = 0;
+    std::uint64_t depthDrops = 0;
+    std::uint64_t staleDepth = 0;
   };
   Tally Read() const;
 

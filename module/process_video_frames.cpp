@@ -21,10 +21,12 @@ constexpr std::int64_t kMaxDroppedStepMs = 1000;
 // Exceptions (library, packet checks, handler) go to the reader loop. The
 // alignment runs here, on the reader, so that a slow one fills the queue
 // ("lost frames") instead of holding up the library's thread.
-void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs) {
+void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
+                                 const LostNumbers* lostBefore) {
   const rs2::frameset frames = align ? align->process(received) : received;
   rs2::video_frame color = frames.get_color_frame();
   rs2::depth_frame depth = frames.get_depth_frame();
+  const FramesetNumbers numbers = FollowNumbers(received, color, depth, lostBefore);
   if (!color) {
     LogSafely(orvlog::Severity::Debug, name, kTag, "no color frame");
     return;
@@ -61,7 +63,8 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
   lastColorTime = time;
 
   vid_db::media::Packet packet(MakeColorBuffer(std::move(color)), time, true);
-  if (depth && depth.get_data() != nullptr && depth.get_data_size() >= 1) {
+  const bool withDepth = depth && depth.get_data() != nullptr && depth.get_data_size() >= 1;
+  if (withDepth) {
     packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
   } else {
     Count(stats.get(), &SourceStats::packetsWithoutDepth);
@@ -69,10 +72,41 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
   }
   if (StopRequested())
     return;
+  if (withDepth && numbers.depth)
+    NoteDepth(*numbers.depth);
   if (stats)
     CountPacket(stats.get(), utils::NowMs());
   const HandlerCall call(*links.handlerCalls);
   handler->OnPacket(packet);
+}
+
+// Every frameset the reader takes is followed, also one that is then dropped
+// (no colour, an invalid frame): a number missing here would be a drop. The
+// frames are already in hand, so reading costs two library calls; an aligned
+// depth frame is the align block's, so with alignment the numbers come from
+// the frameset as it arrived.
+FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
+                                       const rs2::frame& depth, const LostNumbers* lostBefore) {
+  if (!readNumbers)
+    return {};
+  const FramesetNumbers numbers = align ? ReadNumbers(received) : ReadNumbers(color, depth);
+  if (frameNumbers)
+    frameNumbers->Follow(numbers, lostBefore);
+  return numbers;
+}
+
+// The syncer attaches a stream's last frame to a frameset that has no new
+// one: with depth slower than colour, every other packet normally carries
+// the depth of the one before. That is counted, not warned about; depth that
+// stops changing altogether is the watchdog's concern (SupervisedRun).
+void Session::NoteDepth(unsigned long long number) {
+  if (lastPacketDepth == number) {
+    Count(stats.get(), &SourceStats::staleDepth);
+    return;
+  }
+  lastPacketDepth = number;
+  std::atomic<std::uint64_t>& changes = *links.depthChanges;
+  changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
 }  // namespace vs_realsense2

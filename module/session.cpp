@@ -66,10 +66,24 @@ void ApplyLiveControls(rs2::pipeline& pipeline, const SourceConfig& source,
   ApplyControls(request.resolve(pipeline).get_device(), source, name);
 }
 
+std::optional<FrameNumbers> MakeFrameNumbers(const std::shared_ptr<SourceStats>& stats) {
+  if (!stats)
+    return std::nullopt;
+  return std::optional<FrameNumbers>(std::in_place, stats);
+}
+
 std::optional<rs2::align> MakeAlign(const SourceConfig& config) {
   if (!config.align)
     return std::nullopt;
   return rs2::align(RS2_STREAM_COLOR);
+}
+
+int DepthFps(const rs2::pipeline_profile& profile) {
+  for (const rs2::stream_profile& stream : profile.get_streams()) {
+    if (stream.stream_type() == RS2_STREAM_DEPTH)
+      return stream.fps();
+  }
+  return 0;
 }
 
 int StreamingFps(const rs2::pipeline_profile& profile) {
@@ -99,6 +113,10 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       playback(!config.playback_from_file.empty()),
       floorColorTime(this->links.floorColorTime),
       align(MakeAlign(config)),
+      // Frame numbers feed the health line's drops and rates and the
+      // watchdog's frozen depth; with both off nobody reads them.
+      readNumbers(stats || config.watchdog_ms > 0),
+      frameNumbers(MakeFrameNumbers(stats)),
       readerThread(*queue, [this] { ReadFrames(); }),
       pipeline(CreatePipeline(name)) {
   rs2::config pipelineConfig;
@@ -111,10 +129,11 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     ConfigureLive(pipelineConfig, config, name);
   }
   const rs2::pipeline_profile profile = pipeline.start(
-      pipelineConfig,
-      FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
-          this->name, queue, this->links.frameArrived, stats, lostFrames, this->links.nowMs})));
+      pipelineConfig, FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
+                          this->name, queue, this->links.frameArrived, stats, lostFrames,
+                          this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
   negotiatedFps = StreamingFps(profile);
+  negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
   PrintDevice(profile, playback, name);

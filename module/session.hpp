@@ -16,6 +16,7 @@
 #include <vid_db/media/source.hpp>
 #include <vs_stream/video_params.hpp>
 
+#include "frame_numbers.hpp"
 #include "frame_reader.hpp"
 #include "source_stats.hpp"
 
@@ -35,6 +36,10 @@ struct SessionLinks {
   // changes with every delivery and is odd while the handler runs, which is
   // all the watchdog needs to tell a slow server from a silent camera.
   std::shared_ptr<std::atomic<std::uint64_t>> handlerCalls =
+      std::make_shared<std::atomic<std::uint64_t>>(0);
+  // Packets whose depth frame is not the previous packet's, counted by the
+  // reader: while it stands still and packets flow, depth is frozen.
+  std::shared_ptr<std::atomic<std::uint64_t>> depthChanges =
       std::make_shared<std::atomic<std::uint64_t>>(0);
   // Reader thread, as it begins (before any handler call): the supervisor
   // learns which thread the handler runs on.
@@ -97,12 +102,25 @@ class Session : private utils::Noncopyable {
   // The frame rate the camera or recording was started with: the colour
   // stream's, else the slowest stream's; 0 when unknown.
   [[nodiscard]] int NegotiatedFps() const { return negotiatedFps; }
+  // The depth stream's rate; 0 when there is none or it is unknown.
+  [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps; }
 
  private:
   // Reader thread.
   void ReadFrames();
   // `arrivalMs`: the system time at which the frameset reached the module.
-  void ProcessVideoFrames(const rs2::frameset& frames, std::int64_t arrivalMs);
+  // `lostBefore`: the numbers of framesets the queue dropped before this one.
+  void ProcessVideoFrames(const rs2::frameset& frames, std::int64_t arrivalMs,
+                          const LostNumbers* lostBefore);
+  // The numbers of the frameset's colour and depth frames, followed when the
+  // health line or the watchdog wants them; empty otherwise.
+  FramesetNumbers FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
+                                const rs2::frame& depth, const LostNumbers* lostBefore);
+  // Once, at the session's first frameset with colour: the colour frame's
+  // time domain and frame counter.
+  void DescribeFrames(const rs2::frameset& frames);
+  // A delivered packet's depth frame: a new one, or the last packet's again.
+  void NoteDepth(unsigned long long number);
   bool UpdateVideoParams(const rs2::video_frame& color);
   std::int64_t GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs);
   std::int64_t ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs);
@@ -134,7 +152,12 @@ class Session : private utils::Noncopyable {
   std::int64_t lastColorTime = 0;
   std::optional<std::int64_t> floorColorTime;  // from links; cleared by a warned step
   std::optional<rs2::align> align;  // depth to colour, run by the reader; empty when not asked
-  int negotiatedFps = 0;            // set by the constructor before it returns
+  bool framesDescribed = false;
+  const bool readNumbers;                             // for the health line or the watchdog
+  std::optional<FrameNumbers> frameNumbers;           // for the health line
+  std::optional<unsigned long long> lastPacketDepth;  // the last delivered packet's depth number
+  int negotiatedFps = 0;                              // set by the constructor before it returns
+  int negotiatedDepthFps = 0;                         // likewise
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

@@ -117,6 +117,8 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
       std::make_shared<std::atomic<bool>>(false);
   const std::shared_ptr<std::atomic<std::uint64_t>> handlerCalls_ =
       std::make_shared<std::atomic<std::uint64_t>>(0);
+  const std::shared_ptr<std::atomic<std::uint64_t>> depthChanges_ =
+      std::make_shared<std::atomic<std::uint64_t>>(0);
 };
 
 }  // namespace vs_realsense2

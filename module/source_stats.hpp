@@ -19,6 +19,13 @@ struct SourceStats {
   std::atomic<std::uint64_t> invalidColorFrames{0};   // unusable format, size or data
   std::atomic<std::uint64_t> restarts{0};             // sessions built again after a loss
   std::atomic<std::int64_t> lastPacketMs{0};          // utils::NowMs of the last packet; 0: none
+  // By frame number (FrameNumbers, on the reader, their only writer): new
+  // numbers that reached the module, and numbers that never did.
+  std::atomic<std::uint64_t> colorFrames{0};
+  std::atomic<std::uint64_t> colorDrops{0};
+  std::atomic<std::uint64_t> depthFrames{0};
+  std::atomic<std::uint64_t> depthDrops{0};
+  std::atomic<std::uint64_t> staleDepth{0};  // packets carrying the previous packet's depth frame
 };
 
 // Each a no-op when `stats` is null: a source with its health line off

@@ -159,6 +159,7 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   SessionLinks links;
   links.frameArrived = lifecycle_.frameArrived_;
   links.handlerCalls = lifecycle_.handlerCalls_;
+  links.depthChanges = lifecycle_.depthChanges_;
   links.stopRequested = run_.stop;
   links.floorColorTime = lifecycle_.floorColorTime_;
   links.stats = lifecycle_.stats_;
@@ -203,11 +204,15 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
 // down; its reader has already been told to deliver nothing.
 void SupervisedRun::Adopt(Lock& lock, std::unique_ptr<Session> session) {
   const int fps = session->NegotiatedFps();
+  depthFps_ = session->NegotiatedDepthFps();
   session_ = std::move(session);
   lifecycle_.streaming_ = session_.get();
   policy_.SessionStarted(lifecycle_.clock_->NowMs());
   lastHandlerCalls_ = lifecycle_.handlerCalls_->load(std::memory_order_relaxed);
   lastFramesetMs_.reset();
+  callBegunSinceLook_ = false;
+  lastDepthChanges_ = lifecycle_.depthChanges_->load(std::memory_order_relaxed);
+  depthChangedMs_.reset();
   if (run_.stop->load())
     session_->EndDelivery();
   else if (WatchdogOn())
@@ -238,11 +243,29 @@ void SupervisedRun::RaiseWatchdogToRate(Lock& lock, int fps) {
 void SupervisedRun::NoteProgress(std::int64_t now) {
   const std::uint64_t calls = lifecycle_.handlerCalls_->load(std::memory_order_relaxed);
   const bool inCall = calls % 2 == 1;
-  if (CallsBegun(calls) != CallsBegun(lastHandlerCalls_) || (inCall && calls == lastHandlerCalls_))
+  callBegunSinceLook_ = CallsBegun(calls) != CallsBegun(lastHandlerCalls_);
+  if (callBegunSinceLook_ || (inCall && calls == lastHandlerCalls_))
     policy_.PacketsSeen(now);
   lastHandlerCalls_ = calls;
   if (lifecycle_.frameArrived_->exchange(false, std::memory_order_relaxed))
     lastFramesetMs_ = now;
+  const std::uint64_t depthChanges = lifecycle_.depthChanges_->load(std::memory_order_relaxed);
+  if (depthChanges != lastDepthChanges_)
+    depthChangedMs_ = now;
+  lastDepthChanges_ = depthChanges;
+}
+
+// Colour flows when a handler call began since the last look: a server still
+// inside one call is slow, and restarting would only wait for it. A session
+// that never delivered depth (a recording without it) is never frozen. With
+// depth slower than colour a new depth frame comes only every few packets;
+// the limit keeps three depth intervals at least.
+bool SupervisedRun::DepthFrozen(std::int64_t now) const {
+  return callBegunSinceLook_ && depthChangedMs_ && now - *depthChangedMs_ >= DepthFrozenLimitMs();
+}
+
+std::int64_t SupervisedRun::DepthFrozenLimitMs() const {
+  return std::max(policy_.WatchdogMs(), WatchdogFloorMs(depthFps_));
 }
 
 void SupervisedRun::Watch(Lock& lock) {
@@ -263,6 +286,11 @@ void SupervisedRun::Watch(Lock& lock) {
     if (policy_.AwaitingFirstPackets())
       reason += " since start";
     BeginRestart(lock, reason, now);
+  } else if (DepthFrozen(now)) {
+    BeginRestart(lock,
+                 "depth frozen for " + std::to_string(DepthFrozenLimitMs()) +
+                     " ms while color packets are delivered",
+                 now);
   } else {
     Wait(lock, now + policy_.LookIntervalMs());
   }

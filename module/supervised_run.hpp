@@ -75,6 +75,9 @@ class SupervisedRun : private utils::Noncopyable {
   void DestroySession(Lock& lock);
   void Wait(Lock& lock, std::int64_t deadlineMs);
   void NoteProgress(std::int64_t now);
+  // Whether packets flow with the same depth frame for the frozen-depth limit.
+  [[nodiscard]] bool DepthFrozen(std::int64_t now) const;
+  [[nodiscard]] std::int64_t DepthFrozenLimitMs() const;
   [[nodiscard]] bool WatchdogOn() const { return watchdogMs_ > 0; }
   [[nodiscard]] std::string MissingCamera();
   // Unlocked. Empty when the camera is listed, else what the start waits
@@ -100,6 +103,10 @@ class SupervisedRun : private utils::Noncopyable {
   std::int64_t nextTryMs_ = 0;
   std::uint64_t lastHandlerCalls_ = 0;
   std::optional<std::int64_t> lastFramesetMs_;  // at a look that found framesets
+  bool callBegunSinceLook_ = false;             // at the latest look
+  std::uint64_t lastDepthChanges_ = 0;
+  std::optional<std::int64_t> depthChangedMs_;  // at a look that found a new depth frame
+  int depthFps_ = 0;                            // of the session watched
   std::int64_t raisedWatchdogMs_ = 0;           // the last floor warned about
   // Only while the camera is missing. Last: its library callback reaches the
   // lifecycle, and no callback follows its destruction.

@@ -203,6 +203,7 @@ struct rs2_processing_block : rs2_options {
     content.domain = depth.domain;
     content.depthUnits = depth.depthUnits;
     content.number = depth.number;
+    content.frameCounterMetadata = depth.frameCounterMetadata;
     return new rs2_frame(std::move(content), rs2sim::PoolSlot());
   }
 

@@ -70,6 +70,7 @@ class ArgText {
   void Write(rs2_option value) { out_ << rs2_option_to_string(value); }
   void Write(rs2_camera_info value) { out_ << rs2_camera_info_to_string(value); }
   void Write(rs2_extension value) { out_ << rs2_extension_to_string(value); }
+  void Write(rs2_frame_metadata_value value) { out_ << rs2_frame_metadata_to_string(value); }
   template <class T>
   void Write(T* pointer) {
     if (pointer) {

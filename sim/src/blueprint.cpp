@@ -24,6 +24,9 @@ FrameBlueprint FromSpec(const FrameSpec& spec) {
   frame.timestamp = spec.timestamp;
   frame.domain = spec.domain;
   frame.depthUnits = spec.depthUnits;
+  frame.number = spec.number;
+  frame.skip = spec.skip;
+  frame.repeatLast = spec.repeatLast;
   const auto bytes = static_cast<std::size_t>(std::max(frame.dataSize, 1));
   if (spec.bytes.empty()) {
     frame.storage = std::make_shared<const Bytes>(bytes, spec.fill);

@@ -26,6 +26,9 @@ struct FrameBlueprint {
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK;
   float depthUnits = 0.001f;
   std::shared_ptr<const Bytes> storage;  // at least one byte, so that data is never null by chance
+  unsigned long long number = 0;         // 0: the stream's next
+  unsigned long long skip = 0;
+  bool repeatLast = false;
 
   const std::uint8_t* Data() const { return nullData ? nullptr : storage->data(); }
   std::size_t StoredBytes() const;  // bytes of storage that belong to the frame
@@ -34,6 +37,9 @@ struct FrameBlueprint {
 struct SetBlueprint {
   std::vector<FrameBlueprint> frames;
   bool composite = true;
+  // The first set of a playback loop: every stream's numbers start again from 1, as a recording's
+  // recorded numbers do.
+  bool restartsNumbers = false;
 };
 
 FrameBlueprint FromSpec(const FrameSpec& spec);

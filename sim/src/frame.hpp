@@ -56,6 +56,7 @@ struct FrameContent {
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK;
   float depthUnits = 0.001f;
   unsigned long long number = 0;
+  bool frameCounterMetadata = true;  // RS2_FRAME_METADATA_FRAME_COUNTER supported (the number)
 };
 
 }  // namespace rs2sim

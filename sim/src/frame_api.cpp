@@ -37,6 +37,11 @@ bool Extends(const rs2_frame& frame, rs2_extension extension) {
   }
 }
 
+// Only the frame counter, which is the frame's number, on devices that send it.
+bool SupportsMetadata(const rs2_frame& frame, rs2_frame_metadata_value metadata) {
+  return metadata == RS2_FRAME_METADATA_FRAME_COUNTER && frame.Content().frameCounterMetadata;
+}
+
 const rs2sim::FrameContent& VideoContent(const rs2_frame* frame) {
   NotNull(frame, "frame");
   if (!Extends(*frame, RS2_EXTENSION_VIDEO_FRAME)) {
@@ -84,6 +89,29 @@ unsigned long long rs2_get_frame_number(const rs2_frame* frame, rs2_error** erro
   return Guarded(
       __func__, error, [&] { return ArgText().Add("frame", frame); }, 0ULL,
       [&] { return NotNull(frame, "frame")->Content().number; });
+}
+
+int rs2_supports_frame_metadata(const rs2_frame* frame, rs2_frame_metadata_value frame_metadata,
+                                rs2_error** error) {
+  return Guarded(
+      __func__, error,
+      [&] { return ArgText().Add("frame", frame).Add("frame_metadata", frame_metadata); }, 0,
+      [&] { return SupportsMetadata(*NotNull(frame, "frame"), frame_metadata) ? 1 : 0; });
+}
+
+rs2_metadata_type rs2_get_frame_metadata(const rs2_frame* frame,
+                                         rs2_frame_metadata_value frame_metadata,
+                                         rs2_error** error) {
+  return Guarded(
+      __func__, error,
+      [&] { return ArgText().Add("frame", frame).Add("frame_metadata", frame_metadata); },
+      rs2_metadata_type{0},
+      [&] {
+        if (!SupportsMetadata(*NotNull(frame, "frame"), frame_metadata)) {
+          Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE, "Frame does not support this type of metadata");
+        }
+        return static_cast<rs2_metadata_type>(frame->Content().number);
+      });
 }
 
 int rs2_get_frame_data_size(const rs2_frame* frame, rs2_error** error) {

@@ -180,24 +180,33 @@ Emitted Session::Deliver(const SetBlueprint& set) {
 }
 
 std::optional<FrameRef> Session::Build(const SetBlueprint& set, std::vector<const void*>& data) {
+  if (set.restartsNumbers)
+    lastFrames_.clear();
   std::vector<FrameRef> parts;
   for (const auto& f : set.frames) {
     auto pool = PoolFor(f);
     if (!pool->TryTake())
       return std::nullopt;  // the parts built so far go back to their pools
     PoolSlot slot(pool);
+    FrameContent& last = lastFrames_[StreamKey(f.stream, f.index)];
     FrameContent content;
-    content.profile = ProfileFor(f);
-    content.storage = f.storage;
-    content.data = f.Data();
-    content.width = f.width;
-    content.height = f.height;
-    content.stride = f.stride;
-    content.dataSize = f.dataSize;
-    content.timestamp = f.timestamp;
-    content.domain = f.domain;
-    content.depthUnits = f.depthUnits;
-    content.number = ++numbers_[StreamKey(f.stream, f.index)];
+    if (f.repeatLast && last.profile) {
+      content = last;
+    } else {
+      content.profile = ProfileFor(f);
+      content.storage = f.storage;
+      content.data = f.Data();
+      content.width = f.width;
+      content.height = f.height;
+      content.stride = f.stride;
+      content.dataSize = f.dataSize;
+      content.timestamp = f.timestamp;
+      content.domain = f.domain;
+      content.depthUnits = f.depthUnits;
+      content.number = f.number != 0 ? f.number : last.number + 1 + f.skip;
+      content.frameCounterMetadata = device_->frameCounterMetadata;
+      last = content;
+    }
     data.push_back(content.data);
     parts.emplace_back(new rs2_frame(std::move(content), std::move(slot)));
   }

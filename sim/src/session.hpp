@@ -110,7 +110,8 @@ class Session : public std::enable_shared_from_this<Session> {
   std::unique_ptr<RecordingWriter> recorder_;
   std::shared_ptr<FrameSink> sink_;
   std::map<StreamKey, std::shared_ptr<StreamPool>> pools_;
-  std::map<StreamKey, unsigned long long> numbers_;
+  // Each stream's last frame, for its number and for a set that repeats it.
+  std::map<StreamKey, FrameContent> lastFrames_;
   std::vector<ProfilePtr> extraProfiles_;
 
   std::mutex mutex_;

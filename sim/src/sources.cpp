@@ -92,6 +92,8 @@ void PlaybackSource::Advance() {
   if (!pending_ && repeat_) {
     reader_->Rewind();
     pending_ = reader_->Next();
+    if (pending_)
+      pending_->restartsNumbers = true;
   }
   if (!pending_)
     return;

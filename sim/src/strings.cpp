@@ -68,6 +68,15 @@ const char* rs2_timestamp_domain_to_string(rs2_timestamp_domain info) {
   return names(info);
 }
 
+const char* rs2_frame_metadata_to_string(rs2_frame_metadata_value metadata) {
+  static const NameTable names(
+      {"FRAME_COUNTER", "FRAME_TIMESTAMP", "SENSOR_TIMESTAMP", "ACTUAL_EXPOSURE", "GAIN_LEVEL",
+       "AUTO_EXPOSURE", "WHITE_BALANCE", "TIME_OF_ARRIVAL", "TEMPERATURE", "BACKEND_TIMESTAMP",
+       "ACTUAL_FPS"},
+      true);
+  return names(metadata);
+}
+
 const char* rs2_camera_info_to_string(rs2_camera_info info) {
   static const NameTable names(
       {"NAME", "SERIAL_NUMBER", "FIRMWARE_VERSION", "RECOMMENDED_FIRMWARE_VERSION", "PHYSICAL_PORT",

@@ -28,6 +28,14 @@ class HealthReportTest : public ::testing::Test {
     stats->invalidColorFrames += invalid;
     stats->restarts += restarts;
   }
+  void AddNumbered(std::uint64_t colorFrames, std::uint64_t colorDrops, std::uint64_t depthFrames,
+                   std::uint64_t depthDrops, std::uint64_t staleDepth) {
+    stats->colorFrames += colorFrames;
+    stats->colorDrops += colorDrops;
+    stats->depthFrames += depthFrames;
+    stats->depthDrops += depthDrops;
+    stats->staleDepth += staleDepth;
+  }
 
   vs_test_support::LogCapture log;
   const std::shared_ptr<SourceStats> stats = std::make_shared<SourceStats>();
@@ -36,6 +44,7 @@ class HealthReportTest : public ::testing::Test {
 
 TEST_F(HealthReportTest, EachIntervalReportsWhatItAddedAndTheAgeOfTheLastPacket) {
   Add(7, 0, 0, 0, 0);  // before the report: not part of any interval
+  AddNumbered(7, 1, 7, 1, 1);
   HealthReport report = Report(60);
   EXPECT_EQ(report.NextDueMs(), 65000);
   now = 64999;
@@ -43,6 +52,7 @@ TEST_F(HealthReportTest, EachIntervalReportsWhatItAddedAndTheAgeOfTheLastPacket)
   EXPECT_TRUE(log.All().empty());
 
   Add(1800, 2, 3, 1, 1);
+  AddNumbered(1794, 6, 899, 2, 900);
   stats->lastPacketMs = 64967;
   now = 65000;
   report.ReportIfDue();
@@ -58,11 +68,13 @@ TEST_F(HealthReportTest, EachIntervalReportsWhatItAddedAndTheAgeOfTheLastPacket)
             (Lines{{kInfo,
                     "<cam> Health: packets 1800 in 60.0 s (30.0/s); framesets lost at the queue 2; "
                     "packets without depth 3; invalid color frames 1; restarts 1; last packet 33 "
-                    "ms ago"},
+                    "ms ago; color fps 29.9; color drops 6; depth fps 15.0; depth drops 2; stale "
+                    "depth 900"},
                    {kInfo,
                     "<cam> Health: packets 0 in 64.5 s (0.0/s); framesets lost at the queue 1; "
                     "packets without depth 0; invalid color frames 0; restarts 0; last packet "
-                    "64533 ms ago"}}));
+                    "64533 ms ago; color fps 0.0; color drops 0; depth fps 0.0; depth drops 0; "
+                    "stale depth 0"}}));
 }
 
 TEST_F(HealthReportTest, SourceWithoutPacketsSaysSo) {
@@ -70,11 +82,11 @@ TEST_F(HealthReportTest, SourceWithoutPacketsSaysSo) {
   Add(0, 4, 0, 0, 2);
   now += 1000;
   report.ReportIfDue();
-  EXPECT_EQ(
-      log.All(),
-      (Lines{{kInfo,
-              "<cam> Health: packets 0 in 1.0 s (0.0/s); framesets lost at the queue 4; "
-              "packets without depth 0; invalid color frames 0; restarts 2; no packet yet"}}));
+  EXPECT_EQ(log.All(),
+            (Lines{{kInfo,
+                    "<cam> Health: packets 0 in 1.0 s (0.0/s); framesets lost at the queue 4; "
+                    "packets without depth 0; invalid color frames 0; restarts 2; no packet yet; "
+                    "color fps 0.0; color drops 0; depth fps 0.0; depth drops 0; stale depth 0"}}));
 }
 
 TEST_F(HealthReportTest, ZeroIntervalOrNoCountersIsNeverDue) {

@@ -51,6 +51,11 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   source->Start(StartWith(first));
   camera.Emit(ColorAndDepth(1000));
   ASSERT_TRUE(first->WaitForPackets(1));
+  // The session's last line after its first packet.
+  const std::string described =
+      "<cam> Frames: hardware clock times are mapped onto the system clock without drift "
+      "correction";
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info, described));
   log.Clear();
   source->Stop();
   EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Stop: "}}));
@@ -66,6 +71,7 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   ASSERT_TRUE(second->WaitForPackets(1));
   EXPECT_EQ(second->Calls(), "AP");
   second.reset();
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info, described));
   log.Clear();
   // The reader holds the handler until it has ended.
   source.reset();

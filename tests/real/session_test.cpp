@@ -107,7 +107,8 @@ TEST_F(SessionTest, HealthLineCountsWhatWasDelivered) {
   static const std::regex shape(
       "<replay> Health: packets (\\d+) in \\d+\\.\\d s \\(\\d+\\.\\d/s\\); framesets lost at the "
       "queue 0; packets without depth 0; invalid color frames 0; restarts 0; "
-      "(last packet \\d+ ms ago|no packet yet)");
+      "(?:last packet \\d+ ms ago|no packet yet); color fps \\d+\\.\\d; color drops \\d+; depth "
+      "fps \\d+\\.\\d; depth drops \\d+; stale depth \\d+");
   ASSERT_TRUE(log.WaitUntil([&](const vs_test_support::Lines& lines) {
     for (const auto& line : lines) {
       std::smatch match;

@@ -76,5 +76,52 @@ TEST_F(Frames, FramesetOffersColourDepthAndInfraredLikeTheSdk) {
   EXPECT_TRUE(single.is<rs2::video_frame>());
 }
 
+// What the SDK's frame numbers show: frames lost before the library as gaps,
+// a counter reset as a step back, and a stream without a new frame as its
+// last frame repeated by the syncer.
+TEST_F(Frames, NumbersCountPerStreamWithGapsResetsAndRepeatsOnDemand) {
+  const auto numbers = [&](const rs2sim::FramesetSpec& set) {
+    const rs2::frameset frames(Deliver(set));
+    return std::make_pair(frames.get_color_frame().get_frame_number(),
+                          frames.get_depth_frame().get_frame_number());
+  };
+  using Pair = std::pair<unsigned long long, unsigned long long>;
+  EXPECT_EQ(numbers({{Color(), Depth()}}), Pair(1, 1));
+  rs2sim::FrameSpec skipping = Color();
+  skipping.skip = 2;
+  rs2sim::FrameSpec repeated = Depth(5.0);
+  repeated.repeatLast = true;
+  EXPECT_EQ(numbers({{skipping, repeated}}), Pair(4, 1));
+  rs2sim::FrameSpec set = Depth();
+  set.number = 100;
+  EXPECT_EQ(numbers({{Color(), set}}), Pair(5, 100));
+  skipping.number = 2;  // a reset: the stream goes on from it
+  EXPECT_EQ(numbers({{skipping, Depth()}}), Pair(2, 101));
+
+  // The repeated frame is the last one: its data and time, not the spec's.
+  const auto first = rs2sim::Emit(kManual, {{Color(), Depth(7.0)}});
+  const rs2::frameset again(Deliver({{Color(), repeated}}));
+  EXPECT_EQ(again.get_depth_frame().get_data(), first.data[1]);
+  EXPECT_EQ(again.get_depth_frame().get_timestamp(), 7.0);
+  EXPECT_EQ(again.get_depth_frame().get_frame_number(), 102u);
+}
+
+TEST_F(Frames, FrameCounterMetadataIsTheNumberOnDevicesThatSendIt) {
+  const rs2::frame color = rs2::frameset(Deliver({{Color(), Depth()}})).get_color_frame();
+  EXPECT_TRUE(color.supports_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER));
+  EXPECT_EQ(color.get_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER), 1);
+  EXPECT_FALSE(color.supports_frame_metadata(RS2_FRAME_METADATA_ACTUAL_FPS));
+
+  pipe_.reset();
+  UseManualCamera(2, false);
+  pipe_ = std::make_unique<rs2::pipeline>();
+  pipe_->start(Collect{collector_});
+  const rs2::frame numbered = rs2::frameset(Deliver({{Color(), Depth()}})).get_depth_frame();
+  EXPECT_FALSE(numbered.supports_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER));
+  EXPECT_EQ(numbered.get_frame_number(), 1u);
+  EXPECT_THROW(numbered.get_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER),
+               rs2::invalid_value_error);
+}
+
 }  // namespace
 }  // namespace rs2sim_test

@@ -64,15 +64,19 @@ TEST_F(Recording, PlaybackLoopsTheRecordedFramesWithTheirTimesAndDomain) {
   frames.resize(7);
   std::vector<double> times;
   std::vector<int> fills;
+  std::vector<unsigned long long> numbers;
   for (auto& f : frames) {
     auto color = rs2::frameset(f).get_color_frame();
     ASSERT_TRUE(color);
     EXPECT_EQ(color.get_frame_timestamp_domain(), RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME);
     times.push_back(color.get_timestamp());
     fills.push_back(static_cast<const std::uint8_t*>(color.get_data())[0]);
+    numbers.push_back(color.get_frame_number());
   }
   EXPECT_EQ(times, (std::vector<double>{1000, 1010, 1020, 1000, 1010, 1020, 1000}));
   EXPECT_EQ(fills, (std::vector<int>{1, 2, 3, 1, 2, 3, 1}));
+  // Each loop plays the recorded numbers again.
+  EXPECT_EQ(numbers, (std::vector<unsigned long long>{1, 2, 3, 1, 2, 3, 1}));
 }
 
 TEST_F(Recording, FileThatIsNoRecordingOrCannotBeWrittenFailsTheStart) {

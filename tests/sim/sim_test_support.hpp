@@ -20,11 +20,12 @@ namespace rs2sim_test {
 constexpr char kManual[] = "111111111111";
 
 // The only device: a camera that delivers only what the test emits.
-inline void UseManualCamera(std::size_t poolSize = 16) {
+inline void UseManualCamera(std::size_t poolSize = 16, bool frameCounterMetadata = true) {
   rs2sim::DeviceSpec camera;
   camera.serial = kManual;
   camera.manual = true;
   camera.poolSize = poolSize;
+  camera.frameCounterMetadata = frameCounterMetadata;
   camera.modes = {{RS2_STREAM_DEPTH, 0, RS2_FORMAT_Z16, 640, 480, 30},
                   {RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}};
   rs2sim::ClearDevices();

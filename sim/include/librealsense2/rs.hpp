@@ -32,6 +32,9 @@ inline std::ostream& operator<<(std::ostream& o, rs2_camera_info camera_info) {
 inline std::ostream& operator<<(std::ostream& o, rs2_timestamp_domain domain) {
   return o << rs2_timestamp_domain_to_string(domain);
 }
+inline std::ostream& operator<<(std::ostream& o, rs2_frame_metadata_value metadata) {
+  return o << rs2_frame_metadata_to_string(metadata);
+}
 inline std::ostream& operator<<(std::ostream& o, rs2_exception_type exception_type) {
   return o << rs2_exception_type_to_string(exception_type);
 }

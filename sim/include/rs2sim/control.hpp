@@ -55,6 +55,10 @@ struct DeviceSpec {
   std::vector<OptionSpec> colorOptions;
   bool advancedMode = true;         // the device extends to RS2_EXTENSION_ADVANCED_MODE
   bool advancedModeEnabled = true;  // its state until rs2_toggle_advanced_mode changes it
+  // Frames answer rs2_supports_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER) with this, and
+  // rs2_get_frame_metadata with their number when it is true. A camera without the metadata
+  // (no kernel patch, say) has its frames numbered by the library.
+  bool frameCounterMetadata = true;
 };
 
 // D435-like modes: depth Z16 848x480, 640x480, 1280x720 and colour RGB8 then BGR8 1280x720,
@@ -118,6 +122,15 @@ struct FrameSpec {
   std::uint8_t fill = 0x80;  // every data byte
   // When not empty, the data instead of `fill` (padded with `fill` or cut to the data size).
   std::vector<std::uint8_t> bytes;
+  // The frame's number. 0: the stream's next one, one above its last after `skip` left-out
+  // numbers (frames lost before the library). Any number is taken as given, also one at or
+  // below the last (a counter reset); the stream goes on from it.
+  unsigned long long number = 0;
+  unsigned long long skip = 0;
+  // The stream's last frame again, as the SDK's syncer fills a frameset with the last frame of a
+  // stream that has no new one: its number, data, size, timestamp and domain (the fields above
+  // are not used). A stream that has no frame yet in this pipeline takes the fields as given.
+  bool repeatLast = false;
 };
 
 // composite=false: frames[0] is delivered alone, not as a frameset.

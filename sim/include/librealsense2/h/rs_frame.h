@@ -17,6 +17,29 @@ typedef enum rs2_timestamp_domain {
 } rs2_timestamp_domain;
 const char* rs2_timestamp_domain_to_string(rs2_timestamp_domain info);
 
+/* The values every release from 2.43 to 2.54 has, in the SDK's order; rs2sim answers only the
+   frame counter. */
+typedef enum rs2_frame_metadata_value {
+  RS2_FRAME_METADATA_FRAME_COUNTER,
+  RS2_FRAME_METADATA_FRAME_TIMESTAMP,
+  RS2_FRAME_METADATA_SENSOR_TIMESTAMP,
+  RS2_FRAME_METADATA_ACTUAL_EXPOSURE,
+  RS2_FRAME_METADATA_GAIN_LEVEL,
+  RS2_FRAME_METADATA_AUTO_EXPOSURE,
+  RS2_FRAME_METADATA_WHITE_BALANCE,
+  RS2_FRAME_METADATA_TIME_OF_ARRIVAL,
+  RS2_FRAME_METADATA_TEMPERATURE,
+  RS2_FRAME_METADATA_BACKEND_TIMESTAMP,
+  RS2_FRAME_METADATA_ACTUAL_FPS
+} rs2_frame_metadata_value;
+const char* rs2_frame_metadata_to_string(rs2_frame_metadata_value metadata);
+
+rs2_metadata_type rs2_get_frame_metadata(const rs2_frame* frame,
+                                         rs2_frame_metadata_value frame_metadata,
+                                         rs2_error** error);
+int rs2_supports_frame_metadata(const rs2_frame* frame, rs2_frame_metadata_value frame_metadata,
+                                rs2_error** error);
+
 rs2_timestamp_domain rs2_get_frame_timestamp_domain(const rs2_frame* frameset, rs2_error** error);
 rs2_time_t rs2_get_frame_timestamp(const rs2_frame* frame, rs2_error** error);
 unsigned long long rs2_get_frame_number(const rs2_frame* frame, rs2_error** error);

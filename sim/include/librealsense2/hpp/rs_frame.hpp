@@ -165,6 +165,20 @@ class frame {
     return r;
   }
 
+  rs2_metadata_type get_frame_metadata(rs2_frame_metadata_value frame_metadata) const {
+    rs2_error* e = nullptr;
+    auto r = rs2_get_frame_metadata(frame_ref, frame_metadata, &e);
+    error::handle(e);
+    return r;
+  }
+
+  bool supports_frame_metadata(rs2_frame_metadata_value frame_metadata) const {
+    rs2_error* e = nullptr;
+    auto r = rs2_supports_frame_metadata(frame_ref, frame_metadata, &e);
+    error::handle(e);
+    return r != 0;
+  }
+
   unsigned long long get_frame_number() const {
     rs2_error* e = nullptr;
     auto r = rs2_get_frame_number(frame_ref, &e);
