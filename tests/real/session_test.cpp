@@ -97,8 +97,11 @@ TEST_F(SessionTest, DeadReaderIsReplacedAndTheNewSessionAnnouncesAgain) {
   EXPECT_EQ(log.Messages(kError),
             std::vector<std::string>{"<replay> ReadFrames: exception: host failure"});
   EXPECT_EQ(log.Messages(kWarning).size(), 1u);
-  EXPECT_EQ(log.CountMatching(kWarning, R"(<replay> Watchdog: reader ended, restarting in \d+ ms)"),
-            1u);
+  // The delay is what is left of the second between two builds: none when
+  // opening the recording took the library that long.
+  EXPECT_EQ(
+      log.CountMatching(kWarning, R"(<replay> Watchdog: reader ended, restarting( in \d+ ms)?)"),
+      1u);
   EXPECT_EQ(handler->Calls().substr(0, 5), "APAPP");
 }
 
