@@ -16,13 +16,18 @@ namespace vs_realsense2 {
 // the total.
 //
 // Not thread-safe: the library calls a pipeline's frame callback from one
-// thread at a time, and the session flushes after the pipeline has stopped
-// calling. Times are monotonic ms, passed in so that tests step them.
+// thread at a time. Only the callback owns it, so the sum still open is
+// written when the library lets go of the callback: after its last call,
+// also when a pipeline's stop failed and frames went on arriving. Times are
+// monotonic ms, passed in so that tests step them.
 class LostFramesLog {
  public:
   static constexpr std::int64_t kQuietMs = 1000;
 
   explicit LostFramesLog(std::string name) : name_(std::move(name)) {}
+  ~LostFramesLog() { Flush(); }
+  LostFramesLog(const LostFramesLog&) = delete;
+  LostFramesLog& operator=(const LostFramesLog&) = delete;
 
   void Lost(std::int64_t nowMs);
   void Queued(std::int64_t nowMs) { FlushIfOver(nowMs); }

@@ -109,7 +109,6 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       handler(handler),
       stats(this->links.stats),
       queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
-      lostFrames(std::make_shared<LostFramesLog>(name)),
       playback(!config.playback_from_file.empty()),
       floorColorTime(this->links.floorColorTime),
       align(MakeAlign(config)),
@@ -129,9 +128,10 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
     ConfigureLive(pipelineConfig, config, name);
   }
   const rs2::pipeline_profile profile = pipeline.start(
-      pipelineConfig, FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
-                          this->name, queue, this->links.frameArrived, stats, lostFrames,
-                          this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
+      pipelineConfig,
+      FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
+          this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
+          this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
   negotiatedFps = StreamingFps(profile);
   negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);
@@ -147,7 +147,6 @@ void Session::EndDelivery() {
 // the reader, and only after that releases the queue and the handler.
 Session::~Session() {
   StopPipeline();
-  lostFrames->Flush();
 }
 
 // The teardown must complete whatever the library says: a stop that fails is

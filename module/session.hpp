@@ -142,7 +142,6 @@ class Session : private utils::Noncopyable {
   const HandlerPtr handler;
   const std::shared_ptr<SourceStats> stats;  // counters are atomic; may be null
   const std::shared_ptr<FrameQueue> queue;
-  const std::shared_ptr<LostFramesLog> lostFrames;
   bool domainKnown = false;
   rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_COUNT;  // meaningful only when domainKnown
   std::int64_t syncDevTime = 0;
