@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -100,7 +101,11 @@ std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime, std::int64_t arriva
         os << "time decreased: new " << devTime << ", sync: " << lastDevTime;
       });
     }
-    MakeSync(devTime, arrivalMs);
+    // A playback loop's first frameset may arrive a few ms before the time
+    // the last one was mapped to (a recording plays at its own pace): it
+    // starts just after it instead, so that times never go back.
+    const bool loop = playback && lastColorTime != 0;
+    MakeSync(devTime, loop ? std::max(arrivalMs, lastColorTime + 1) : arrivalMs);
   }
   lastDevTime = devTime;
   // Unsigned arithmetic: saturated extreme timestamps wrap instead of
