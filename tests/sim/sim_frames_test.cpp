@@ -98,7 +98,7 @@ TEST_F(Frames, NumbersCountPerStreamWithGapsResetsAndRepeatsOnDemand) {
   skipping.number = 2;  // a reset: the stream goes on from it
   EXPECT_EQ(numbers({{skipping, Depth()}}), Pair(2, 101));
 
-  // The repeated frame is the last one: its data and time, not the spec's.
+  // The repeated frame is the last one: its data and time, not the ones given with it.
   const auto first = rs2sim::Emit(kManual, {{Color(), Depth(7.0)}});
   const rs2::frameset again(Deliver({{Color(), repeated}}));
   EXPECT_EQ(again.get_depth_frame().get_data(), first.data[1]);
