@@ -114,11 +114,4 @@ TEST(LogChannel, ConcurrentFirstUseCreatesOneChannel) {
   EXPECT_FALSE(seen[0]->IsUtility());
 }
 
-TEST(LogChannel, UtilsChannelIsTheFlaggedUtilityChannel) {
-  const orvlog::Logger& utilsChannel = utils::GetUtilsLogger();
-  EXPECT_EQ(&utilsChannel, &utils::GetUtilsLogger());
-  EXPECT_EQ(utilsChannel.GetName(), "utils");
-  EXPECT_TRUE(utilsChannel.IsUtility());
-}
-
 }  // namespace

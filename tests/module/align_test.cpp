@@ -57,34 +57,6 @@ TEST_F(AlignTest, DepthHasTheColourGeometryAndEachPixelComesFromWhereTheOpticsSa
   EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
 }
 
-TEST_F(AlignTest, WithoutItDepthKeepsItsOwnGeometry) {
-  StartCamera();
-  const rs2sim::Emitted emitted = camera.Emit(WallWithBlock(1000));
-  ASSERT_TRUE(handler->WaitForPackets(1));
-  const auto depth = DepthOf(handler->Packets()[0]);
-  EXPECT_EQ(depth->GetData(), emitted.data[1]);
-  EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
-}
-
-// The alignment runs on the reader: while the host holds the reader, the library's thread
-// goes on and the queue reports the loss.
-TEST_F(AlignTest, AStalledReaderLosesFramesWithoutHoldingTheLibrarysThread) {
-  source = CreateSource(camera.Url("align=color"), "cam");
-  source->Start(StartWith(handler));
-  log.Clear();
-  handler->BlockPackets();
-  ASSERT_TRUE(camera.Emit(WallWithBlock(1)).delivered);
-  ASSERT_TRUE(handler->WaitForPacketCalls(1));
-  for (int t = 2; t <= 5; ++t)
-    EXPECT_TRUE(camera.Emit(WallWithBlock(t)).delivered);
-  EXPECT_EQ(log.Messages(orvlog::Severity::Warning),
-            std::vector<std::string>{"<cam> ProcessFrame: lost frames"});
-  handler->Unblock();
-  ASSERT_TRUE(handler->WaitForPackets(4));
-  for (const auto& packet : handler->Packets())
-    EXPECT_EQ(DepthOf(packet)->GetResolution(), std::make_pair(1280u, 720u));
-}
-
 TEST_F(AlignTest, Bgr8ColourIsRequestedAndAnnouncedAsPixelFormat8) {
   source = CreateSource(camera.Url("c_format=bgr8"), "cam");
   source->Start(StartWith(handler));

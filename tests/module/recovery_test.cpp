@@ -75,26 +75,6 @@ TEST_F(RecoveryTest, LogSinkThatThrowsOnEveryLineKillsNoThread) {
   EXPECT_EQ(handler->Packets().at(0).time, 6000);
 }
 
-// The library's wait for a missing camera is left at its real length (15 s):
-// the supervisor never starts a pipeline while the camera is absent, so Stop
-// has nothing to wait behind.
-TEST_F(RecoveryTest, StopWhileTheCameraIsAbsentReturnsPromptly) {
-  rs2sim::SetMissingDeviceWait(std::chrono::seconds(15));
-  StartCamera(kQuickWatchdog);
-  Deliver(1000, 1);
-  ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
-  ASSERT_TRUE(log.WaitFor(
-      kWarning, "<cam> Restart: try 1 failed: camera manual-1 not connected; next try in 500 ms"));
-  log.Clear();
-  const auto before = std::chrono::steady_clock::now();
-  source->Stop();
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
-  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Stop: "}}));
-  handler->Clear();
-  EXPECT_TRUE(AllCountersZero());
-  EXPECT_EQ(handler->Calls(), "AP");
-}
-
 TEST_F(RecoveryTest, RestartWhileRecordingKeepsTheFirstFileAndRecordsToTheNextFreeName) {
   const std::string dir = ::testing::TempDir() + "recovery-record/";
   std::filesystem::remove_all(dir);
@@ -118,25 +98,6 @@ TEST_F(RecoveryTest, RestartWhileRecordingKeepsTheFirstFileAndRecordsToTheNextFr
 }
 
 class StopInsideHandlerTest : public RecoveryTest, public ::testing::WithParamInterface<char> {};
-
-TEST_P(StopInsideHandlerTest, StopFinishesTheCallAndNoOtherCallFollows) {
-  const char when = GetParam();
-  Latch released;
-  auto acting = boost::make_shared<ActingHandler>(
-      when, [this] { source->Stop(); }, [&](const std::string&) { released.Raise(); });
-  source = CreateSource(camera.Url(), "cam");
-  source->Start(StartWith(acting));
-  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Debug, "<cam> Stop: "));
-  camera.Emit(ColorAndDepth(1001, kSystemTime));
-  // A host thread's Stop joins what the handler's Stop left running.
-  source->Stop();
-  EXPECT_EQ(acting->Calls(), when == 'A' ? "A" : "AP");
-  acting.reset();  // with the packet it keeps
-  EXPECT_TRUE(released.Wait());
-  EXPECT_TRUE(AllCountersZero());
-  EXPECT_TRUE(log.Messages(kError).empty());
-}
 
 TEST_P(StopInsideHandlerTest, ReleasingTheLastReferenceInsideTheHandlerEndsEverything) {
   const char when = GetParam();

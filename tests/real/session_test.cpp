@@ -128,13 +128,5 @@ TEST_F(SessionTest, HealthLineCountsWhatWasDelivered) {
   }
 }
 
-TEST_F(SessionTest, PlaybackAppliesNoCameraControlAndSaysSoOnce) {
-  Play("rgb8_z16", "laser_power=150&preset=hand");
-  EXPECT_EQ(log.Count(kInfo, "<replay> CameraControls: playback: camera controls not applied"), 1u);
-  EXPECT_EQ(log.Count(kInfo, "<replay> Session: playback from file: " + Recording("rgb8_z16")), 1u);
-  EXPECT_TRUE(log.Messages(kWarning).empty());
-  EXPECT_TRUE(handler->WaitForPackets(1));
-}
-
 }  // namespace
 }  // namespace vs_realsense2_test

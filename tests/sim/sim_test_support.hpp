@@ -46,15 +46,14 @@ inline rs2sim::FrameSpec Depth(double timestamp = 0.0) {
   return f;
 }
 
-// Collects what a pipeline delivers and on which thread; the callback given
-// to the pipeline shares it.
+// Collects what a pipeline delivers; the callback given to the pipeline
+// shares it.
 class Collector {
  public:
   void Add(rs2::frame f) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       frames_.push_back(std::move(f));
-      threads_.push_back(std::this_thread::get_id());
     }
     arrived_.notify_all();
   }
@@ -68,10 +67,6 @@ class Collector {
     std::lock_guard<std::mutex> lock(mutex_);
     return frames_;
   }
-  std::vector<std::thread::id> Threads() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return threads_;
-  }
   void Clear() {
     std::lock_guard<std::mutex> lock(mutex_);
     frames_.clear();
@@ -81,7 +76,6 @@ class Collector {
   std::mutex mutex_;
   std::condition_variable arrived_;
   std::vector<rs2::frame> frames_;
-  std::vector<std::thread::id> threads_;
 };
 
 struct Collect {

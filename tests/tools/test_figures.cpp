@@ -20,19 +20,6 @@
 namespace rs_host {
 namespace {
 
-TEST(QuantileHistogram, NearestRankWithinTheStatedError) {
-  QuantileHistogram histogram;
-  EXPECT_FALSE(histogram.Percentile(50));
-  // Below 128 µs every microsecond has its own bucket: exact.
-  for (const double value : {0.040, 0.010, 0.030, 0.020, 0.050})
-    histogram.Add(value);
-  EXPECT_DOUBLE_EQ(*histogram.Percentile(0), 0.010);
-  EXPECT_DOUBLE_EQ(*histogram.Percentile(50), 0.030);
-  EXPECT_DOUBLE_EQ(*histogram.Percentile(79), 0.040);
-  EXPECT_DOUBLE_EQ(*histogram.Percentile(99), 0.050);
-  EXPECT_EQ(histogram.Count(), 5u);
-}
-
 // A million values of a spread-out distribution: its percentiles agree with
 // the exact ones within the bound, in the histogram's fixed memory.
 TEST(QuantileHistogram, PercentilesOfAManyValuesAgreeWithTheExactOnes) {
@@ -232,20 +219,6 @@ TEST(ModuleEventSink, SummedLostFramesCarryTheirCount) {
         << malformed;
   }
   EXPECT_FALSE(parse(Severity::Info, "lost frames: 17" + end));
-}
-
-TEST(StatusDisplay, RateIsOverTheLastInterval) {
-  std::ostringstream out;
-  StatusDisplay display(out, false);
-  for (const auto& [seconds, packets] : {std::pair{1.0, 30}, {2.0, 45}, {4.0, 105}}) {
-    SourceStatus status{"a", SourceState::Running, {}};
-    status.report.packets = static_cast<std::uint64_t>(packets);
-    display.Update(seconds, {status});
-  }
-  const auto text = out.str();
-  for (const char* expected :
-       {"a: 30 pkts 30.0 fps", "a: 45 pkts 15.0 fps", "a: 105 pkts 30.0 fps"})
-    EXPECT_NE(text.find(expected), std::string::npos) << expected << " not in: " << text;
 }
 
 TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {

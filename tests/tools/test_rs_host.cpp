@@ -120,61 +120,6 @@ TEST_F(RsHostOnSimulatedCamera, SourcesThatCannotStartAreReportedAndTheOthersRun
   EXPECT_EQ(summary["sources"][3]["packets"], 5);
 }
 
-TEST_F(RsHostOnSimulatedCamera, TwoSimulatedCamerasBySerialNumber) {
-  setenv("RS2SIM_DEVICES", "2", 1);
-  const auto result =
-      Run({"--frames", "5", "--json", PathOf("run.json"), "--name", "left", "--name", "right",
-           "realsense://?sn=900000000000&c_width=640&c_height=480&c_fps=30",
-           "realsense://?sn=900000000001&c_width=1280&c_height=720&c_fps=30"});
-  unsetenv("RS2SIM_DEVICES");
-  ASSERT_EQ(result.exitCode, 0) << result.output;
-  const auto summary = Json("run.json");
-  for (const auto& [i, name, width] : {std::tuple{0, "left", 640}, {1, "right", 1280}}) {
-    const auto& cam = summary["sources"][i];
-    EXPECT_EQ(cam["name"], name);
-    EXPECT_EQ(cam["packets"], 5);
-    EXPECT_EQ(cam["video_params"][0]["width"], width);
-  }
-}
-
-TEST_F(RsHostOnSimulatedCamera, ListShowsEveryCameraWithItsModes) {
-  setenv("RS2SIM_DEVICES", "2", 1);
-  const auto result = rs_host_test::RunChild(RS_HOST_PROGRAM, {"--list"});
-  unsetenv("RS2SIM_DEVICES");
-  ASSERT_EQ(result.exitCode, 0) << result.output;
-  for (const char* expected :
-       {"Intel RealSense D435 (rs2sim), serial 900000000000, firmware ",
-        "Intel RealSense D435 (rs2sim), serial 900000000001, firmware ",
-        "\n    Depth Z16  848x480@30/15/6  640x480@30/15/6  1280x720@30/15/6\n",
-        "\n    Color RGB8  1280x720@30/15/6  640x480@30/15/6  1920x1080@30/15/6\n"}) {
-    EXPECT_TRUE(Contains(result.output, expected)) << expected << " not in: " << result.output;
-  }
-}
-
-// Ctrl-C and SIGTERM, sent once a status line shows packets flowing, end a
-// long run cleanly: the summary is written and the exit status is 0.
-TEST_F(RsHostOnSimulatedCamera, SignalsStopTheRunCleanly) {
-  for (const int signal : {SIGINT, SIGTERM}) {
-    bool sent = false;
-    const auto result = rs_host_test::RunChild(
-        RS_HOST_PROGRAM,
-        {"--module", RS_HOST_MODULE, "--seconds", "600", "--json", PathOf("run.json"), kVga},
-        [&sent, signal](int pid, const std::string& out) {
-          if (!sent && std::regex_search(out, std::regex("cam0: [1-9][0-9]* pkts "))) {
-            kill(pid, signal);
-            sent = true;
-          }
-        });
-    ASSERT_TRUE(sent) << result.output;
-    EXPECT_EQ(result.exitCode, 0) << result.output;
-    EXPECT_TRUE(Contains(result.output, "stopping on signal " + std::to_string(signal)))
-        << result.output;
-    const auto summary = Json("run.json");
-    EXPECT_EQ(summary["stopped_by"], "signal");
-    EXPECT_GT(summary["sources"][0]["packets"].get<int>(), 0);
-  }
-}
-
 // The sources start at once: while the start of a source whose camera is
 // missing waits inside the camera library (unsupervised, the module leaves
 // that wait to the library), the next one delivers; a failure of the one
@@ -325,26 +270,6 @@ TEST_F(RsHostOnStandIn, ASourceThatDeliversNothingEndsWithStatusThree) {
   EXPECT_TRUE(Contains(result.output, "rs-host: source cam0 started but delivered no packet\n"))
       << result.output;
   EXPECT_FALSE(Contains(result.output, "source cam1 started but")) << result.output;
-}
-
-// The first Ctrl-C begins the orderly stop, which hangs in the source's
-// Stop; the second ends the program at once.
-TEST_F(RsHostOnStandIn, ASecondSignalEndsTheProgramAtOnce) {
-  int sent = 0;
-  const auto result =
-      Run({"--seconds", "0", "realsense://?hang_stop=1"}, [&sent](int pid, const std::string& out) {
-        if (sent == 0 && Contains(out, "cam0: ") &&
-            std::regex_search(out, std::regex("cam0: [1-9][0-9]* pkts "))) {
-          kill(pid, SIGINT);
-          sent = 1;
-        } else if (sent == 1 && Contains(out, "stopping on signal 2\n")) {
-          kill(pid, SIGINT);
-          sent = 2;
-        }
-      });
-  EXPECT_EQ(sent, 2) << result.output;
-  EXPECT_EQ(result.exitCode, 130) << result.output;
-  EXPECT_FALSE(Contains(result.output, "Summary after")) << result.output;
 }
 
 // A file that cannot be written says why, in the system's words. The JSON

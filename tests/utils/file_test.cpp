@@ -200,16 +200,6 @@ std::wstring Widened(const char* text) {
   return std::wstring(wide.data());
 }
 
-TEST(Utf8ToWideTest, ConvertsExactlyWithTheTerminator) {
-  std::vector<wchar_t> wide;
-  ASSERT_TRUE(File::Utf8ToWide(kUtf8Name.c_str(), wide));
-  EXPECT_EQ(wide,
-            std::vector<wchar_t>(kWideName.c_str(), kWideName.c_str() + kWideName.size() + 1));
-  EXPECT_EQ(kWideName.size(), 11u);  // the camera takes two units
-  ASSERT_TRUE(File::Utf8ToWide("", wide));
-  EXPECT_EQ(wide, std::vector<wchar_t>{L'\0'});
-}
-
 TEST(Utf8ToWideTest, ReplacesInvalidSequencesRatherThanFailing) {
   EXPECT_EQ(Widened("a\xff"
                     "b"),

@@ -45,35 +45,6 @@ std::future<std::pair<QueueStatus, int>> PopWhenBlocked(WatchedQueue& queue, Wai
   return result;
 }
 
-TEST(ThreadsafeQueueTest, HoldsUpToCapacityInArrivalOrder) {
-  ThreadsafeQueue<int> queue(3, true, true);
-  for (const int value : {1, 2, 3})
-    EXPECT_TRUE(queue.Push(value));
-  EXPECT_FALSE(queue.Push(4));
-  int value = 0;
-  EXPECT_EQ(queue.Pop(&value, WaitMode::NoWait, 0), QueueStatus::Ok);
-  EXPECT_EQ(value, 1);
-  EXPECT_TRUE(queue.Push(5));
-  for (const int expected : {2, 3, 5}) {
-    EXPECT_EQ(queue.Pop(&value, WaitMode::WaitForever, 0), QueueStatus::Ok);
-    EXPECT_EQ(value, expected);
-  }
-}
-
-TEST(ThreadsafeQueueTest, ClosedQueueRefusesPopsEvenWhenHoldingButTakesPushes) {
-  ThreadsafeQueue<int> queue(3, true, true);
-  ASSERT_TRUE(queue.Push(1));
-  queue.Close();
-  queue.Close();
-  int value = 0;
-  for (const WaitMode mode : {WaitMode::NoWait, WaitMode::WaitFor, WaitMode::WaitForever})
-    EXPECT_EQ(queue.Pop(&value, mode, 1000), QueueStatus::Closed);
-  EXPECT_EQ(value, 0);
-  EXPECT_TRUE(queue.Push(2));
-  EXPECT_TRUE(queue.Push(3));
-  EXPECT_FALSE(queue.Push(4));
-}
-
 TEST(ThreadsafeQueueTest, EmptyQueueAnswersEmptyWithoutWaitingOrAfterItsTimeout) {
   ThreadsafeQueue<int> queue(3, true, true);
   int value = 7;
