@@ -18,7 +18,8 @@ void ProcessFrame(const rs2::frame& frame, const FrameIntake& intake) {
           ArrivedFrameset{frame, utils::CurrentTimeMs(), losses ? losses->Pending() : nullptr})) {
     if (losses)
       losses->Passed();
-    intake.lostFrames->Queued(intake.nowMs());
+    if (intake.lostFrames->Summing())
+      intake.lostFrames->Queued(intake.nowMs());
   } else {
     Count(intake.stats.get(), &SourceStats::lostFramesets);
     if (losses)

@@ -30,6 +30,9 @@ class LostFramesLog {
   LostFramesLog& operator=(const LostFramesLog&) = delete;
 
   void Lost(std::int64_t nowMs);
+  // While no losses are being summed a queued frameset changes nothing: the
+  // caller reads its clock only when this is true.
+  [[nodiscard]] bool Summing() const { return sumEndsMs_.has_value(); }
   void Queued(std::int64_t nowMs) { FlushIfOver(nowMs); }
   // Writes what is summed so far.
   void Flush();

@@ -4,6 +4,10 @@
 #include <pthread.h>
 #elif defined(_WIN32)
 #include <windows.h>
+
+#include <vector>
+
+#include <utils/file.hpp>
 #endif
 
 namespace vs_realsense2 {
@@ -39,15 +43,9 @@ void NameCurrentThread(const char* prefix, const std::string& name) noexcept {
     static const SetThreadDescriptionFn setDescription = FindSetThreadDescription();
     if (setDescription == nullptr)
       return;
-    const std::string full = std::string(prefix) + name;
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, full.data(), static_cast<int>(full.size()), nullptr, 0);
-    if (length <= 0)
-      return;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, full.data(), static_cast<int>(full.size()), wide.data(),
-                        length);
-    setDescription(GetCurrentThread(), wide.c_str());
+    std::vector<wchar_t> wide;
+    if (utils::File::Utf8ToWide((std::string(prefix) + name).c_str(), wide))
+      setDescription(GetCurrentThread(), wide.data());
   } catch (...) {
   }
 #else

@@ -129,8 +129,8 @@ TEST_F(RecoveryTest, WatchdogBelowTheFrameIntervalIsRaisedAndAStallingCameraCann
   const std::string dir = ::testing::TempDir() + "stepped-loop/";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  source =
-      CreateSource("watchdog_ms=40&c_fps=6&d_fps=6&record_to_file=" + Encoded(dir + "cam.bag"));
+  source = CreateSource("watchdog_ms=40&c_fps=6&d_fps=6&record_to_file=" +
+                        PercentEncoded(dir + "cam.bag"));
   source->Start(StartWith(handler));
   ASSERT_TRUE(clock->Settle());
   Deliver(1000, 1);

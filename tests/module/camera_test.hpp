@@ -7,17 +7,16 @@
 #include <unistd.h>
 #endif
 
-#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include <boost/make_shared.hpp>
 #include <boost/weak_ptr.hpp>
 #include <rs2sim/control.hpp>
+#include <vs_test_support/percent_encoding.hpp>
 #include <vs_test_support/recording_handler.hpp>
 #include <vs_test_support/sim_camera.hpp>
 
@@ -45,23 +44,7 @@ inline std::string ProcessTempPath(const std::string& stem, const std::string& e
   return ::testing::TempDir() + stem + "-" + std::to_string(id) + extension;
 }
 
-// A path as an address value: percent-encoded but for letters, digits,
-// "-._~" and "/" (a Windows path has ':' and '\\', which no URI holds raw).
-inline std::string Encoded(const std::string& path) {
-  static const char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (std::isalnum(byte) != 0 || std::string_view("-._~/").find(c) != std::string_view::npos) {
-      encoded += c;
-    } else {
-      encoded += '%';
-      encoded += kHex[byte >> 4];
-      encoded += kHex[byte & 0xF];
-    }
-  }
-  return encoded;
-}
+using vs_test_support::PercentEncoded;
 
 inline std::int64_t WallClockMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(

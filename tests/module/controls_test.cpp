@@ -40,7 +40,7 @@ TEST_F(ControlsTest, EveryControlIsAppliedInOrderAtEachStartBeforeTheFirstFrames
   const std::string query =
       "gain=32&auto_exposure=1&exposure=200&depth_exposure=9000"
       "&laser_power=210&emitter=0&preset=HIGH%20accuracy&json=" +
-      Encoded(json);
+      PercentEncoded(json);
   const Texts writes = {"advanced mode: load_json " + std::string(kJson),
                         "Stereo Module: Visual Preset = 3",
                         "Stereo Module: Emitter Enabled = 0",
@@ -84,7 +84,7 @@ TEST_F(ControlsTest, WhatTheCameraLacksOrRefusesIsAWarningAndTheStartGoesOn) {
     device.colorOptions.clear();
     device.advancedModeEnabled = false;
   });
-  Start("json=" + Encoded(json) +
+  Start("json=" + PercentEncoded(json) +
             "&preset=remove%20ir%20pattern&emitter=1&laser_power=150&depth_exposure=200000"
             "&exposure=100&gain=500",
         bare);
@@ -145,8 +145,8 @@ TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnce) {
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(camera.Serial()),
                                      {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSource("realsense://?playback_from_file=" + Encoded(recording) +
-                            "&laser_power=150&json=" + Encoded(json) + "&preset=hand",
+  source = CreateSource("realsense://?playback_from_file=" + PercentEncoded(recording) +
+                            "&laser_power=150&json=" + PercentEncoded(json) + "&preset=hand",
                         "replay");
   source->Start(StartWith(handler));
   EXPECT_EQ(InfoWithoutReports(log),

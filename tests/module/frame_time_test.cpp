@@ -102,7 +102,7 @@ class RecordPlaybackTest : public FrameTimeTest {
 };
 
 TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
-  source = CreateSource(camera.Url("record_to_file=" + Encoded(recording)), "cam");
+  source = CreateSource(camera.Url("record_to_file=" + PercentEncoded(recording)), "cam");
   source->Start(StartWith(handler));
   EXPECT_EQ(log.Count(orvlog::Severity::Info, "<cam> Session: recording to file: " + recording),
             1u);
@@ -114,10 +114,10 @@ TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   log.Clear();
 
   // Playback wins over everything else the address asks for.
-  source =
-      CreateSource("realsense://?sn=nobody&c_width=1&playback_from_file=" + Encoded(recording) +
-                       "&record_to_file=" + Encoded(ignored),
-                   "replay");
+  source = CreateSource(
+      "realsense://?sn=nobody&c_width=1&playback_from_file=" + PercentEncoded(recording) +
+          "&record_to_file=" + PercentEncoded(ignored),
+      "replay");
   before = WallClockMs();
   source->Start(StartWith(handler));
   EXPECT_EQ(log.Count(orvlog::Severity::Info, "<replay> Session: playback from file: " + recording),
@@ -148,7 +148,7 @@ TEST_F(RecordPlaybackTest, PlaybackReportsEveryRecordedStream) {
                                      {{RS2_STREAM_INFRARED, 2, RS2_FORMAT_Y8, 640, 480, 30},
                                       {RS2_STREAM_GYRO, 0, RS2_FORMAT_MOTION_XYZ32F, 0, 0, 200}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSource("realsense://?playback_from_file=" + Encoded(recording), "replay");
+  source = CreateSource("realsense://?playback_from_file=" + PercentEncoded(recording), "replay");
   source->Start(StartWith(handler));
   EXPECT_EQ(
       log.Count(orvlog::Severity::Debug,

@@ -82,7 +82,7 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
 
 TEST_F(LifecycleTest, MissingPlaybackFileFailsBeforeTheLibraryIsAsked) {
   const std::string path = ::testing::TempDir() + "no-such-recording.bag";
-  source = CreateSource(camera.Url("playback_from_file=" + Encoded(path)), "cam");
+  source = CreateSource(camera.Url("playback_from_file=" + PercentEncoded(path)), "cam");
   try {
     source->Start(StartWith(handler));
     FAIL() << "no exception";
@@ -99,7 +99,7 @@ TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
   const std::string path = ::testing::TempDir() + "lifecycle-recording.fifo";
   std::remove(path.c_str());
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-  source = CreateSource(camera.Url("playback_from_file=" + Encoded(path)), "cam");
+  source = CreateSource(camera.Url("playback_from_file=" + PercentEncoded(path)), "cam");
   try {
     source->Start(StartWith(handler));
     ADD_FAILURE() << "no exception";

@@ -79,7 +79,7 @@ TEST_F(RecoveryTest, RestartWhileRecordingKeepsTheFirstFileAndRecordsToTheNextFr
   const std::string dir = ::testing::TempDir() + "recovery-record/";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  StartCamera(kQuickWatchdog + "&record_to_file=" + Encoded(dir + "cam.bag"));
+  StartCamera(kQuickWatchdog + "&record_to_file=" + PercentEncoded(dir + "cam.bag"));
   for (int i = 1; i <= 3; ++i)
     Deliver(1000 + i, i);
   rs2sim::StallDevice(camera.Serial(), true);

@@ -81,10 +81,10 @@ std::vector<HostileAddress> Corpus() {
       {"UnbalancedBracket", "realsense://[::1?sn=manual-1", Outcome::ParserError},
       {"BadPercentEscape", "realsense://camera?sn=manual-1&c_width=%G0", Outcome::ParserError},
       // The Windows runtime opens no directory: it says so as EACCES.
-      {"PlaybackOfADirectory", OurCamera("playback_from_file=" + Encoded(directory)),
+      {"PlaybackOfADirectory", OurCamera("playback_from_file=" + PercentEncoded(directory)),
        Outcome::ProbeRefusal, kDirectoryRefusal + directory},
       {"RecordingIntoAMissingDirectory",
-       OurCamera("record_to_file=" + Encoded(directory + "no-such-dir/recording.bag")),
+       OurCamera("record_to_file=" + PercentEncoded(directory + "no-such-dir/recording.bag")),
        Outcome::LibraryRefusal},
   };
 }

@@ -1,9 +1,7 @@
 // rs-host with the real module on the simulated camera: what an integrator
 // sees on a first run, failures, recording and playback, and Ctrl-C. With the
 // stand-in module: restarts, a silent source, a stop that hangs.
-#include <cctype>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +12,7 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <vs_test_support/percent_encoding.hpp>
 
 #include "child_process.hpp"
 #include "png_reader.hpp"
@@ -25,17 +24,6 @@ using rs_host_test::DecodePngFile;
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
-}
-
-// Percent-encodes a path for the address's query.
-std::string Encode(const std::string& path) {
-  std::string out;
-  for (const unsigned char c : path) {
-    char hex[4];
-    std::snprintf(hex, sizeof hex, "%%%02X", c);
-    out += std::isalnum(c) != 0 ? std::string(1, static_cast<char>(c)) : std::string(hex);
-  }
-  return out;
 }
 
 constexpr const char* kVga =
@@ -61,7 +49,8 @@ TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBa
   const auto result = rs_host_test::RunChild(
       RS_HOST_PROGRAM,
       {"--frames", "15", "--seconds", "30", "--json", PathOf("run.json"), "--snapshot",
-       PathOf("shots"), std::string(kVga) + "&record_to_file=" + Encode(bag)});
+       PathOf("shots"),
+       std::string(kVga) + "&record_to_file=" + vs_test_support::PercentEncoded(bag)});
   ASSERT_EQ(result.exitCode, 0) << result.output;
   const auto summary = Json("run.json");
   EXPECT_TRUE(std::filesystem::equivalent(summary["module"].get<std::string>(), RS_HOST_MODULE))
@@ -86,8 +75,9 @@ TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBa
             (std::vector<std::uint8_t>{255, 255, 0}));
 
   // More packets than were recorded: playback loops.
-  const auto played = Run({"--frames", "30", "--json", PathOf("play.json"),
-                           "realsense://?playback_from_file=" + Encode(bag)});
+  const auto played =
+      Run({"--frames", "30", "--json", PathOf("play.json"),
+           "realsense://?playback_from_file=" + vs_test_support::PercentEncoded(bag)});
   ASSERT_EQ(played.exitCode, 0) << played.output;
   const auto playCam = Json("play.json")["sources"][0];
   EXPECT_EQ(playCam["packets"], 30);
@@ -100,10 +90,11 @@ TEST_F(RsHostOnSimulatedCamera, SourcesThatCannotStartAreReportedAndTheOthersRun
   // Unsupervised, the start for the absent serial waits this long instead of
   // rs2sim's 15 s, and fails.
   setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "50", 1);
-  const auto result =
-      Run({"--frames", "5", "--json", PathOf("run.json"), "realsense://?c_width=6 40",
-           "realsense://?sn=123&watchdog_ms=0",
-           "realsense://?playback_from_file=" + Encode(PathOf("absent.bag")), kVga});
+  const auto result = Run(
+      {"--frames", "5", "--json", PathOf("run.json"), "realsense://?c_width=6 40",
+       "realsense://?sn=123&watchdog_ms=0",
+       "realsense://?playback_from_file=" + vs_test_support::PercentEncoded(PathOf("absent.bag")),
+       kVga});
   EXPECT_EQ(result.exitCode, 1);
   for (const std::string& expected :
        {std::string("source cam0 (realsense://?c_width=6 40) failed to start: "

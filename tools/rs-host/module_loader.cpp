@@ -5,6 +5,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <vector>
+
+#include <utils/file.hpp>
 #else
 #include <dlfcn.h>
 #endif
@@ -34,11 +38,9 @@ std::filesystem::path ProgramDirectory() {
 #ifdef _WIN32
 SharedLibrary::SharedLibrary(const std::string& path) : path_(path) {
   // The path is UTF-8, as every text in rs-host; Windows takes UTF-16.
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), length);
-  handle_ = reinterpret_cast<void*>(LoadLibraryW(wide.c_str()));
+  std::vector<wchar_t> wide;
+  if (utils::File::Utf8ToWide(path.c_str(), wide))
+    handle_ = reinterpret_cast<void*>(LoadLibraryW(wide.data()));
   if (handle_ == nullptr) {
     throw ModuleLoadError("cannot load module '" + path + "': Windows error " +
                           std::to_string(GetLastError()));

@@ -1,11 +1,14 @@
 #include "vs_test_support/module_loader.hpp"
 
-#include <algorithm>
 #include <stdexcept>
 #include <string>
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include <vector>
+
+#include <utils/file.hpp>
 #else
 #include <dlfcn.h>
 #endif
@@ -14,16 +17,10 @@ namespace vs_test_support {
 namespace {
 
 #ifdef _WIN32
-std::wstring Wide(const std::string& utf8) {
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), length);
-  return wide;
-}
-
 void* Open(const std::string& path) {
-  void* const handle = LoadLibraryW(Wide(path).c_str());
+  std::vector<wchar_t> wide;
+  void* const handle =
+      utils::File::Utf8ToWide(path.c_str(), wide) ? LoadLibraryW(wide.data()) : nullptr;
   if (handle == nullptr)
     throw std::runtime_error("LoadLibraryW " + path + ": error " + std::to_string(GetLastError()));
   return handle;
