@@ -62,7 +62,15 @@ void Session::DescribeFrames(const rs2::frameset& frames) {
   if (!color)
     return;
   framesDescribed = true;
-  const rs2_timestamp_domain frameDomain = color.get_frame_timestamp_domain();
+  rs2_timestamp_domain frameDomain = RS2_TIMESTAMP_DOMAIN_COUNT;
+  try {
+    frameDomain = color.get_frame_timestamp_domain();
+  } catch (const rs2::error& e) {
+    // The packets' times read the domain again and say so if it still fails.
+    LogSafely(orvlog::Severity::Debug, name, "Frames",
+              [&](std::ostream& os) { os << "time domain not read: " << e.what(); });
+    return;
+  }
   const bool frameCounter = HasFrameCounter(color);
   LogSafely(orvlog::Severity::Info, name, "Frames", [&](std::ostream& os) {
     os << "time domain: " << DomainName(frameDomain) << "; frame counter metadata: "

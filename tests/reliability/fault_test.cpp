@@ -98,6 +98,10 @@ TEST_P(TimestampFaultTest, EndsTheReaderAndTheNextStartDeliversAgain) {
   StartCamera("watchdog_ms=0");
   camera.Emit(ColorAndDepth(1, kSystemTime));
   ASSERT_TRUE(handler->WaitForPackets(1));
+  // The first packet's description reads the domain too, after its call.
+  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info,
+                          "<cam> Frames: time domain: system time; frame counter metadata: "
+                          "available"));
   rs2sim::FailNext(GetParam(), RS2_EXCEPTION_TYPE_BACKEND, "clock lost");
   camera.Emit(ColorAndDepth(2, kSystemTime));
   ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ReadFrames: exception: clock lost"));
