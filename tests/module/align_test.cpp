@@ -57,13 +57,18 @@ TEST_F(AlignTest, DepthHasTheColourGeometryAndEachPixelComesFromWhereTheOpticsSa
   EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
 }
 
-TEST_F(AlignTest, Bgr8ColourIsRequestedAndAnnouncedAsPixelFormat8) {
-  source = CreateSource(camera.Url("c_format=bgr8"), "cam");
+// Sizes that are not square catch a width asked for as a height.
+TEST_F(AlignTest, Bgr8ColourAndBothSizesAreRequestedAsGivenAndAnnouncedAsPixelFormat8) {
+  source = CreateSource(
+      camera.Url("c_format=bgr8&c_width=640&c_height=480&d_width=1280&d_height=720"), "cam");
   source->Start(StartWith(handler));
   EXPECT_EQ(log.Count(orvlog::Severity::Debug,
-                      "<cam> PrintProfile: stream: Color as BGR8 at 30 Hz; resolution: 1280x720"),
+                      "<cam> PrintProfile: stream: Color as BGR8 at 30 Hz; resolution: 640x480"),
             1u);
-  camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_BGR8, 1280, 720)}));
+  EXPECT_EQ(log.Count(orvlog::Severity::Debug,
+                      "<cam> PrintProfile: stream: Depth as Z16 at 30 Hz; resolution: 1280x720"),
+            1u);
+  camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_BGR8, 640, 480)}));
   ASSERT_TRUE(handler->WaitForPackets(1));
   const auto params = handler->Params();
   ASSERT_EQ(params.size(), 1u);

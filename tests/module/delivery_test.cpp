@@ -1,4 +1,7 @@
 // From an emitted frameset, through the queue, to the host's handler.
+#include <chrono>
+#include <thread>
+
 #include "camera_test.hpp"
 
 namespace vs_realsense2_test {
@@ -109,6 +112,21 @@ TEST_F(DeliveryTest, PacketsKeptByTheHostDoNotStarveTheCamera) {
     EXPECT_TRUE(small.Emit(ColorAndDepth(1000 + i, kSystemTime)).delivered) << i;
     ASSERT_TRUE(handler->WaitForPackets(static_cast<std::size_t>(i) + 1));
   }
+}
+
+// A frameset the reader kept while it waits would pin a frame of the library's
+// pool for as long as the camera is quiet.
+TEST_F(DeliveryTest, TheReaderHoldsNoFrameWhileItWaits) {
+  // Unsupervised: no restart may release it instead.
+  StartCamera("watchdog_ms=0&stats_s=0");
+  camera.Emit(ColorAndDepth(1000, kSystemTime));
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  handler->Clear();
+  // Polled, not slept on: nothing signals the reader's return to its wait.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (rs2sim::GetCounters().framesAlive != 0 && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::yield();
+  EXPECT_EQ(rs2sim::GetCounters().framesAlive, 0);
 }
 
 using FrameQueueTest = CameraTest;

@@ -39,8 +39,8 @@ TEST_F(FrameTimeTest, HardwareClockTakesAWallClockBaseOtherDomainsPassThrough) {
   EXPECT_EQ(Deliver(1033.9), first + 33);
   // The same device millisecond again is no step back: same time, dropped.
   camera.Emit(ColorAndDepth(1033.2));
-  // A step back takes a new base.
-  const std::int64_t restarted = Deliver(900);
+  // One millisecond back is a step back already: it takes a new base.
+  const std::int64_t restarted = Deliver(1032.5);
   EXPECT_GE(restarted, before);
   EXPECT_LE(restarted, after);
 
@@ -56,12 +56,12 @@ TEST_F(FrameTimeTest, HardwareClockTakesAWallClockBaseOtherDomainsPassThrough) {
   EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
             (std::vector<std::string>{
                 "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(1000, first),
-                SyncLine(900, restarted), "<cam> GetFrameTime: times type: System Time",
+                SyncLine(1032, restarted), "<cam> GetFrameTime: times type: System Time",
                 "<cam> GetFrameTime: times type: Global Time",
                 "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(500000, back)}));
   EXPECT_EQ(
       log.Messages(orvlog::Severity::Error),
-      std::vector<std::string>{"<cam> ConvDevTimeToSys: time decreased: new 900, sync: 1033"});
+      std::vector<std::string>{"<cam> ConvDevTimeToSys: time decreased: new 1032, sync: 1033"});
   EXPECT_EQ(log.Messages(orvlog::Severity::Trace),
             std::vector<std::string>{"<cam> ProcessVideoFrames: ignore color frame with time: " +
                                      std::to_string(first + 33)});
