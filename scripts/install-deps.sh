@@ -10,6 +10,7 @@ packages=(
   libspdlog-dev libfmt-dev  # sinks behind the orvlog logging library
   libcli11-dev            # the reference host's command line
   libpng-dev              # the reference host's snapshots
+  gnuplot-nox             # the long-run check's plot
   nlohmann-json3-dev      # the reference host's JSON summary, and its tests reading it back
   libgtest-dev libgmock-dev  # tests
   libbenchmark-dev        # benchmarks

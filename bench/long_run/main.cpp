@@ -50,7 +50,8 @@ bool Report(const Common& common, const std::string& csvPath, std::ostream& out)
   const std::filesystem::path dir = common.out;
   std::ofstream(dir / "verdict.txt") << table << (ok ? "PASS\n" : "FAIL\n");
   const std::string png = (dir / "plot.png").string();
-  long_run::WritePng(long_run::DrawPlot(samples, common.warmup, common.title), png);
+  long_run::DrawPlot(long_run::PlotScript(samples, common.warmup, common.title, csvPath, png),
+                     (dir / "plot.gp").string());
   out << "\nAfter a warm-up of " << common.warmup << " s (medians of the first and last third):\n"
       << table << (ok ? "PASS" : "FAIL") << "\nsamples: " << csvPath << "\nplot: " << png << "\n";
   return ok;

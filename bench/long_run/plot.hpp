@@ -1,8 +1,9 @@
 // The samples of a long run as a picture: resident memory, threads and open
-// descriptors over time, one panel each, the warm-up shaded.
+// descriptors over time, one panel each, the warm-up shaded. gnuplot draws
+// it from the samples file; the script is kept beside the picture, so that
+// an operator can draw it again with other settings.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,18 +11,16 @@
 
 namespace long_run {
 
-// An 8-bit RGB raster, rows packed.
-struct Raster {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> rgb;
+// The gnuplot script that draws `csvPath` (as WriteCsv wrote `samples`) into
+// `pngPath`. Each panel's range is that of the samples after the warm-up,
+// the ones judged, so that a slow growth shows and the start-up climb is cut
+// off at the panel's edge.
+std::string PlotScript(const std::vector<Sample>& samples, double warmupSeconds,
+                       const std::string& title, const std::string& csvPath,
+                       const std::string& pngPath);
 
-  std::uint32_t Pixel(int x, int y) const;  // 0xRRGGBB
-};
-
-Raster DrawPlot(const std::vector<Sample>& samples, double warmupSeconds, const std::string& title);
-
-// Throws std::runtime_error when the file cannot be written.
-void WritePng(const Raster& raster, const std::string& path);
+// Writes the script to `scriptPath` and runs gnuplot on it. Throws
+// std::runtime_error with gnuplot's own words when it fails or is missing.
+void DrawPlot(const std::string& script, const std::string& scriptPath);
 
 }  // namespace long_run

@@ -1,16 +1,13 @@
 #include "process_run.hpp"
 
-#include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <fstream>
 #include <regex>
 #include <stdexcept>
-#include <thread>
+
+#include <vs_test_support/child_process.hpp>
 
 namespace long_run {
 namespace {
@@ -19,23 +16,19 @@ namespace {
 // the figures of its newest status line; only a partial line is held.
 class OutputReader {
  public:
-  OutputReader(int fd, const std::string& path) : fd_(fd), file_(path, std::ios::trunc) {
+  OutputReader(vs_test_support::ChildProcess& child, const std::string& path)
+      : child_(child), file_(path, std::ios::trunc) {
     if (!file_)
       throw std::runtime_error("cannot write " + path);
   }
 
+  // What has come by now, without waiting.
   void Drain() {
-    char buffer[4096];
-    while (true) {
-      pollfd readable{fd_, POLLIN, 0};
-      if (poll(&readable, 1, 0) <= 0)
-        return;
-      const ssize_t got = read(fd_, buffer, sizeof buffer);
-      if (got <= 0)
-        return;
-      file_.write(buffer, got);
-      file_.flush();
-      partial_.append(buffer, static_cast<std::size_t>(got));
+    std::string got;
+    while (child_.Read(got, std::chrono::milliseconds(0)) && !got.empty()) {
+      file_ << got << std::flush;
+      partial_ += got;
+      got.clear();
       std::size_t end = 0;
       while ((end = partial_.find('\n')) != std::string::npos) {
         if (const auto figures = ParseStatusLine(partial_.substr(0, end)))
@@ -48,7 +41,7 @@ class OutputReader {
   const StatusFigures& Latest() const { return latest_; }
 
  private:
-  const int fd_;
+  vs_test_support::ChildProcess& child_;
   std::ofstream file_;
   std::string partial_;
   StatusFigures latest_;
@@ -71,25 +64,13 @@ std::optional<StatusFigures> ParseStatusLine(const std::string& line) {
 }
 
 bool RunProcess(const ProcessRunSettings& settings, std::ostream& out) {
-  std::vector<char*> argv;
-  for (const auto& arg : settings.command)
-    argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-  int pipeFds[2];
-  if (pipe2(pipeFds, O_CLOEXEC) != 0)
-    throw std::runtime_error("pipe failed");
-  const pid_t pid = fork();
-  if (pid < 0)
-    throw std::runtime_error("fork failed");
-  if (pid == 0) {
-    dup2(pipeFds[1], 1);
-    dup2(pipeFds[1], 2);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  close(pipeFds[1]);
-  OutputReader output(pipeFds[0], settings.outputPath);
-  out << "sampling process " << pid << ":";
+  if (settings.command.empty())
+    throw std::runtime_error("no program to run");
+  vs_test_support::ChildProcess child(
+      settings.command.front(),
+      std::vector<std::string>(settings.command.begin() + 1, settings.command.end()));
+  OutputReader output(child, settings.outputPath);
+  out << "sampling process " << child.Pid() << ":";
   for (const auto& arg : settings.command)
     out << " '" << arg << "'";
   out << "\n";
@@ -101,7 +82,7 @@ bool RunProcess(const ProcessRunSettings& settings, std::ostream& out) {
         settings.loop, out,
         [&]() -> std::optional<Sample> {
           output.Drain();
-          auto sample = ReadProcess(pid);
+          auto sample = ReadProcess(child.Pid());
           if (sample) {
             sample->packets = output.Latest().packets;
             sample->restarts = output.Latest().restarts;
@@ -114,31 +95,25 @@ bool RunProcess(const ProcessRunSettings& settings, std::ostream& out) {
     out << "the process ended before the run did\n";
 
   // As an operator's Ctrl-C: the program stops its sources and exits.
-  kill(pid, SIGINT);
+  child.Signal(SIGINT);
   const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::duration<double>(settings.stopTimeout);
-  int status = 0;
-  pid_t done = 0;
-  while ((done = waitpid(pid, &status, WNOHANG)) == 0 &&
-         std::chrono::steady_clock::now() < deadline) {
+      std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::milliseconds>(
+                                             std::chrono::duration<double>(settings.stopTimeout));
+  std::optional<int> exitCode;
+  while (!(exitCode = child.WaitForExit(std::chrono::milliseconds(50))) &&
+         std::chrono::steady_clock::now() < deadline)
     output.Drain();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  if (done == 0) {
-    out << "no exit within " << settings.stopTimeout << " s of SIGINT; killed\n";
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    ok = false;
-  } else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    out << "exit status after SIGINT: "
-        << (WIFEXITED(status) ? std::to_string(WEXITSTATUS(status)) : "killed by a signal")
-        << ", not 0\n";
-    ok = false;
-  } else {
-    out << "exited with status 0 after SIGINT\n";
-  }
   output.Drain();
-  close(pipeFds[0]);
+  if (!exitCode) {
+    out << "no exit within " << settings.stopTimeout << " s of SIGINT; killed\n";
+    return false;  // the child's owner kills it
+  }
+  if (*exitCode != 0) {
+    out << "exit status after SIGINT: "
+        << (*exitCode >= 0 ? std::to_string(*exitCode) : "killed by a signal") << ", not 0\n";
+    return false;
+  }
+  out << "exited with status 0 after SIGINT\n";
   return ok;
 }
 

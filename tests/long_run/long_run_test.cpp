@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <fstream>
 #include <mutex>
 #include <sstream>
 #include <stdexcept>
@@ -96,6 +98,39 @@ TEST(Samples, CsvComesBackAsWrittenAndABadLineIsNamed) {
     EXPECT_STREQ(e.what(), "cannot read samples line 2: 1.0,2,3;4,5,6");
   }
   EXPECT_EQ(TableLine(written[1]), "     2 s    163972       12   10        268         3");
+}
+
+// gnuplot reads the samples file past its header, and a title with a quote
+// does not end the script's string early.
+TEST(Plot, GnuplotDrawsTheSamplesFileAndSaysWhyItCannot) {
+  const std::string dir = ::testing::TempDir();
+  const std::string csvPath = dir + "plot-samples-" + std::to_string(getpid()) + ".csv";
+  const std::string png = dir + "plot-" + std::to_string(getpid()) + ".png";
+  const auto samples = Flat([](int i, Sample& s) { s.rssKiB += 40 * i; });
+  {
+    std::ofstream csv(csvPath);
+    WriteCsvHeader(csv);
+    for (const auto& sample : samples)
+      WriteCsvLine(csv, sample);
+  }
+  DrawPlot(PlotScript(samples, 30, "the operator's run", csvPath, png), png + ".gp");
+  std::ifstream drawn(png, std::ios::binary);
+  std::string header(24, '\0');
+  ASSERT_TRUE(drawn.read(header.data(), 24));
+  EXPECT_EQ(header.substr(1, 3), "PNG");
+  // IHDR: width and height, big-endian, from byte 16.
+  EXPECT_EQ(header.substr(16, 8), std::string("\0\0\x03\xc0\0\0\x02\xf8", 8));  // 960x760
+
+  try {
+    DrawPlot("plot 'no such file' using 1:2\n", png + ".gp");
+    FAIL() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find("failed (status 1): "), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("no such file"), std::string::npos) << e.what();
+  }
+  std::remove(csvPath.c_str());
+  std::remove(png.c_str());
+  std::remove((png + ".gp").c_str());
 }
 
 // A thread and a descriptor more show in the next reading of this process.
