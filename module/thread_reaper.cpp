@@ -42,7 +42,7 @@ ThreadReaper::~ThreadReaper() {
 void ThreadReaper::JoinAll() {
   std::vector<Entry> entries;  // joined outside the lock
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const utils::MutexLock lock(mutex_);
     entries.swap(entries_);
   }
   for (Entry& entry : entries)
@@ -52,7 +52,7 @@ void ThreadReaper::JoinAll() {
 void ThreadReaper::Adopt(std::thread thread, std::shared_ptr<const std::atomic<bool>> done) {
   std::vector<Entry> finished;  // joined outside the lock
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const utils::MutexLock lock(mutex_);
     const auto firstFinished = std::partition(
         entries_.begin(), entries_.end(),
         [](const Entry& entry) { return !entry.done->load(std::memory_order_acquire); });

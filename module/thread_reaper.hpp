@@ -5,9 +5,10 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
+
+#include <utils/mutex.hpp>
 
 #include <utils/noncopyable.hpp>
 
@@ -43,8 +44,8 @@ class ThreadReaper : private utils::Noncopyable {
     // host, or the end of the process, has joined every adopted thread.
     std::shared_ptr<void> modulePin;
   };
-  std::mutex mutex_;
-  std::vector<Entry> entries_;  // guarded by mutex_
+  utils::Mutex mutex_;
+  std::vector<Entry> entries_ GUARDED_BY(mutex_);
 };
 
 }  // namespace vs_realsense2

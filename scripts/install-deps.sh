@@ -14,7 +14,8 @@ packages=(
   nlohmann-json3-dev      # the reference host's JSON summary, and its tests reading it back
   libgtest-dev libgmock-dev  # tests
   libbenchmark-dev        # benchmarks
-  clang-14 libclang-rt-14-dev  # libFuzzer for the address fuzz target
+  clang-14 libclang-rt-14-dev  # libFuzzer for the address fuzz target; thread-safety analysis
+  python3                 # runs that analysis over the compile commands
   valgrind                # memcheck run of the soak suite
   clang-format
   g++-mingw-w64-x86-64-posix  # the Windows cross build

@@ -5,7 +5,7 @@
 # then the address fuzzer, the memcheck run of the soak suite and the Windows
 # cross build under Wine. Each stage prints its time.
 #   scripts/test.sh            all stages
-#   scripts/test.sh plain      one stage (format, plain, real, asan, tsan, fuzz, memcheck, windows)
+#   scripts/test.sh plain      one stage (format, locks, plain, real, asan, tsan, fuzz, memcheck, windows)
 # The real stage looks for librealsense2 in VSRS_REALSENSE_PREFIX (default
 # /opt/librealsense-2.54.2); when it is not there but ../shared/third_party
 # is, it builds and installs it first (about 15 minutes, once per machine).
@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=${JOBS:-$(nproc)}
 stages=("$@")
-[ ${#stages[@]} -eq 0 ] && stages=(format plain real asan tsan fuzz memcheck windows)
+[ ${#stages[@]} -eq 0 ] && stages=(format locks plain real asan tsan fuzz memcheck windows)
 
 bash scripts/install-deps.sh
 
@@ -47,6 +47,16 @@ run_ctest() {  # dir, extra ctest args...
 
 stage_format() {
   git ls-files '*.cpp' '*.hpp' '*.h' | xargs clang-format --dry-run --Werror
+}
+# clang's thread-safety analysis of the lock annotations (utils/mutex.hpp),
+# from the plain stage's compile commands; no build needed.
+stage_locks() {
+  cmake -S "$root" -B build/test -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=sim \
+    >build/test.configure.log 2>&1 || {
+    cat build/test.configure.log
+    return 1
+  }
+  python3 scripts/thread_safety.py build/test clang++-14
 }
 # The rs2sim stages name their library, so that an installed librealsense2
 # never changes what they build.

@@ -5,10 +5,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <utility>
 
 #include "utils/clock.hpp"
+#include "utils/mutex.hpp"
 #include "utils/noncopyable.hpp"
 
 namespace utils::tsq {
@@ -35,19 +35,19 @@ template <class T, class Container = std::deque<T>>
 class ThreadsafeQueue : private Noncopyable {
  public:
   ThreadsafeQueue(std::uint64_t capacity, bool popEnabled, bool pushEnabled)
-      : popEnabled(popEnabled), pushEnabled(pushEnabled), capacity(capacity) {}
+      : popEnabled_(popEnabled), pushEnabled_(pushEnabled), capacity_(capacity) {}
 
   // True when the element was appended; false when pushing is disabled or
-  // `capacity` elements are held.
+  // `capacity_` elements are held.
   bool Push(const T& item) {
     QueueStatus status = QueueStatus::Full;
     {
-      std::lock_guard<std::mutex> guard(mutex);
-      if (!pushEnabled) {
+      const MutexLock lock(mutex_);
+      if (!pushEnabled_) {
         status = QueueStatus::Closed;
-      } else if (items.size() < capacity) {
-        items.push_back(item);
-        notEmpty.notify_one();
+      } else if (items_.size() < capacity_) {
+        items_.push_back(item);
+        notEmpty_.notify_one();
         status = QueueStatus::Ok;
       }
     }
@@ -58,10 +58,10 @@ class ThreadsafeQueue : private Noncopyable {
   // A closed queue answers Closed even while it holds elements. `timeoutMs`
   // is read only by WaitFor; an unknown mode answers Empty.
   QueueStatus Pop(T* out, WaitMode mode, std::int32_t timeoutMs) {
-    std::unique_lock<std::mutex> lock(mutex);
-    if (!popEnabled)
+    MutexLock lock(mutex_);
+    if (!popEnabled_)
       return QueueStatus::Closed;
-    if (items.empty()) {
+    if (items_.empty()) {
       QueueStatus status = QueueStatus::Empty;
       switch (mode) {
         case WaitMode::NoWait:
@@ -70,58 +70,59 @@ class ThreadsafeQueue : private Noncopyable {
           status = WaitForElement(lock, timeoutMs);
           break;
         case WaitMode::WaitForever:
-          notEmpty.wait(lock, [this] { return !popEnabled || !items.empty(); });
-          status = popEnabled ? QueueStatus::Ok : QueueStatus::Closed;
+          lock.Wait(notEmpty_,
+                    [this]() REQUIRES(mutex_) { return !popEnabled_ || !items_.empty(); });
+          status = popEnabled_ ? QueueStatus::Ok : QueueStatus::Closed;
           break;
       }
       if (status != QueueStatus::Ok)
         return status;
     }
     if (out != nullptr)
-      *out = std::move(items.front());
-    items.pop_front();
+      *out = std::move(items_.front());
+    items_.pop_front();
     return QueueStatus::Ok;
   }
 
   // Disables popping and wakes every waiting Pop; pushing is unaffected.
   void Close() {
-    std::lock_guard<std::mutex> guard(mutex);
-    if (popEnabled) {
-      popEnabled = false;
-      notEmpty.notify_all();
+    const MutexLock lock(mutex_);
+    if (popEnabled_) {
+      popEnabled_ = false;
+      notEmpty_.notify_all();
     }
   }
 
  private:
   // The remaining time is recomputed from a deadline on every round so that
   // spurious wake-ups do not stretch the wait.
-  QueueStatus WaitForElement(std::unique_lock<std::mutex>& lock, std::int32_t timeoutMs) {
+  QueueStatus WaitForElement(MutexLock& lock, std::int32_t timeoutMs) REQUIRES(mutex_) {
     std::int64_t deadline = 0;
     if (timeoutMs > 0)
       deadline = NowMs() + timeoutMs;
     std::int32_t remaining = timeoutMs;
-    while (items.empty()) {
-      if (!popEnabled)
+    while (items_.empty()) {
+      if (!popEnabled_)
         break;
       if (remaining < 1)
         return QueueStatus::Empty;
       remaining = static_cast<std::int32_t>(deadline - NowMs());
       if (remaining < 1)
         return QueueStatus::Empty;
-      if (notEmpty.wait_for(lock, std::chrono::milliseconds(remaining)) ==
+      if (lock.WaitFor(notEmpty_, std::chrono::milliseconds(remaining)) ==
           std::cv_status::timeout) {
         return QueueStatus::Empty;
       }
     }
-    return popEnabled ? QueueStatus::Ok : QueueStatus::Closed;
+    return popEnabled_ ? QueueStatus::Ok : QueueStatus::Closed;
   }
 
-  Container items;
-  bool popEnabled;
-  bool pushEnabled;
-  std::uint64_t capacity;
-  std::mutex mutex;
-  std::condition_variable notEmpty;
+  Mutex mutex_;
+  Container items_ GUARDED_BY(mutex_);
+  bool popEnabled_ GUARDED_BY(mutex_);
+  bool pushEnabled_ GUARDED_BY(mutex_);
+  const std::uint64_t capacity_;
+  std::condition_variable notEmpty_;
 };
 
 }  // namespace utils::tsq
