@@ -55,6 +55,12 @@ TEST(ControlParamsTest, TextsThatCannotBeUsedAreWarningsThatListWhatIsValid) {
             }));
   EXPECT_EQ(Read("realsense://?auto_exposure=yes").addressWarnings,
             (Warnings{"auto_exposure: \"yes\" is no number (valid: 0, 1); not applied"}));
+  // A value's line break cannot forge a line of its own, nor a long one fill the log.
+  EXPECT_EQ(Read("realsense://?align=x%0AError:%20forged&c_format=" + std::string(60, 'b'))
+                .addressWarnings,
+            (Warnings{"align: \"x?Error: forged\" is not valid (valid: color); not applied",
+                      "c_format: \"" + std::string(40, 'b') +
+                          "...\" is not valid (valid: rgb8, bgr8); not applied"}));
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ std::string Joined(const std::vector<std::string>& items) {
 
 std::string NotApplied(std::string_view name, const std::string& value, const char* problem,
                        const std::string& valid) {
-  return std::string(name) + ": \"" + value + "\" " + problem + " (valid: " + valid +
+  return std::string(name) + ": " + Quoted(value) + " " + problem + " (valid: " + valid +
          "); not applied";
 }
 
