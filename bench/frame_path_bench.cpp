@@ -1,7 +1,8 @@
 // The cost of one frameset on the module's path (SDK callback, queue, reader,
 // packet, no-op handler), a copying baseline beside it in the same run, the
 // closed-loop rate, the hand-off latency from the SDK thread's push to
-// OnPacket, and the reader's cost with depth aligned to colour. The module
+// OnPacket, the reader's cost with depth aligned to colour, and with each
+// depth filter alone and the whole chain (rs2sim's stand-in blocks). The module
 // path also runs with the health counters off (stats_s=0), with the
 // watchdog off (watchdog_ms=0), and with both off, which also skips the
 // frame-number bookkeeping; that bookkeeping alone (the reader's share per
@@ -261,6 +262,24 @@ std::vector<double> TotalNs(const PathFigures& path, double simOnlySdkNs) {
   for (std::size_t i = 0; i < n; ++i)
     total.push_back(path.readerNs[i] + path.sdkNs[i] - simOnlySdkNs);
   return total;
+}
+
+// The depth filter cases: label, what the summary calls it, the address keys.
+struct FilterCase {
+  std::string label;
+  std::string text;
+  std::string query;
+};
+
+std::vector<FilterCase> FilterCaseList() {
+  const std::string chain = "&decimate=2&spatial=1&temporal=1&hole_fill=1";
+  return {{"filter_decimate", "decimate=2", "&decimate=2"},
+          {"filter_threshold", "min_depth=0.3&max_depth=4", "&min_depth=0.3&max_depth=4"},
+          {"filter_spatial", "spatial=1 (with the disparity transforms)", "&spatial=1"},
+          {"filter_temporal", "temporal=1 (with the disparity transforms)", "&temporal=1"},
+          {"filter_hole_fill", "hole_fill=1", "&hole_fill=1"},
+          {"filter_chain", "the chain decimate=2, spatial, temporal, hole_fill=1", chain},
+          {"filter_chain_aligned", "that chain and align=color", chain + "&align=color"}};
 }
 
 // Emits, waits for the packet, emits the next: no frameset is ever lost.
@@ -558,6 +577,14 @@ void PrintSummary(const Results& results) {
               << " us, p99 " << Quantile(aligned->readerNs, 0.99) / 1e3
               << " us; plain path in the same run: median " << Quantile(module->readerNs, 0.5) / 1e3
               << " us, p99 " << Quantile(module->readerNs, 0.99) / 1e3 << " us\n";
+  if (module) {
+    for (const FilterCase& c : FilterCaseList()) {
+      if (const PathFigures* filtered = find(c.label))
+        std::cout << "  reader CPU with " << c.text << ": median "
+                  << Quantile(filtered->readerNs, 0.5) / 1e3 << " us, p99 "
+                  << Quantile(filtered->readerNs, 0.99) / 1e3 << " us\n";
+    }
+  }
   if (const PathFigures* handoff = find("handoff"))
     std::cout << "  hand-off p50 " << Quantile(handoff->latencyNs, 0.5) / 1e3 << " us, p99 "
               << Quantile(handoff->latencyNs, 0.99) / 1e3 << " us (target p99 <= 200)\n";
@@ -641,6 +668,11 @@ int main(int argc, char** argv) {
   // Depth aligned to colour on the reader: every depth pixel valid, the costliest case.
   path("AlignedPath/full_payload", "module_aligned", MeasuringHandler::Work::None, true, false,
        1000, "&align=color");
+  // The depth filters on the reader, each alone and as a chain, on rs2sim's stand-in blocks.
+  for (const vs_bench::FilterCase& c : vs_bench::FilterCaseList()) {
+    const std::string name = "FilterPath/" + c.label.substr(std::string("filter_").size());
+    path(name.c_str(), c.label, MeasuringHandler::Work::None, true, false, 500, c.query);
+  }
 
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -4,8 +4,8 @@
 # machine is busy are noisy: compare the load lines before trusting them.
 #   bench/run.sh [build-dir]      default: build/bench-release
 #   bench/run.sh real [build-dir] the real librealsense2 (VSRS_REALSENSE_PREFIX,
-#                                 default /opt/librealsense-2.54.2) on a recording;
-#                                 default build/bench-real
+#                                 default /opt/librealsense-2.54.2) on a recording, plain,
+#                                 aligned and with the depth filters; default build/bench-real
 #   bench/run.sh real-build DIR   only builds the real-library bench into DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +28,13 @@ if [ "${1:-}" = real ] || [ "${1:-}" = real-build ]; then
   echo "=== build type: Release ($build); librealsense2 in $prefix"
   echo "=== date: $(date -u '+%Y-%m-%d %H:%M:%S UTC')"
   echo "=== load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-  "$build/bin/playback_bench" --recording "$recording" --rounds "${ROUNDS:-3}" --seconds 8
+  # The plain path, alignment, each depth filter alone and the whole chain, in one run.
+  chain='decimate=2&spatial=1&temporal=1&hole_fill=1'
+  queries=('' 'align=color' 'decimate=2' 'min_depth=0.3&max_depth=4' 'spatial=1' 'temporal=1'
+    'hole_fill=1' "$chain" "$chain&align=color")
+  args=()
+  for q in "${queries[@]}"; do args+=(--query "$q"); done
+  "$build/bin/playback_bench" --recording "$recording" --rounds "${ROUNDS:-3}" --seconds 8 "${args[@]}"
   echo "=== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
   exit 0
 fi

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <iomanip>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include <utils/clock.hpp>
@@ -28,7 +29,11 @@ HealthReport::HealthReport(std::string name, std::shared_ptr<const SourceStats> 
       now_(std::move(now)),
       last_(Read()),
       lastReportMs_(now_()),
-      nextDueMs_(intervalMs_ > 0 ? lastReportMs_ + intervalMs_ : kNever) {}
+      nextDueMs_(intervalMs_ > 0 ? lastReportMs_ + intervalMs_ : kNever) {
+  // Times from before the first interval belong to none.
+  if (stats_ && stats_->chainTimes)
+    static_cast<void>(stats_->chainTimes->Take());
+}
 
 HealthReport::Tally HealthReport::Read() const {
   Tally tally;
@@ -64,6 +69,9 @@ void HealthReport::ReportIfDue() {
   lastReportMs_ = now;
   nextDueMs_ = now + intervalMs_;
   const std::uint64_t packets = tally.packets - previous.packets;
+  const std::optional<ChainTimes::Summary> chain =
+      stats_->chainTimes ? std::optional<ChainTimes::Summary>(stats_->chainTimes->Take())
+                         : std::nullopt;
   Log(orvlog::Severity::Info, name_, "Health", [&](std::ostream& os) {
     os << std::fixed << std::setprecision(1) << "packets " << packets << " in "
        << static_cast<double>(elapsedMs) / 1000.0 << " s (" << PerSecond(packets, elapsedMs)
@@ -82,6 +90,11 @@ void HealthReport::ReportIfDue() {
        << PerSecond(tally.depthFrames - previous.depthFrames, elapsedMs) << "; depth drops "
        << tally.depthDrops - previous.depthDrops << "; stale depth "
        << tally.staleDepth - previous.staleDepth;
+    // With a depth filter on: what the depth chain cost per frameset in the interval.
+    if (chain) {
+      os << std::setprecision(2) << "; depth chain median ms " << chain->medianMs
+         << "; depth chain max ms " << chain->maxMs;
+    }
   });
 }
 

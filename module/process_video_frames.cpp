@@ -1,3 +1,4 @@
+#include <chrono>
 #include <utility>
 
 #include <utils/clock.hpp>
@@ -19,11 +20,11 @@ constexpr std::int64_t kMaxDroppedStepMs = 1000;
 
 // Every way out but the last drops the frameset with one line saying why.
 // Exceptions (library, packet checks, handler) go to the reader loop. The
-// alignment runs here, on the reader, so that a slow one fills the queue
-// ("lost frames") instead of holding up the library's thread.
+// filters and the alignment run here, on the reader, so that a slow chain
+// fills the queue ("lost frames") instead of holding up the library's thread.
 void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
                                  const LostNumbers* lostBefore) {
-  const rs2::frameset frames = align ? align->process(received) : received;
+  const rs2::frameset frames = depthChain.Empty() ? received : RunDepthChain(received);
   rs2::video_frame color = frames.get_color_frame();
   rs2::depth_frame depth = frames.get_depth_frame();
   const FramesetNumbers numbers = FollowNumbers(received, color, depth, lostBefore);
@@ -80,16 +81,31 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
   handler->OnPacket(packet);
 }
 
+// Timed only when the health line reports it (a filter is on): two clock
+// reads per frameset.
+rs2::frameset Session::RunDepthChain(const rs2::frameset& received) {
+  ChainTimes* const times = stats ? stats->chainTimes.get() : nullptr;
+  if (times == nullptr)
+    return depthChain.Process(received);
+  const auto began = std::chrono::steady_clock::now();
+  rs2::frameset frames = depthChain.Process(received);
+  times->Add(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - began)
+          .count());
+  return frames;
+}
+
 // Every frameset the reader takes is followed, also one that is then dropped
 // (no colour, an invalid frame): a number missing here would be a drop. The
-// frames are already in hand, so reading costs two library calls; an aligned
-// depth frame is the align block's, so with alignment the numbers come from
-// the frameset as it arrived.
+// frames are already in hand, so reading costs two library calls; a filtered
+// or aligned depth frame is a block's, so with a depth chain the numbers come
+// from the frameset as it arrived.
 FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
                                        const rs2::frame& depth, const LostNumbers* lostBefore) {
   if (!readNumbers)
     return {};
-  const FramesetNumbers numbers = align ? ReadNumbers(received) : ReadNumbers(color, depth);
+  const FramesetNumbers numbers =
+      depthChain.Empty() ? ReadNumbers(color, depth) : ReadNumbers(received);
   if (frameNumbers)
     frameNumbers->Follow(numbers, lostBefore);
   return numbers;

@@ -72,12 +72,6 @@ std::optional<FrameNumbers> MakeFrameNumbers(const std::shared_ptr<SourceStats>&
   return std::optional<FrameNumbers>(std::in_place, stats);
 }
 
-std::optional<rs2::align> MakeAlign(const SourceConfig& config) {
-  if (!config.align)
-    return std::nullopt;
-  return rs2::align(RS2_STREAM_COLOR);
-}
-
 int DepthFps(const rs2::pipeline_profile& profile) {
   for (const rs2::stream_profile& stream : profile.get_streams()) {
     if (stream.stream_type() == RS2_STREAM_DEPTH)
@@ -111,7 +105,7 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
       playback(!config.playback_from_file.empty()),
       floorColorTime(this->links.floorColorTime),
-      align(MakeAlign(config)),
+      depthChain(config, name),
       // Frame numbers feed the health line's drops and rates and the
       // watchdog's frozen depth; with both off nobody reads them.
       readNumbers(stats || config.watchdog_ms > 0),

@@ -16,6 +16,7 @@
 #include <vid_db/media/source.hpp>
 #include <vs_stream/video_params.hpp>
 
+#include "depth_chain.hpp"
 #include "frame_numbers.hpp"
 #include "frame_reader.hpp"
 #include "source_stats.hpp"
@@ -112,6 +113,8 @@ class Session : private utils::Noncopyable {
   // `lostBefore`: the numbers of framesets the queue dropped before this one.
   void ProcessVideoFrames(const rs2::frameset& frames, std::int64_t arrivalMs,
                           const LostNumbers* lostBefore);
+  // The frameset after the depth chain; its time goes to the health line.
+  rs2::frameset RunDepthChain(const rs2::frameset& received);
   // The numbers of the frameset's colour and depth frames, followed when the
   // health line or the watchdog wants them; empty otherwise.
   FramesetNumbers FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
@@ -150,7 +153,7 @@ class Session : private utils::Noncopyable {
   const bool playback;
   std::int64_t lastColorTime = 0;
   std::optional<std::int64_t> floorColorTime;  // from links; cleared by a warned step
-  std::optional<rs2::align> align;  // depth to colour, run by the reader; empty when not asked
+  DepthChain depthChain;  // the filters and the alignment, run by the reader; may be empty
   bool framesDescribed = false;
   const bool readNumbers;                             // for the health line or the watchdog
   std::optional<FrameNumbers> frameNumbers;           // for the health line

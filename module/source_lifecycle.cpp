@@ -59,7 +59,8 @@ SourceLifecycle::SourceLifecycle(Key /*key*/, std::string name, SourceConfig con
     : name_(std::move(name)),
       config_(std::move(config)),
       clock_(std::move(clock)),
-      stats_(config_.stats_s > 0 ? std::make_shared<SourceStats>() : nullptr) {}
+      stats_(config_.stats_s > 0 ? std::make_shared<SourceStats>(config_.HasDepthFilters())
+                                 : nullptr) {}
 
 // Release has handed every supervisor to a joiner; what is left ran to its
 // end.

@@ -4,6 +4,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
+
+#include "chain_times.hpp"
 
 namespace vs_realsense2 {
 
@@ -13,6 +16,11 @@ namespace vs_realsense2 {
 // access is relaxed: each counter is a tally on its own, and the report
 // needs no order between them.
 struct SourceStats {
+  SourceStats() = default;
+  // `timeDepthChain`: the reader times the depth filters for the health line.
+  explicit SourceStats(bool timeDepthChain)
+      : chainTimes(timeDepthChain ? std::make_unique<ChainTimes>() : nullptr) {}
+
   std::atomic<std::uint64_t> packets{0};              // handed to OnPacket
   std::atomic<std::uint64_t> lostFramesets{0};        // refused by the full queue
   std::atomic<std::uint64_t> packetsWithoutDepth{0};  // delivered with no "depth" attached
@@ -26,6 +34,8 @@ struct SourceStats {
   std::atomic<std::uint64_t> depthFrames{0};
   std::atomic<std::uint64_t> depthDrops{0};
   std::atomic<std::uint64_t> staleDepth{0};  // packets carrying the previous packet's depth frame
+  // The depth chain's time per frameset (reader); null without a depth filter.
+  const std::unique_ptr<ChainTimes> chainTimes;
 };
 
 // Each a no-op when `stats` is null: a source with its health line off

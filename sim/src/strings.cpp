@@ -124,7 +124,22 @@ const char* rs2_option_to_string(rs2_option option) {
                                 "MOTION_MODULE_TEMPERATURE",
                                 "DEPTH_UNITS",
                                 "ENABLE_MOTION_CORRECTION",
-                                "AUTO_EXPOSURE_PRIORITY"},
+                                "AUTO_EXPOSURE_PRIORITY",
+                                "COLOR_SCHEME",
+                                "HISTOGRAM_EQUALIZATION_ENABLED",
+                                "MIN_DISTANCE",
+                                "MAX_DISTANCE",
+                                "TEXTURE_SOURCE",
+                                "FILTER_MAGNITUDE",
+                                "FILTER_SMOOTH_ALPHA",
+                                "FILTER_SMOOTH_DELTA",
+                                "HOLES_FILL",
+                                "STEREO_BASELINE",
+                                "AUTO_EXPOSURE_CONVERGE_STEP",
+                                "INTER_CAM_SYNC_MODE",
+                                "STREAM_FILTER",
+                                "STREAM_FORMAT_FILTER",
+                                "STREAM_INDEX_FILTER"},
                                true);
   return names(option);
 }

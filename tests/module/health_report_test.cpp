@@ -89,6 +89,34 @@ TEST_F(HealthReportTest, SourceWithoutPacketsSaysSo) {
                     "color fps 0.0; color drops 0; depth fps 0.0; depth drops 0; stale depth 0"}}));
 }
 
+// Times go into buckets of about 6 % (exact below 16 µs); the median is its bucket's centre,
+// the maximum exact. Times from before the report count in no interval.
+TEST_F(HealthReportTest, WithADepthFilterTheChainsMedianAndMaximumTimeFollow) {
+  const auto timed = std::make_shared<SourceStats>(true);
+  timed->chainTimes->Add(90'000'000);
+  HealthReport report("cam", timed, 1, [this] { return now; });
+  for (const std::int64_t ns : {1'000'000, 2'000'000, 10'000'000})
+    timed->chainTimes->Add(ns);
+  now += 1000;
+  report.ReportIfDue();
+  timed->chainTimes->Add(7'400);
+  now += 1000;
+  report.ReportIfDue();
+  now += 1000;
+  report.ReportIfDue();
+  const std::string start =
+      "packets 0 in 1.0 s (0.0/s); framesets lost at the queue 0; packets without depth 0; "
+      "invalid color frames 0; restarts 0; no packet yet; color fps 0.0; color drops 0; depth "
+      "fps 0.0; depth drops 0; stale depth 0";
+  EXPECT_EQ(log.All(),
+            (Lines{{kInfo, "<cam> Health: " + start +
+                               "; depth chain median ms 1.98; depth chain max ms 10.00"},
+                   {kInfo, "<cam> Health: " + start +
+                               "; depth chain median ms 0.01; depth chain max ms 0.01"},
+                   {kInfo, "<cam> Health: " + start +
+                               "; depth chain median ms 0.00; depth chain max ms 0.00"}}));
+}
+
 TEST_F(HealthReportTest, ZeroIntervalOrNoCountersIsNeverDue) {
   HealthReport off = Report(0);
   HealthReport uncounted("cam", nullptr, 60, [this] { return now; });

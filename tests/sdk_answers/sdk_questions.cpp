@@ -3,6 +3,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <stdexcept>
 #include <utility>
 
@@ -32,6 +33,23 @@ std::string PlayFile(const std::string& path) {
 std::string WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
   return path;
+}
+
+// Every option a block supports, with its range and value: what the module checks the depth
+// filter keys against.
+std::string OptionsOf(const rs2::filter& block) {
+  std::string text;
+  for (int i = 0; i <= static_cast<int>(RS2_OPTION_STREAM_INDEX_FILTER); ++i) {
+    const auto option = static_cast<rs2_option>(i);
+    if (!block.supports(option))
+      continue;
+    const rs2::option_range range = block.get_option_range(option);
+    std::ostringstream one;
+    one << rs2_option_to_string(option) << ' ' << range.min << ".." << range.max << " step "
+        << range.step << " default " << range.def << " value " << block.get_option(option);
+    text += (text.empty() ? "" : "; ") + one.str();
+  }
+  return text.empty() ? "no options" : text;
 }
 
 const std::vector<std::pair<std::string, Question>>& Questions() {
@@ -79,6 +97,27 @@ const std::vector<std::pair<std::string, Question>>& Questions() {
        [](const std::string&) {
          rs2::pipeline pipeline;
          return std::to_string(pipeline.get_active_profile().get_streams().size()) + " streams";
+       }},
+      {"decimation_filter_options",
+       [](const std::string&) { return OptionsOf(rs2::decimation_filter()); }},
+      {"threshold_filter_options",
+       [](const std::string&) { return OptionsOf(rs2::threshold_filter()); }},
+      {"disparity_transform_options",
+       [](const std::string&) { return OptionsOf(rs2::disparity_transform(true)); }},
+      {"spatial_filter_options",
+       [](const std::string&) { return OptionsOf(rs2::spatial_filter()); }},
+      {"temporal_filter_options",
+       [](const std::string&) { return OptionsOf(rs2::temporal_filter()); }},
+      {"hole_filling_filter_options",
+       [](const std::string&) { return OptionsOf(rs2::hole_filling_filter()); }},
+      {"decimation_magnitude_out_of_range",
+       [](const std::string&) {
+         rs2::decimation_filter(9.0f);
+         return std::string("set");
+       }},
+      {"filter_option_not_supported",
+       [](const std::string&) {
+         return std::to_string(rs2::hole_filling_filter().get_option(RS2_OPTION_GAIN));
        }},
   };
   return questions;

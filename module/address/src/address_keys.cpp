@@ -137,6 +137,14 @@ KeyRule Decimal(std::optional<float> SourceConfig::*field, std::string valid,
       }};
 }
 
+// A decimal number for a depth filter; its range is the filter block's, checked at start.
+KeyRule FilterValue(std::optional<float> SourceConfig::*field, std::string valid,
+                    std::string byDefault, std::vector<float> allowed = {}) {
+  KeyRule rule = Decimal(field, std::move(valid), std::move(allowed));
+  rule.byDefault = std::move(byDefault);
+  return rule;
+}
+
 // The name stays as written even when unknown, so the source still counts it as a control.
 KeyRule Preset() {
   return {"camera's", "not applied (valid: the camera library's preset names)",
@@ -205,6 +213,29 @@ std::vector<AddressKey> MakeTable() {
           "depth visual preset by librealsense2's name, any case (`Default`, `Hand`, "
           "`High Accuracy`, `High Density`, `Medium Density`, …)",
           Preset()),
+      Key("decimate",
+          "depth decimation factor `2`..`8` (librealsense2's decimation filter): width and "
+          "height of the `depth` attachment divided by it",
+          FilterValue(&C::decimate, "2 to 8", "no decimation")),
+      Key("min_depth", "depth nearer than this many metres becomes 0 (threshold filter)",
+          FilterValue(&C::min_depth, "a number in metres", "nothing cut")),
+      Key("max_depth", "depth farther than this many metres becomes 0 (threshold filter)",
+          FilterValue(&C::max_depth, "a number in metres", "nothing cut")),
+      Key("spatial", "`1`: edge-preserving spatial smoothing, in the disparity domain",
+          FilterValue(&C::spatial, "0, 1", "off", {0.0f, 1.0f})),
+      Key("spatial_alpha", "spatial filter smooth alpha (with `spatial=1`)",
+          FilterValue(&C::spatial_alpha, "a number", "library's")),
+      Key("spatial_delta", "spatial filter smooth delta (with `spatial=1`)",
+          FilterValue(&C::spatial_delta, "a number", "library's")),
+      Key("temporal", "`1`: temporal smoothing over frames, in the disparity domain",
+          FilterValue(&C::temporal, "0, 1", "off", {0.0f, 1.0f})),
+      Key("temporal_alpha", "temporal filter smooth alpha (with `temporal=1`)",
+          FilterValue(&C::temporal_alpha, "a number", "library's")),
+      Key("temporal_delta", "temporal filter smooth delta (with `temporal=1`)",
+          FilterValue(&C::temporal_delta, "a number", "library's")),
+      Key("hole_fill",
+          "hole filling mode: `0` from the left, `1` farthest around, `2` nearest around",
+          FilterValue(&C::hole_fill, "0, 1 or 2", "off")),
   };
 }
 

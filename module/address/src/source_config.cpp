@@ -82,4 +82,9 @@ bool SourceConfig::HasControls() const {
          auto_exposure || gain;
 }
 
+bool SourceConfig::HasDepthFilters() const {
+  const auto on = [](const std::optional<float>& flag) { return flag && *flag != 0.0f; };
+  return decimate || min_depth || max_depth || on(spatial) || on(temporal) || hole_fill;
+}
+
 }  // namespace vs_realsense2

@@ -53,8 +53,24 @@ struct SourceConfig {
   std::optional<float> auto_exposure{};
   std::optional<float> gain{};
 
+  // Depth post-processing, run by the reader before the alignment; unset means "off" (and, for
+  // a threshold bound, "cuts nothing"). Each value is checked against its block's own range at
+  // start. The alphas and deltas apply only with their filter on.
+  std::optional<float> decimate{};   // magnitude
+  std::optional<float> min_depth{};  // metres
+  std::optional<float> max_depth{};  // metres
+  std::optional<float> spatial{};    // 1: on
+  std::optional<float> spatial_alpha{};
+  std::optional<float> spatial_delta{};
+  std::optional<float> temporal{};  // 1: on
+  std::optional<float> temporal_alpha{};
+  std::optional<float> temporal_delta{};
+  std::optional<float> hole_fill{};  // mode
+
   // True when the address asks for at least one camera control.
   [[nodiscard]] bool HasControls() const;
+  // True when the address asks for at least one depth filter.
+  [[nodiscard]] bool HasDepthFilters() const;
 };
 
 // Reads the query of a source address (authority and path are not looked at) by the key

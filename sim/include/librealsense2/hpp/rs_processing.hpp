@@ -7,6 +7,7 @@
 #include "rs_options.hpp"
 #include "rs_types.hpp"
 
+#include <cstdint>
 #include <type_traits>
 
 namespace rs2 {
@@ -143,6 +144,116 @@ class align : public filter {
   std::shared_ptr<rs2_processing_block> init(rs2_stream align_to) {
     rs2_error* e = nullptr;
     auto block = std::shared_ptr<rs2_processing_block>(rs2_create_align(align_to, &e),
+                                                       rs2_delete_processing_block);
+    error::handle(e);
+    return block;
+  }
+};
+class threshold_filter : public filter {
+ public:
+  threshold_filter(float min_dist = 0.15f, float max_dist = 4.f) : filter(init(), 1) {
+    set_option(RS2_OPTION_MIN_DISTANCE, min_dist);
+    set_option(RS2_OPTION_MAX_DISTANCE, max_dist);
+  }
+
+ protected:
+  threshold_filter(std::shared_ptr<rs2_processing_block> block) : filter(block, 1) {}
+
+ private:
+  std::shared_ptr<rs2_processing_block> init() {
+    rs2_error* e = nullptr;
+    auto block = std::shared_ptr<rs2_processing_block>(rs2_create_threshold(&e),
+                                                       rs2_delete_processing_block);
+    error::handle(e);
+    return block;
+  }
+};
+
+class decimation_filter : public filter {
+ public:
+  decimation_filter() : filter(init(), 1) {}
+  decimation_filter(float magnitude) : filter(init(), 1) {
+    set_option(RS2_OPTION_FILTER_MAGNITUDE, magnitude);
+  }
+
+ private:
+  std::shared_ptr<rs2_processing_block> init() {
+    rs2_error* e = nullptr;
+    auto block = std::shared_ptr<rs2_processing_block>(rs2_create_decimation_filter_block(&e),
+                                                       rs2_delete_processing_block);
+    error::handle(e);
+    return block;
+  }
+};
+
+class temporal_filter : public filter {
+ public:
+  temporal_filter() : filter(init(), 1) {}
+  temporal_filter(float smooth_alpha, float smooth_delta, int persistence_control)
+      : filter(init(), 1) {
+    set_option(RS2_OPTION_HOLES_FILL, float(persistence_control));
+    set_option(RS2_OPTION_FILTER_SMOOTH_ALPHA, float(smooth_alpha));
+    set_option(RS2_OPTION_FILTER_SMOOTH_DELTA, float(smooth_delta));
+  }
+
+ private:
+  std::shared_ptr<rs2_processing_block> init() {
+    rs2_error* e = nullptr;
+    auto block = std::shared_ptr<rs2_processing_block>(rs2_create_temporal_filter_block(&e),
+                                                       rs2_delete_processing_block);
+    error::handle(e);
+    return block;
+  }
+};
+
+class spatial_filter : public filter {
+ public:
+  spatial_filter() : filter(init(), 1) {}
+  spatial_filter(float smooth_alpha, float smooth_delta, float magnitude, float hole_fill)
+      : filter(init(), 1) {
+    set_option(RS2_OPTION_FILTER_SMOOTH_ALPHA, float(smooth_alpha));
+    set_option(RS2_OPTION_FILTER_SMOOTH_DELTA, float(smooth_delta));
+    set_option(RS2_OPTION_FILTER_MAGNITUDE, magnitude);
+    set_option(RS2_OPTION_HOLES_FILL, hole_fill);
+  }
+
+ private:
+  std::shared_ptr<rs2_processing_block> init() {
+    rs2_error* e = nullptr;
+    auto block = std::shared_ptr<rs2_processing_block>(rs2_create_spatial_filter_block(&e),
+                                                       rs2_delete_processing_block);
+    error::handle(e);
+    return block;
+  }
+};
+
+class disparity_transform : public filter {
+ public:
+  disparity_transform(bool transform_to_disparity = true)
+      : filter(init(transform_to_disparity), 1) {}
+
+ private:
+  std::shared_ptr<rs2_processing_block> init(bool transform_to_disparity) {
+    rs2_error* e = nullptr;
+    auto block = std::shared_ptr<rs2_processing_block>(
+        rs2_create_disparity_transform_block(uint8_t(transform_to_disparity), &e),
+        rs2_delete_processing_block);
+    error::handle(e);
+    return block;
+  }
+};
+
+class hole_filling_filter : public filter {
+ public:
+  hole_filling_filter() : filter(init(), 1) {}
+  hole_filling_filter(int mode) : filter(init(), 1) {
+    set_option(RS2_OPTION_HOLES_FILL, float(mode));
+  }
+
+ private:
+  std::shared_ptr<rs2_processing_block> init() {
+    rs2_error* e = nullptr;
+    auto block = std::shared_ptr<rs2_processing_block>(rs2_create_hole_filling_filter_block(&e),
                                                        rs2_delete_processing_block);
     error::handle(e);
     return block;

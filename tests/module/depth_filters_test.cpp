@@ -1,0 +1,228 @@
+// Depth post-processing: what each filter delivers, the order of the chain, the temporal
+// history across a restart and a playback loop, and values that cannot be used. rs2sim's
+// blocks do simple arithmetic (sim/src/depth_filters.cpp) and the library's geometry.
+#include <cstdio>
+#include <cstring>
+#include <functional>
+
+#include "camera_test.hpp"
+
+namespace vs_realsense2_test {
+namespace {
+
+using Texts = std::vector<std::string>;
+using Pattern = std::function<std::uint16_t(int x, int y)>;
+
+rs2sim::FramesetSpec Scene(double timestamp, const Pattern& depthAt, int width = 848,
+                           int height = 480) {
+  rs2sim::FrameSpec depth = DepthFrame(timestamp, kSystemTime, width, height);
+  depth.bytes.resize(static_cast<std::size_t>(width) * height * 2);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const std::uint16_t mm = depthAt(x, y);
+      std::memcpy(&depth.bytes[(static_cast<std::size_t>(y) * width + x) * 2], &mm, 2);
+    }
+  }
+  return Set({ColorFrame(timestamp, kSystemTime, RS2_FORMAT_RGB8, 1280, 720), depth});
+}
+
+Pattern Flat(std::uint16_t mm) {
+  return [mm](int, int) { return mm; };
+}
+
+boost::shared_ptr<vid_db::media::DepthFrame> DepthOf(const vid_db::media::Packet& packet) {
+  return boost::dynamic_pointer_cast<vid_db::media::DepthFrame>(packet.attachments.at("depth"));
+}
+
+std::uint16_t At(const vid_db::media::DepthFrame& depth, int x, int y) {
+  std::uint16_t value = 0;
+  std::memcpy(&value, depth.GetData() + y * depth.GetStride() + x * 2, 2);
+  return value;
+}
+
+class DepthFiltersTest : public CameraTest {
+ protected:
+  // The depth of the one packet that `scene` becomes.
+  boost::shared_ptr<vid_db::media::DepthFrame> Deliver(const rs2sim::FramesetSpec& scene) {
+    const std::size_t before = handler->Packets().size();
+    camera.Emit(scene);
+    EXPECT_TRUE(handler->WaitForPackets(before + 1));
+    return DepthOf(handler->Packets().at(before));
+  }
+
+  void Restart(const std::string& query) {
+    if (source)
+      source->Stop();
+    source = CreateSource(camera.Url(query), "cam");
+    source->Start(StartWith(handler));
+  }
+
+  std::vector<std::string> ChainLines() {
+    std::vector<std::string> lines;
+    for (const std::string& line : log.Messages(kInfo)) {
+      if (line.rfind("<cam> DepthChain: ", 0) == 0)
+        lines.push_back(line);
+    }
+    return lines;
+  }
+};
+
+// The library's sizes: each side divided by the factor, padded with 0 to a multiple of 4
+// (measured on librealsense2 2.54.2).
+TEST_F(DepthFiltersTest, DecimationDividesTheGeometryAndPadsToFour) {
+  const std::vector<std::pair<unsigned, unsigned>> sizes = {
+      {424, 240}, {284, 160}, {212, 120}, {172, 96}, {144, 80}, {124, 68}, {108, 60}};
+  double time = 1000;
+  for (int factor = 2; factor <= 8; ++factor) {
+    Restart("decimate=" + std::to_string(factor));
+    const auto depth = Deliver(Scene(time += 33, Flat(1000)));
+    ASSERT_TRUE(depth);
+    const auto size = sizes[static_cast<std::size_t>(factor - 2)];
+    EXPECT_EQ(depth->GetResolution(), size) << "factor " << factor;
+    EXPECT_EQ(depth->GetStride(), size.first * 2) << "factor " << factor;
+    EXPECT_EQ(depth->GetSize(), size.first * size.second * 2) << "factor " << factor;
+    EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
+    EXPECT_EQ(At(*depth, 0, 0), 1000);
+    // 848 / 3 = 282 columns of blocks, then padding.
+    if (factor == 3) {
+      EXPECT_EQ(At(*depth, 281, 0), 1000);
+      EXPECT_EQ(At(*depth, 282, 0), 0);
+    }
+  }
+}
+
+// Factors 2 and 3 take the median of the non-zero pixels of a block, 4 to 8 their mean.
+TEST_F(DepthFiltersTest, DecimationTakesTheMedianOrTheMeanOfValidPixels) {
+  const Pattern corner = [](int x, int y) -> std::uint16_t {
+    if (x >= 4 || y >= 4)
+      return 1000;
+    return x == 0 && y == 0 ? 0 : static_cast<std::uint16_t>(100 * (x + 4 * y));
+  };
+  Restart("decimate=2");
+  EXPECT_EQ(At(*Deliver(Scene(1000, corner)), 0, 0), 400);  // median of 100, 400, 500
+  Restart("decimate=4");
+  EXPECT_EQ(At(*Deliver(Scene(1033, corner)), 0, 0), 800);  // (100 + ... + 1500) / 15
+}
+
+TEST_F(DepthFiltersTest, EveryOtherFilterKeepsTheGeometryAndAlignmentTheColourOne) {
+  Restart("min_depth=0.2&max_depth=2&spatial=1&temporal=1&hole_fill=1");
+  auto depth = Deliver(Scene(1000, Flat(1000)));
+  EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
+  EXPECT_EQ(depth->GetStride(), 1696u);
+  EXPECT_EQ(At(*depth, 847, 479), 1000);
+
+  Restart("decimate=4&align=color");
+  depth = Deliver(Scene(1033, Flat(1000)));
+  EXPECT_EQ(depth->GetResolution(), std::make_pair(1280u, 720u));
+  EXPECT_EQ(depth->GetStride(), 2560u);
+  EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
+  EXPECT_EQ(At(*depth, 640, 360), 1000);
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+// Inside means min <= depth <= max; a bound not given cuts nothing, where the block's own
+// defaults (0.15 m, 4 m) would.
+TEST_F(DepthFiltersTest, ThresholdZeroesExactlyWhatLiesOutside) {
+  const std::vector<std::uint16_t> row = {0, 100, 499, 500, 1000, 1001, 5000};
+  const Pattern scene = [&](int x, int) { return x < 7 ? row[static_cast<std::size_t>(x)] : 0; };
+  const auto Row = [](const vid_db::media::DepthFrame& depth) {
+    std::vector<std::uint16_t> values;
+    for (int x = 0; x < 7; ++x)
+      values.push_back(At(depth, x, 5));
+    return values;
+  };
+  using Values = std::vector<std::uint16_t>;
+  Restart("min_depth=0.5&max_depth=1");
+  EXPECT_EQ(Row(*Deliver(Scene(1000, scene))), (Values{0, 0, 0, 500, 1000, 0, 0}));
+  Restart("min_depth=0.5");
+  EXPECT_EQ(Row(*Deliver(Scene(1033, scene))), (Values{0, 0, 0, 500, 1000, 1001, 5000}));
+  Restart("max_depth=1");
+  EXPECT_EQ(Row(*Deliver(Scene(1066, scene))), (Values{0, 100, 499, 500, 1000, 0, 0}));
+  EXPECT_EQ(ChainLines(), (Texts{"<cam> DepthChain: depth chain: threshold 0.5-1.0 m",
+                                 "<cam> DepthChain: depth chain: threshold 0.5-16.0 m",
+                                 "<cam> DepthChain: depth chain: threshold 0.0-1.0 m"}));
+}
+
+// The hole filling runs after the threshold, so a cut pixel is filled from its left; the
+// whole chain is named in the library's order whatever the address's order.
+TEST_F(DepthFiltersTest, TheChainRunsInTheLibrarysOrder) {
+  Restart("hole_fill=0&min_depth=0.5");
+  const auto depth = Deliver(Scene(1000, [](int x, int) -> std::uint16_t {
+    return x == 1 ? 100 : static_cast<std::uint16_t>(1000 + x);
+  }));
+  EXPECT_EQ(At(*depth, 1, 0), 1000);
+  EXPECT_EQ(At(*depth, 2, 0), 1002);
+
+  log.Clear();
+  Restart("align=color&hole_fill=1&temporal=1&spatial=1&max_depth=4&min_depth=0.3&decimate=2");
+  EXPECT_EQ(ChainLines(),
+            (Texts{"<cam> DepthChain: depth chain: decimate 2 > threshold 0.3-4.0 m > disparity > "
+                   "spatial > temporal > depth > hole fill 1 > align color"}));
+  Restart("align=color");
+  EXPECT_EQ(ChainLines().size(), 1u);  // alignment alone is no chain to announce
+}
+
+// rs2sim's temporal filter: disparity 10^6 / depth, blended 0.4 new to 0.6 old within 20:
+// after 1000, a flat 1010 becomes 1004; with a new history it stays 1010.
+TEST_F(DepthFiltersTest, EachStartGivesTheTemporalFilterANewHistory) {
+  Restart("temporal=1");
+  EXPECT_EQ(At(*Deliver(Scene(1000, Flat(1000))), 10, 10), 1000);
+  EXPECT_EQ(At(*Deliver(Scene(1033, Flat(1010))), 10, 10), 1004);
+  Restart("temporal=1");
+  EXPECT_EQ(At(*Deliver(Scene(1066, Flat(1010))), 10, 10), 1010);
+}
+
+TEST_F(DepthFiltersTest, APlaybackLoopGivesTheTemporalFilterANewHistory) {
+  const std::string recording = ProcessTempPath("vsrs-filters", ".bag");
+  rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera("recorded"),
+                                     {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 1280, 720, 30},
+                                      {RS2_STREAM_DEPTH, 0, RS2_FORMAT_Z16, 848, 480, 30}},
+                                     {Scene(1000, Flat(1000)), Scene(1033, Flat(1010))}});
+  source = CreateSource(
+      "realsense://?temporal_alpha=0.5&temporal=1&playback_from_file=" + PercentEncoded(recording),
+      "cam");
+  source->Start(StartWith(handler));
+  ASSERT_TRUE(handler->WaitForPackets(4));
+  source->Stop();
+  std::remove(recording.c_str());
+  std::vector<std::uint16_t> delivered;
+  for (const auto& packet : handler->Packets())
+    delivered.push_back(At(*DepthOf(packet), 10, 10));
+  delivered.resize(4);
+  // Blended at alpha 0.5: 10^6 / ((990.1 + 1000) / 2) = 1005.
+  EXPECT_EQ(delivered, (std::vector<std::uint16_t>{1000, 1005, 1000, 1005}));
+  EXPECT_GE(log.Count(kDebug,
+                      "<cam> DepthChain: time stepped back: the temporal filter starts "
+                      "a new history"),
+            1u);
+  EXPECT_EQ(ChainLines(), (Texts{"<cam> DepthChain: depth chain: disparity > temporal alpha 0.5 "
+                                 "> depth"}));
+}
+
+TEST_F(DepthFiltersTest, ValuesThatCannotBeUsedAreWarnedAndTheirFilterIsOff) {
+  Restart("decimate=two&spatial=yes&decimate=3");
+  EXPECT_EQ(log.Messages(kWarning),
+            (Texts{"<cam> MediaSource: key \"decimate\" given more than once; its first value is "
+                   "used",
+                   "<cam> MediaSource: decimate: \"two\" is no number (valid: 2 to 8); not applied",
+                   "<cam> MediaSource: spatial: \"yes\" is no number (valid: 0, 1); not applied"}));
+  EXPECT_TRUE(ChainLines().empty());
+
+  log.Clear();
+  Restart("decimate=9&min_depth=2&max_depth=1&spatial=1&spatial_alpha=0.1&temporal=1&hole_fill=3");
+  EXPECT_EQ(log.Messages(kWarning),
+            (Texts{"<cam> DepthChain: decimate: 9 is not in the decimation filter's range 1..8; "
+                   "decimation off",
+                   "<cam> DepthChain: min_depth 2 is not below max_depth 1; threshold off",
+                   "<cam> DepthChain: spatial_alpha: 0.1 is not in the spatial filter's range "
+                   "0.25..1; spatial off",
+                   "<cam> DepthChain: hole_fill: 3 is not in the hole filling filter's range 0..2; "
+                   "hole filling off"}));
+  EXPECT_EQ(ChainLines(), (Texts{"<cam> DepthChain: depth chain: disparity > temporal > depth"}));
+  const auto depth = Deliver(Scene(1000, Flat(3000)));
+  EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
+  EXPECT_EQ(At(*depth, 0, 0), 3000);
+}
+
+}  // namespace
+}  // namespace vs_realsense2_test
