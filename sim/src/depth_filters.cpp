@@ -153,8 +153,6 @@ class StreamFilter : public rs2_processing_block {
     return changed ? std::move(result) : FrameRef();
   }
 
-  float Value(rs2_option option) const { return Get(option); }
-
  private:
   const rs2_extension kind_;
 };
@@ -168,7 +166,7 @@ class Decimation : public StreamFilter {
 
  protected:
   rs2_frame* Filter(const FrameContent& frame) override {
-    const int n = static_cast<int>(Value(RS2_OPTION_FILTER_MAGNITUDE));
+    const int n = static_cast<int>(Get(RS2_OPTION_FILTER_MAGNITUDE));
     if (n <= 1)
       return nullptr;
     const std::vector<float> in = Pixels(frame);
@@ -220,8 +218,8 @@ class Threshold : public StreamFilter {
 
  protected:
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float min = Value(RS2_OPTION_MIN_DISTANCE);
-    const float max = Value(RS2_OPTION_MAX_DISTANCE);
+    const float min = Get(RS2_OPTION_MIN_DISTANCE);
+    const float max = Get(RS2_OPTION_MAX_DISTANCE);
     std::vector<float> pixels = Pixels(frame);
     for (float& pixel : pixels) {
       const float metres = pixel * frame.depthUnits;
@@ -280,8 +278,8 @@ class Spatial : public StreamFilter {
   bool Accepts(const FrameContent& frame) const override { return IsDepthOrDisparity(frame); }
 
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float alpha = Value(RS2_OPTION_FILTER_SMOOTH_ALPHA);
-    const float delta = Value(RS2_OPTION_FILTER_SMOOTH_DELTA);
+    const float alpha = Get(RS2_OPTION_FILTER_SMOOTH_ALPHA);
+    const float delta = Get(RS2_OPTION_FILTER_SMOOTH_DELTA);
     std::vector<float> pixels = Pixels(frame);
     for (int y = 0; y < frame.height; ++y) {
       float* row = &pixels[static_cast<std::size_t>(y) * frame.width];
@@ -306,8 +304,8 @@ class Temporal : public StreamFilter {
 
   // A frame of another size or format starts the history again.
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float alpha = Value(RS2_OPTION_FILTER_SMOOTH_ALPHA);
-    const float delta = Value(RS2_OPTION_FILTER_SMOOTH_DELTA);
+    const float alpha = Get(RS2_OPTION_FILTER_SMOOTH_ALPHA);
+    const float delta = Get(RS2_OPTION_FILTER_SMOOTH_DELTA);
     std::vector<float> pixels = Pixels(frame);
     const rs2_format format = frame.profile->mode.format;
     if (previous_.size() == pixels.size() && previousFormat_ == format) {
@@ -332,7 +330,7 @@ class HoleFilling : public StreamFilter {
 
  protected:
   rs2_frame* Filter(const FrameContent& frame) override {
-    const int mode = static_cast<int>(Value(RS2_OPTION_HOLES_FILL));
+    const int mode = static_cast<int>(Get(RS2_OPTION_HOLES_FILL));
     const std::vector<float> in = Pixels(frame);
     std::vector<float> out = in;
     const int width = frame.width;
