@@ -59,12 +59,12 @@ DepthChain::DepthChain(const SourceConfig& config, const std::string& name) : na
   AddThreshold(config, names);
   AddSmoothing(config, names);
   AddHoleFilling(config, names);
-  filters_ = !steps_.empty();
+  const bool filters = !steps_.empty();
   if (config.align) {
     steps_.push_back(AsFilter(rs2::align(RS2_STREAM_COLOR)));
     names.emplace_back("align color");
   }
-  if (!filters_)
+  if (!filters)
     return;
   Log(orvlog::Severity::Info, name_, kTag, [&](std::ostream& os) {
     os << "depth chain: ";

@@ -33,8 +33,6 @@ class DepthChain : private utils::Noncopyable {
 
   // No block at all: the frameset goes out as it came.
   [[nodiscard]] bool Empty() const { return steps_.empty(); }
-  // A filter besides the alignment.
-  [[nodiscard]] bool Filters() const { return filters_; }
 
   // Reader thread. Time stepping back (a recording starting over) first gives the temporal
   // filter a new history, so no depth from before the step is blended into what follows.
@@ -53,7 +51,6 @@ class DepthChain : private utils::Noncopyable {
 
   const std::string name_;
   std::vector<rs2::filter> steps_;
-  bool filters_ = false;
   std::vector<DepthChainSetting> temporalSettings_;
   std::optional<std::size_t> temporalAt_;  // its place in steps_
   std::optional<double> lastDepthTime_;    // of the last frameset the temporal filter saw

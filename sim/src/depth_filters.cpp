@@ -39,16 +39,16 @@ namespace {
 
 constexpr float kDisparityScale = 1000000.0f;
 
-OptionSpec Spec(rs2_option option, float min, float max, float step, float def) {
+OptionSpec Settable(rs2_option option, float min, float max, float step, float def) {
   return OptionSpec{option, min, max, step, def, false};
 }
 
 // Every filter of the library also has its queue size and the stream it works on.
 std::vector<OptionSpec> FilterOptions(std::vector<OptionSpec> own) {
-  own.insert(own.begin(), Spec(RS2_OPTION_FRAMES_QUEUE_SIZE, 0, 32, 1, 16));
-  own.push_back(Spec(RS2_OPTION_STREAM_FILTER, 0, 10, 1, 0));
-  own.push_back(Spec(RS2_OPTION_STREAM_FORMAT_FILTER, 0, 31, 1, 0));
-  own.push_back(Spec(RS2_OPTION_STREAM_INDEX_FILTER, -1, static_cast<float>(INT32_MAX), 1, -1));
+  own.insert(own.begin(), Settable(RS2_OPTION_FRAMES_QUEUE_SIZE, 0, 32, 1, 16));
+  own.push_back(Settable(RS2_OPTION_STREAM_FILTER, 0, 10, 1, 0));
+  own.push_back(Settable(RS2_OPTION_STREAM_FORMAT_FILTER, 0, 31, 1, 0));
+  own.push_back(Settable(RS2_OPTION_STREAM_INDEX_FILTER, -1, static_cast<float>(INT32_MAX), 1, -1));
   return own;
 }
 
@@ -153,8 +153,6 @@ class StreamFilter : public rs2_processing_block {
     return changed ? std::move(result) : FrameRef();
   }
 
-  float Value(rs2_option option) const { return Get(option); }
-
  private:
   const rs2_extension kind_;
 };
@@ -163,12 +161,12 @@ class Decimation : public StreamFilter {
  public:
   Decimation()
       : StreamFilter(RS2_EXTENSION_DECIMATION_FILTER,
-                     FilterOptions({Spec(RS2_OPTION_FILTER_MAGNITUDE, 1, 8, 1, 2)}),
+                     FilterOptions({Settable(RS2_OPTION_FILTER_MAGNITUDE, 1, 8, 1, 2)}),
                      FilterValues({})) {}
 
  protected:
   rs2_frame* Filter(const FrameContent& frame) override {
-    const int n = static_cast<int>(Value(RS2_OPTION_FILTER_MAGNITUDE));
+    const int n = static_cast<int>(Get(RS2_OPTION_FILTER_MAGNITUDE));
     if (n <= 1)
       return nullptr;
     const std::vector<float> in = Pixels(frame);
@@ -214,14 +212,14 @@ class Threshold : public StreamFilter {
  public:
   Threshold()
       : StreamFilter(RS2_EXTENSION_THRESHOLD_FILTER,
-                     FilterOptions({Spec(RS2_OPTION_MIN_DISTANCE, 0, 16, 0.1f, 0.1f),
-                                    Spec(RS2_OPTION_MAX_DISTANCE, 0, 16, 0.1f, 4.0f)}),
+                     FilterOptions({Settable(RS2_OPTION_MIN_DISTANCE, 0, 16, 0.1f, 0.1f),
+                                    Settable(RS2_OPTION_MAX_DISTANCE, 0, 16, 0.1f, 4.0f)}),
                      FilterValues({{RS2_OPTION_MIN_DISTANCE, 0.15f}})) {}
 
  protected:
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float min = Value(RS2_OPTION_MIN_DISTANCE);
-    const float max = Value(RS2_OPTION_MAX_DISTANCE);
+    const float min = Get(RS2_OPTION_MIN_DISTANCE);
+    const float max = Get(RS2_OPTION_MAX_DISTANCE);
     std::vector<float> pixels = Pixels(frame);
     for (float& pixel : pixels) {
       const float metres = pixel * frame.depthUnits;
@@ -270,18 +268,18 @@ class Spatial : public StreamFilter {
  public:
   Spatial()
       : StreamFilter(RS2_EXTENSION_SPATIAL_FILTER,
-                     FilterOptions({Spec(RS2_OPTION_FILTER_MAGNITUDE, 1, 5, 1, 2),
-                                    Spec(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0.25f, 1, 0.01f, 0.5f),
-                                    Spec(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 50, 1, 20),
-                                    Spec(RS2_OPTION_HOLES_FILL, 0, 5, 1, 0)}),
+                     FilterOptions({Settable(RS2_OPTION_FILTER_MAGNITUDE, 1, 5, 1, 2),
+                                    Settable(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0.25f, 1, 0.01f, 0.5f),
+                                    Settable(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 50, 1, 20),
+                                    Settable(RS2_OPTION_HOLES_FILL, 0, 5, 1, 0)}),
                      FilterValues({})) {}
 
  protected:
   bool Accepts(const FrameContent& frame) const override { return IsDepthOrDisparity(frame); }
 
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float alpha = Value(RS2_OPTION_FILTER_SMOOTH_ALPHA);
-    const float delta = Value(RS2_OPTION_FILTER_SMOOTH_DELTA);
+    const float alpha = Get(RS2_OPTION_FILTER_SMOOTH_ALPHA);
+    const float delta = Get(RS2_OPTION_FILTER_SMOOTH_DELTA);
     std::vector<float> pixels = Pixels(frame);
     for (int y = 0; y < frame.height; ++y) {
       float* row = &pixels[static_cast<std::size_t>(y) * frame.width];
@@ -296,9 +294,9 @@ class Temporal : public StreamFilter {
  public:
   Temporal()
       : StreamFilter(RS2_EXTENSION_TEMPORAL_FILTER,
-                     FilterOptions({Spec(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0, 1, 0.01f, 0.4f),
-                                    Spec(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 100, 1, 20),
-                                    Spec(RS2_OPTION_HOLES_FILL, 0, 8, 1, 3)}),
+                     FilterOptions({Settable(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0, 1, 0.01f, 0.4f),
+                                    Settable(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 100, 1, 20),
+                                    Settable(RS2_OPTION_HOLES_FILL, 0, 8, 1, 3)}),
                      FilterValues({})) {}
 
  protected:
@@ -306,8 +304,8 @@ class Temporal : public StreamFilter {
 
   // A frame of another size or format starts the history again.
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float alpha = Value(RS2_OPTION_FILTER_SMOOTH_ALPHA);
-    const float delta = Value(RS2_OPTION_FILTER_SMOOTH_DELTA);
+    const float alpha = Get(RS2_OPTION_FILTER_SMOOTH_ALPHA);
+    const float delta = Get(RS2_OPTION_FILTER_SMOOTH_DELTA);
     std::vector<float> pixels = Pixels(frame);
     const rs2_format format = frame.profile->mode.format;
     if (previous_.size() == pixels.size() && previousFormat_ == format) {
@@ -328,11 +326,12 @@ class HoleFilling : public StreamFilter {
  public:
   HoleFilling()
       : StreamFilter(RS2_EXTENSION_HOLE_FILLING_FILTER,
-                     FilterOptions({Spec(RS2_OPTION_HOLES_FILL, 0, 2, 1, 1)}), FilterValues({})) {}
+                     FilterOptions({Settable(RS2_OPTION_HOLES_FILL, 0, 2, 1, 1)}),
+                     FilterValues({})) {}
 
  protected:
   rs2_frame* Filter(const FrameContent& frame) override {
-    const int mode = static_cast<int>(Value(RS2_OPTION_HOLES_FILL));
+    const int mode = static_cast<int>(Get(RS2_OPTION_HOLES_FILL));
     const std::vector<float> in = Pixels(frame);
     std::vector<float> out = in;
     const int width = frame.width;

@@ -85,6 +85,18 @@ TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBa
   EXPECT_GT(playCam["depth_packets"].get<int>(), 0);
 }
 
+// The depth snapshot is the depth the module delivered: filtered and at its size.
+TEST_F(RsHostOnSimulatedCamera, TheDepthSnapshotShowsTheFilteredDepth) {
+  const auto result =
+      Run({"--frames", "5", "--snapshot", PathOf("shots"), std::string(kVga) + "&decimate=2"});
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  const auto depth = DecodePngFile(PathOf("shots/cam0_depth.png"));
+  ASSERT_TRUE(depth.ok) << depth.message;
+  EXPECT_EQ(std::make_pair(depth.width, depth.height), std::make_pair(320u, 240u));
+  const auto colour = DecodePngFile(PathOf("shots/cam0_color.png"));
+  EXPECT_EQ(std::make_pair(colour.width, colour.height), std::make_pair(640u, 480u));
+}
+
 // Each source that cannot start says why; the others run.
 TEST_F(RsHostOnSimulatedCamera, SourcesThatCannotStartAreReportedAndTheOthersRun) {
   // Unsupervised, the start for the absent serial waits this long instead of
