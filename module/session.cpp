@@ -132,11 +132,26 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
+  if (!playback && this->links.notifications)
+    ListenToNotifications(profile.get_device());
   negotiatedFps = StreamingFps(profile);
   negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
   PrintDevice(profile, playback, name);
+}
+
+// A camera that cannot report its notifications still streams: a Warning.
+void Session::ListenToNotifications(const rs2::device& device) {
+  try {
+    ListenToSensors(device, links.notifications);
+  } catch (const rs2::error&) {
+    const std::exception_ptr failure = std::current_exception();
+    Log(orvlog::Severity::Warning, name, "Notification", [&](std::ostream& os) {
+      os << "notifications not available: ";
+      WriteFailure(os, failure);
+    });
+  }
 }
 
 void Session::EndDelivery() {

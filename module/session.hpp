@@ -18,6 +18,7 @@
 
 #include "frame_numbers.hpp"
 #include "frame_reader.hpp"
+#include "notification_log.hpp"
 #include "source_stats.hpp"
 
 namespace vs_realsense2 {
@@ -55,6 +56,8 @@ struct SessionLinks {
   // The source's counters for its health line, shared by its sessions so
   // that counts survive restarts; null when the health line is off.
   std::shared_ptr<SourceStats> stats;
+  // Where a live camera's sensors send their notifications; null: nowhere.
+  std::shared_ptr<NotificationLog> notifications;
   // Monotonic ms that the "lost frames" lines go by.
   std::function<std::int64_t()> nowMs = utils::NowMs;
 };
@@ -106,6 +109,8 @@ class Session : private utils::Noncopyable {
   [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps; }
 
  private:
+  // Constructor.
+  void ListenToNotifications(const rs2::device& device);
   // Reader thread.
   void ReadFrames();
   // `arrivalMs`: the system time at which the frameset reached the module.

@@ -49,7 +49,11 @@ SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
       watchdogMs_(lifecycle.config_.watchdog_ms),
       policy_(std::max<std::int64_t>(watchdogMs_, 1)),
       health_(lifecycle.name_, lifecycle.stats_, lifecycle.config_.stats_s,
-              [clock = lifecycle.clock_] { return clock->NowMs(); }) {}
+              [clock = lifecycle.clock_] { return clock->NowMs(); }),
+      notifications_(std::make_shared<NotificationLog>(
+          lifecycle.name_, [clock = lifecycle.clock_] { return clock->NowMs(); })) {
+  health_.AddFields([log = notifications_](std::ostream& os) { log->WriteHealthFields(os); });
+}
 
 SupervisedRun::~SupervisedRun() = default;
 
@@ -163,6 +167,7 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   links.stopRequested = run_.stop;
   links.floorColorTime = lifecycle_.floorColorTime_;
   links.stats = lifecycle_.stats_;
+  links.notifications = notifications_;
   links.nowMs = [clock = lifecycle_.clock_] { return clock->NowMs(); };
   const std::uint64_t sequence = ++lifecycle_.sessionSequence_;
   SourceLifecycle& lifecycle = lifecycle_;
@@ -464,6 +469,7 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
     return state == SourceState::Streaming ? lifecycle_.readerFailed_ : lifecycle_.devicesChanged_;
   };
   for (;;) {
+    Unlocked(lock, [&] { notifications_->WriteDue(); });
     if (health_.NextDueMs() <= lifecycle_.clock_->NowMs()) {
       Unlocked(lock, [&] {
         try {

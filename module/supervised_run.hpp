@@ -18,6 +18,7 @@
 
 #include "device_watch.hpp"
 #include "health_report.hpp"
+#include "notification_log.hpp"
 #include "restart_policy.hpp"
 #include "session.hpp"
 
@@ -99,6 +100,8 @@ class SupervisedRun : private utils::Noncopyable {
   const std::int64_t watchdogMs_;  // as configured; 0: no supervision
   RestartPolicy policy_;
   HealthReport health_;
+  // Shared with the library's notification threads of the run's sessions.
+  const std::shared_ptr<NotificationLog> notifications_;
   std::unique_ptr<Session> session_;
   std::int64_t nextTryMs_ = 0;
   std::uint64_t lastHandlerCalls_ = 0;
