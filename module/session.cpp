@@ -3,6 +3,7 @@
 #include <utils/file.hpp>
 
 #include "camera_controls.hpp"
+#include "device_sensors.hpp"
 #include "failure_text.hpp"
 #include "library_context.hpp"
 #include "logger.hpp"
@@ -132,8 +133,15 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
-  if (!playback && this->links.notifications)
-    ListenToNotifications(profile.get_device());
+  if (!playback) {
+    if (this->links.notifications)
+      ListenToNotifications(profile.get_device());
+    try {
+      depthSensor = FindSensor<rs2::depth_sensor>(profile.get_device());
+    } catch (const rs2::error&) {
+      // Only the temperatures need it: they read n/a.
+    }
+  }
   negotiatedFps = StreamingFps(profile);
   negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);

@@ -105,6 +105,9 @@ class Session : private utils::Noncopyable {
   // The frame rate the camera or recording was started with: the colour
   // stream's, else the slowest stream's; 0 when unknown.
   [[nodiscard]] int NegotiatedFps() const { return negotiatedFps; }
+  // A live camera's depth sensor; empty for a playback or a camera without
+  // one. For reading options from the supervisor's thread.
+  [[nodiscard]] const std::optional<rs2::sensor>& DepthSensor() const { return depthSensor; }
   // The depth stream's rate; 0 when there is none or it is unknown.
   [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps; }
 
@@ -162,6 +165,7 @@ class Session : private utils::Noncopyable {
   std::optional<unsigned long long> lastPacketDepth;  // the last delivered packet's depth number
   int negotiatedFps = 0;                              // set by the constructor before it returns
   int negotiatedDepthFps = 0;                         // likewise
+  std::optional<rs2::sensor> depthSensor;             // likewise
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

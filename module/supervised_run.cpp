@@ -22,6 +22,9 @@ namespace {
 namespace lines = log_lines;
 
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+// How often temp_warn_c reads the temperatures: each read is a request to the
+// camera.
+constexpr std::int64_t kTemperatureLookMs = 10000;
 
 std::string DescribeFailure(const std::exception_ptr& failure) {
   std::ostringstream text;
@@ -51,8 +54,13 @@ SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
       health_(lifecycle.name_, lifecycle.stats_, lifecycle.config_.stats_s,
               [clock = lifecycle.clock_] { return clock->NowMs(); }),
       notifications_(std::make_shared<NotificationLog>(
-          lifecycle.name_, [clock = lifecycle.clock_] { return clock->NowMs(); })) {
+          lifecycle.name_, [clock = lifecycle.clock_] { return clock->NowMs(); })),
+      temperatureWatch_(lifecycle.name_, lifecycle.config_.temp_warn_c) {
   health_.AddFields([log = notifications_](std::ostream& os) { log->WriteHealthFields(os); });
+  // Read as the line is written, on the supervisor's thread, which alone
+  // replaces the session.
+  health_.AddFields(
+      [this](std::ostream& os) { WriteTemperatureFields(os, ReadCameraTemperatures()); });
 }
 
 SupervisedRun::~SupervisedRun() = default;
@@ -388,6 +396,12 @@ void SupervisedRun::TryRestart(Lock& lock) {
   });
 }
 
+Temperatures SupervisedRun::ReadCameraTemperatures() const {
+  if (!session_ || !session_->DepthSensor())
+    return {};
+  return ReadTemperatures(*session_->DepthSensor());
+}
+
 // Unlocked. Empty when the camera is there (or a recording is played), else
 // why not: a start now would block inside the library for its whole device
 // wait.
@@ -470,6 +484,10 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
   };
   for (;;) {
     Unlocked(lock, [&] { notifications_->WriteDue(); });
+    if (temperatureWatch_.On() && nextTemperatureMs_ <= lifecycle_.clock_->NowMs()) {
+      nextTemperatureMs_ = lifecycle_.clock_->NowMs() + kTemperatureLookMs;
+      Unlocked(lock, [&] { temperatureWatch_.Check(ReadCameraTemperatures()); });
+    }
     if (health_.NextDueMs() <= lifecycle_.clock_->NowMs()) {
       Unlocked(lock, [&] {
         try {
@@ -479,7 +497,8 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
         }
       });
     }
-    const std::int64_t until = std::min(deadlineMs, health_.NextDueMs());
+    const std::int64_t until = std::min(
+        {deadlineMs, health_.NextDueMs(), temperatureWatch_.On() ? nextTemperatureMs_ : kNever});
     if (lifecycle_.clock_->WaitUntil(lock, lifecycle_.changed_, until, woken) ||
         until == deadlineMs)
       return;

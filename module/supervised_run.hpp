@@ -16,6 +16,7 @@
 
 #include <orvlog/orvlog.hpp>
 
+#include "camera_temperatures.hpp"
 #include "device_watch.hpp"
 #include "health_report.hpp"
 #include "notification_log.hpp"
@@ -80,6 +81,8 @@ class SupervisedRun : private utils::Noncopyable {
   [[nodiscard]] bool DepthFrozen(std::int64_t now) const;
   [[nodiscard]] std::int64_t DepthFrozenLimitMs() const;
   [[nodiscard]] bool WatchdogOn() const { return watchdogMs_ > 0; }
+  // Unlocked; the session's, or none while there is no session.
+  [[nodiscard]] Temperatures ReadCameraTemperatures() const;
   [[nodiscard]] std::string MissingCamera();
   // Unlocked. Empty when the camera is listed, else what the start waits
   // for and why, with the serial numbers that are listed.
@@ -102,6 +105,8 @@ class SupervisedRun : private utils::Noncopyable {
   HealthReport health_;
   // Shared with the library's notification threads of the run's sessions.
   const std::shared_ptr<NotificationLog> notifications_;
+  TemperatureWatch temperatureWatch_;
+  std::int64_t nextTemperatureMs_ = 0;  // with temp_warn_c: the next read for the watch
   std::unique_ptr<Session> session_;
   std::int64_t nextTryMs_ = 0;
   std::uint64_t lastHandlerCalls_ = 0;

@@ -315,9 +315,13 @@ DeviceSpec DefaultCamera(const std::string& serial) {
     }
   }
   spec.depthOptions = {
-      {RS2_OPTION_VISUAL_PRESET, 0, 5, 1, 1},    {RS2_OPTION_LASER_POWER, 0, 360, 30, 150},
-      {RS2_OPTION_EXPOSURE, 1, 165000, 1, 8500}, {RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0, 1, 1, 1},
+      {RS2_OPTION_VISUAL_PRESET, 0, 5, 1, 1},
+      {RS2_OPTION_LASER_POWER, 0, 360, 30, 150},
+      {RS2_OPTION_EXPOSURE, 1, 165000, 1, 8500},
+      {RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0, 1, 1, 1},
       {RS2_OPTION_GAIN, 16, 248, 1, 16},
+      {RS2_OPTION_ASIC_TEMPERATURE, -40, 125, 0, 38, true},
+      {RS2_OPTION_PROJECTOR_TEMPERATURE, -40, 125, 0, 36, true},
   };
   spec.colorOptions = {
       {RS2_OPTION_EXPOSURE, 1, 10000, 1, 156},

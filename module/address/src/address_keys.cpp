@@ -179,6 +179,10 @@ std::vector<AddressKey> MakeTable() {
       Key("stats_s",
           "seconds between two health lines of the source; `0` = no line and no counting",
           Interval(&C::stats_s)),
+      Key("temp_warn_c",
+          "°C above which the camera's ASIC or projector temperature is a `Warning` (once per "
+          "crossing); `0` = no warning",
+          WholeNumber(&C::temp_warn_c, 0, "off", "off")),
       Key("align",
           "`color`: the `depth` attachment aligned to the colour image (colour width "
           "and height, stride = width × 2, same units), by librealsense2's align "

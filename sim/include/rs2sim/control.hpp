@@ -64,7 +64,10 @@ struct DeviceSpec {
 // D435-like modes: depth Z16 848x480, 640x480, 1280x720 and colour RGB8 then BGR8 1280x720,
 // 640x480, 1920x1080, each at 30, 15 and 6 fps; a request of zeros gets depth 848x480@30 and
 // colour RGB8 1280x720@30. Depth options: visual preset 0..5 (default 1), laser power 0..360
-// step 30 (150), exposure 1..165000 (8500), auto exposure 0..1 (1), gain 16..248 (16); colour
+// step 30 (150), exposure 1..165000 (8500), auto exposure 0..1 (1), gain 16..248 (16), and the
+// read-only ASIC (38 °C) and projector (36 °C) temperatures, which the depth sensor answers only
+// while the device streams (else the library's error "query is available during streaming
+// only"); colour
 // options: exposure 1..10000 (156), auto exposure 0..1 (1), gain 0..128 (64).
 DeviceSpec DefaultCamera(const std::string& serial);
 // Serial number of the i-th default camera, i counted from 0.
@@ -165,6 +168,11 @@ struct NotificationSpec {
 // connected device has that serial or no callback is set on that sensor. Callbacks belong to the
 // device object: a device replaced with AddDevice has none.
 bool Notify(const std::string& serial, rs2_stream sensor, const NotificationSpec& notification);
+
+// What the depth sensor of device `serial` answers for RS2_OPTION_ASIC_TEMPERATURE or
+// RS2_OPTION_PROJECTOR_TEMPERATURE from now on, until the device is replaced. False for another
+// option or when no connected device has that serial.
+bool SetTemperature(const std::string& serial, rs2_option option, float celsius);
 
 // The next call of the named C function (for example "rs2_pipeline_stop") fails with that type and
 // message; each FailNext arms one failure.

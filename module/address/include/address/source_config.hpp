@@ -53,6 +53,10 @@ struct SourceConfig {
   std::optional<float> auto_exposure{};
   std::optional<float> gain{};
 
+  // °C above which the depth sensor's ASIC or projector temperature is
+  // warned about; 0 switches the warning off.
+  std::int32_t temp_warn_c = 0;
+
   // True when the address asks for at least one camera control.
   [[nodiscard]] bool HasControls() const;
 };

@@ -1,5 +1,6 @@
-// A live camera's sensor notifications reach the log and the health line,
-// and go with the session that asked for them.
+// What a live camera reports about itself: its sensors' notifications reach
+// the log and the health line and go with the session that asked for them;
+// its temperatures are read while it streams and watched against a limit.
 #include <string>
 
 #include "stepped_source_test.hpp"
@@ -42,11 +43,50 @@ TEST_F(NotificationsTest, EachSensorsNotificationsAreLinesAndCountsUntilTheSessi
                               "notified frame corrupted 0; notified hardware error 2; "
                               "notified hardware event 0; notified unknown error 0; "
                               "notified firmware update recommended 0; notified pose "
-                              "relocalization 0"),
+                              "relocalization 0; .*"),
             1u)
       << ::testing::PrintToString(log.Messages(kInfo));
   source->Stop();
   EXPECT_FALSE(rs2sim::Notify(camera.Serial(), RS2_STREAM_DEPTH, hot));
+}
+
+using TemperaturesTest = SteppedSourceTest;
+
+TEST_F(TemperaturesTest, ReadWhileStreamingAndWarnedOncePerCrossing) {
+  StartCamera("stats_s=60&watchdog_ms=0&temp_warn_c=70");
+  ASSERT_TRUE(rs2sim::SetTemperature(camera.Serial(), RS2_OPTION_PROJECTOR_TEMPERATURE, 70.5f));
+  Step(10000);
+  Step(10000);  // still above: no second warning
+  ASSERT_TRUE(rs2sim::SetTemperature(camera.Serial(), RS2_OPTION_PROJECTOR_TEMPERATURE, 70.0f));
+  Step(10000);
+  ASSERT_TRUE(rs2sim::SetTemperature(camera.Serial(), RS2_OPTION_ASIC_TEMPERATURE, 71.0f));
+  Step(10000);
+  Step(20000);
+  EXPECT_EQ(log.Messages(kWarning),
+            (std::vector<std::string>{
+                "<cam> Temperature: asic 38.0 °C, projector 70.5 °C: above temp_warn_c=70",
+                "<cam> Temperature: asic 71.0 °C, projector 70.0 °C: above temp_warn_c=70"}));
+  EXPECT_EQ(log.CountMatching(kInfo,
+                              "<cam> Temperature: asic 38.0 °C, projector 70.0 °C: back at "
+                              "or below temp_warn_c=70"),
+            1u);
+  EXPECT_EQ(log.CountMatching(kInfo,
+                              "<cam> Health: .*; asic temperature 71.0; projector "
+                              "temperature 70.0"),
+            1u)
+      << ::testing::PrintToString(log.Messages(kInfo));
+  // Unplugged, the camera answers nothing while the source waits for it.
+  ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
+  source->Stop();
+  source = CreateSource("stats_s=1&temp_warn_c=70");
+  source->Start(StartWith(handler));
+  ASSERT_TRUE(clock->Settle());
+  Step(1000);
+  EXPECT_EQ(log.CountMatching(kInfo,
+                              "<cam> Health: .*; asic temperature n/a; projector "
+                              "temperature n/a"),
+            1u)
+      << ::testing::PrintToString(log.Messages(kInfo));
 }
 
 }  // namespace
