@@ -251,6 +251,19 @@ rs2_sensor_list* rs2_query_sensors(const rs2_device* device, rs2_error** error) 
       });
 }
 
+// The device leaves and comes back as the registry's reset says; a handle of a device that is
+// not connected fails as the library's does for a camera gone.
+void rs2_hardware_reset(const rs2_device* device, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("device", device); },
+      [&] {
+        const DevicePtr& spec = NotNull(device, "device")->spec;
+        if (!rs2sim::TheRegistry().devices.HardwareReset(spec->serial))
+          Fail(RS2_EXCEPTION_TYPE_CAMERA_DISCONNECTED,
+               "hardware_reset: the device is not connected");
+      });
+}
+
 // Sensors.
 
 void rs2_delete_sensor_list(rs2_sensor_list* info_list) {

@@ -59,6 +59,9 @@ struct DeviceSpec {
   // rs2_get_frame_metadata with their number when it is true. A camera without the metadata
   // (no kernel patch, say) has its frames numbered by the library.
   bool frameCounterMetadata = true;
+  // After rs2_hardware_reset the device is away for this long, then comes back as a replug does;
+  // -1: only when ReturnFromReset is called, so that a test decides the moment.
+  int hardwareResetMs = 3000;
 };
 
 // D435-like modes: depth Z16 848x480, 640x480, 1280x720 and colour RGB8 then BGR8 1280x720,
@@ -97,6 +100,15 @@ bool ReplugDevice(const std::string& serial);
 // arrives (Emit answers delivered=false; timers deliver nothing) until resumed with false. The
 // stall belongs to the device: it holds for pipelines started meanwhile and across a replug.
 void StallDevice(const std::string& serial, bool stalled);
+// A stall is also how a wedged camera looks: listed, started, delivering nothing. Only a hardware
+// reset (rs2_hardware_reset) ends it: the device leaves the registry at once as UnplugDevice
+// does, comes back after its hardwareResetMs (devices-changed callbacks hear both), and is no
+// longer stalled. Returns the device from a reset when its hardwareResetMs is -1; false when it
+// is not away in a reset.
+bool ReturnFromReset(const std::string& serial);
+// Hardware resets asked of the device `serial` since it was added.
+int HardwareResets(const std::string& serial);
+
 // How long, in all, a pipeline start waits for a wanted device that is not connected before it
 // fails as now ("No device connected" for an empty registry, or the "Failed to resolve request..."
 // text): 15 s by default, as the real library (it resolves up to 3 times, each waiting up to 5 s),
