@@ -2,6 +2,7 @@
 // delivers nothing is reset once its restart tries keep failing, or when it
 // reports a hardware error while silent; resets are rate-limited, and off
 // with reset_after=0.
+#include <cstdio>
 #include <string>
 
 #include "stepped_source_test.hpp"
@@ -105,6 +106,26 @@ TEST_F(ResetLadderTest, ResetOnStartResetsBeforeTheFirstBuildAndStartReturnsAtOn
   EXPECT_EQ(log.Messages(kWarning), std::vector<std::string>{kResetLine + "reset_on_start"});
   EXPECT_EQ(rs2sim::HardwareResets(wedged.Serial()), 1);
   ReturnAndStream(1);
+}
+
+TEST_F(ResetLadderTest, APlaybackIsNeverReset) {
+  const std::string recording = ProcessTempPath("vsrs-ladder", ".bag");
+  rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(wedged.Serial()),
+                                     {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
+                                     {ColorAndDepth(1000)}});
+  source = CreateSourceAt(
+      "realsense://?sn=wedge-1&reset_on_start=1&reset_after=1&stats_s=0&"
+      "playback_from_file=" +
+          PercentEncoded(recording),
+      "cam");
+  source->Start(StartWith(handler));
+  ASSERT_TRUE(clock->Settle());
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  source->Stop();
+  source.reset();
+  std::remove(recording.c_str());
+  EXPECT_EQ(rs2sim::HardwareResets(wedged.Serial()), 0);
+  EXPECT_EQ(log.CountMatching(kWarning, "<cam> Recovery: .*"), 0u);
 }
 
 }  // namespace
