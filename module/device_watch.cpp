@@ -22,6 +22,17 @@ bool DeviceWatch::IsConnected(const std::string& serial) const {
   return false;
 }
 
+bool DeviceWatch::HardwareReset(const std::string& serial) const {
+  for (rs2::device device : context_.query_devices()) {
+    if (device.supports(RS2_CAMERA_INFO_SERIAL_NUMBER) &&
+        serial == device.get_info(RS2_CAMERA_INFO_SERIAL_NUMBER)) {
+      device.hardware_reset();
+      return true;
+    }
+  }
+  return false;
+}
+
 std::vector<std::string> DeviceWatch::ConnectedSerials() const {
   std::vector<std::string> serials;
   for (const rs2::device device : context_.query_devices()) {

@@ -28,6 +28,10 @@ class DeviceWatch : private utils::Noncopyable {
   // The serial numbers of the connected devices that have one, in the
   // library's order. Throws rs2::error.
   [[nodiscard]] std::vector<std::string> ConnectedSerials() const;
+  // Asks the connected camera with serial number `serial` to reset itself
+  // (it leaves and comes back, which `changed` hears); false when it is not
+  // connected. Throws rs2::error.
+  bool HardwareReset(const std::string& serial) const;
 
  private:
   // The library owns the callback and drops it with the context.

@@ -90,6 +90,8 @@ void HealthReport::ReportIfDue() {
        << PerSecond(tally.depthFrames - previous.depthFrames, elapsedMs) << "; depth drops "
        << tally.depthDrops - previous.depthDrops << "; stale depth "
        << tally.staleDepth - previous.staleDepth;
+    for (const Fields& fields : fields_)
+      fields(os);
     // With a depth filter on: what the depth chain cost per frameset in the interval.
     if (chain) {
       os << std::setprecision(2) << "; depth chain median ms " << chain->medianMs

@@ -3,6 +3,7 @@
 #include <utils/file.hpp>
 
 #include "camera_controls.hpp"
+#include "device_sensors.hpp"
 #include "failure_text.hpp"
 #include "library_context.hpp"
 #include "logger.hpp"
@@ -126,11 +127,33 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
+  if (!playback) {
+    if (this->links.notifications)
+      ListenToNotifications(profile.get_device());
+    try {
+      depthSensor = FindSensor<rs2::depth_sensor>(profile.get_device());
+    } catch (const rs2::error&) {
+      // Only the temperatures need it: they read n/a.
+    }
+  }
   negotiatedFps = StreamingFps(profile);
   negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
   PrintDevice(profile, playback, name);
+}
+
+// A camera that cannot report its notifications still streams: a Warning.
+void Session::ListenToNotifications(const rs2::device& device) {
+  try {
+    ListenToSensors(device, links.notifications);
+  } catch (const rs2::error&) {
+    const std::exception_ptr failure = std::current_exception();
+    Log(orvlog::Severity::Warning, name, "Notification", [&](std::ostream& os) {
+      os << "notifications not available: ";
+      WriteFailure(os, failure);
+    });
+  }
 }
 
 void Session::EndDelivery() {

@@ -19,6 +19,7 @@
 #include "depth_chain.hpp"
 #include "frame_numbers.hpp"
 #include "frame_reader.hpp"
+#include "notification_log.hpp"
 #include "source_stats.hpp"
 
 namespace vs_realsense2 {
@@ -56,6 +57,8 @@ struct SessionLinks {
   // The source's counters for its health line, shared by its sessions so
   // that counts survive restarts; null when the health line is off.
   std::shared_ptr<SourceStats> stats;
+  // Where a live camera's sensors send their notifications; null: nowhere.
+  std::shared_ptr<NotificationLog> notifications;
   // Monotonic ms that the "lost frames" lines go by.
   std::function<std::int64_t()> nowMs = utils::NowMs;
 };
@@ -103,10 +106,15 @@ class Session : private utils::Noncopyable {
   // The frame rate the camera or recording was started with: the colour
   // stream's, else the slowest stream's; 0 when unknown.
   [[nodiscard]] int NegotiatedFps() const { return negotiatedFps; }
+  // A live camera's depth sensor; empty for a playback or a camera without
+  // one. For reading options from the supervisor's thread.
+  [[nodiscard]] const std::optional<rs2::sensor>& DepthSensor() const { return depthSensor; }
   // The depth stream's rate; 0 when there is none or it is unknown.
   [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps; }
 
  private:
+  // Constructor.
+  void ListenToNotifications(const rs2::device& device);
   // Reader thread.
   void ReadFrames();
   // `arrivalMs`: the system time at which the frameset reached the module.
@@ -160,6 +168,7 @@ class Session : private utils::Noncopyable {
   std::optional<unsigned long long> lastPacketDepth;  // the last delivered packet's depth number
   int negotiatedFps = 0;                              // set by the constructor before it returns
   int negotiatedDepthFps = 0;                         // likewise
+  std::optional<rs2::sensor> depthSensor;             // likewise
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

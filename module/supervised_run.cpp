@@ -22,6 +22,16 @@ namespace {
 namespace lines = log_lines;
 
 constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+// How often temp_warn_c reads the temperatures: each read is a request to the
+// camera.
+constexpr std::int64_t kTemperatureLookMs = 10000;
+// How long a reset camera has to leave and come back: a D400 is back within
+// about 10 s.
+constexpr std::int64_t kResetWaitMs = 30000;
+
+bool LadderAllowed(const SourceConfig& config) {
+  return config.watchdog_ms > 0 && !config.sn.empty() && config.playback_from_file.empty();
+}
 
 std::string DescribeFailure(const std::exception_ptr& failure) {
   std::ostringstream text;
@@ -49,7 +59,27 @@ SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
       watchdogMs_(lifecycle.config_.watchdog_ms),
       policy_(std::max<std::int64_t>(watchdogMs_, 1)),
       health_(lifecycle.name_, lifecycle.stats_, lifecycle.config_.stats_s,
-              [clock = lifecycle.clock_] { return clock->NowMs(); }) {}
+              [clock = lifecycle.clock_] { return clock->NowMs(); }),
+      notifications_(std::make_shared<NotificationLog>(
+          lifecycle.name_, [clock = lifecycle.clock_] { return clock->NowMs(); })),
+      temperatureWatch_(lifecycle.name_, lifecycle.config_.temp_warn_c),
+      ladderOn_(LadderAllowed(lifecycle.config_) && lifecycle.config_.reset_after > 0),
+      resetOnStart_(LadderAllowed(lifecycle.config_) && lifecycle.config_.reset_on_start) {
+  if (ladderOn_) {
+    // "Laser hot" and the like share the category at severity Warning; a
+    // reset cures neither.
+    notifications_->React([flag = hardwareError_](const Notice& notice) {
+      if (notice.category == RS2_NOTIFICATION_CATEGORY_HARDWARE_ERROR &&
+          LogSeverity(notice.severity) == orvlog::Severity::Error)
+        flag->store(true, std::memory_order_relaxed);
+    });
+  }
+  health_.AddFields([log = notifications_](std::ostream& os) { log->WriteHealthFields(os); });
+  // Read as the line is written, on the supervisor's thread, which alone
+  // replaces the session.
+  health_.AddFields(
+      [this](std::ostream& os) { WriteTemperatureFields(os, ReadCameraTemperatures()); });
+}
 
 SupervisedRun::~SupervisedRun() = default;
 
@@ -105,6 +135,18 @@ void SupervisedRun::Supervise() noexcept {
 void SupervisedRun::BuildFirst(Lock& lock) {
   // Times of an earlier run bind nothing: the Stop between was the host's.
   lifecycle_.floorColorTime_.reset();
+  if (resetOnStart_) {
+    // Start returns at once; the reset and the first build run as a restart.
+    if (lifecycle_.state_ != SourceState::Starting)
+      return;  // stopped meanwhile
+    const std::int64_t now = lifecycle_.clock_->NowMs();
+    nextTryMs_ = now + policy_.RestartBegan(now);
+    resetReason_ = "reset_on_start";
+    lifecycle_.state_ = SourceState::Restarting;
+    run_.first = RunControl::FirstBuild::Waiting;
+    lifecycle_.changed_.notify_all();
+    return;
+  }
   const bool awaitable = WatchdogOn() && lifecycle_.config_.playback_from_file.empty();
   std::string awaited;
   std::unique_ptr<Session> session;
@@ -163,6 +205,7 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   links.stopRequested = run_.stop;
   links.floorColorTime = lifecycle_.floorColorTime_;
   links.stats = lifecycle_.stats_;
+  links.notifications = notifications_;
   links.nowMs = [clock = lifecycle_.clock_] { return clock->NowMs(); };
   const std::uint64_t sequence = ++lifecycle_.sessionSequence_;
   SourceLifecycle& lifecycle = lifecycle_;
@@ -213,6 +256,8 @@ void SupervisedRun::Adopt(Lock& lock, std::unique_ptr<Session> session) {
   callBegunSinceLook_ = false;
   lastDepthChanges_ = lifecycle_.depthChanges_->load(std::memory_order_relaxed);
   depthChangedMs_.reset();
+  sessionAdoptedMs_ = lifecycle_.clock_->NowMs();
+  hardwareError_->store(false, std::memory_order_relaxed);
   if (run_.stop->load())
     session_->EndDelivery();
   else if (WatchdogOn())
@@ -275,6 +320,16 @@ void SupervisedRun::Watch(Lock& lock) {
     return;
   }
   NoteProgress(now);
+  if (!policy_.AwaitingFirstPackets())
+    failedTries_ = 0;  // the session delivers
+  // A hardware error matters only to a camera that has stopped delivering.
+  if (hardwareError_->exchange(false, std::memory_order_relaxed) &&
+      now - lastFramesetMs_.value_or(sessionAdoptedMs_) >= policy_.WatchdogMs()) {
+    resetReason_ = "hardware error notified while no frameset came for " +
+                   std::to_string(policy_.WatchdogMs()) + " ms";
+    BeginRestart(lock, resetReason_, now);
+    return;
+  }
   if (lifecycle_.readerFailed_) {
     BeginRestart(lock, "reader ended", now);
   } else if (policy_.Silent(now)) {
@@ -283,8 +338,10 @@ void SupervisedRun::Watch(Lock& lock) {
         lastFramesetMs_ && now - *lastFramesetMs_ < limit
             ? "no color packets for " + std::to_string(limit) + " ms while framesets arrive"
             : "no frames for " + std::to_string(limit) + " ms";
-    if (policy_.AwaitingFirstPackets())
+    if (policy_.AwaitingFirstPackets()) {
       reason += " since start";
+      ++failedTries_;  // a try that brought no frameset
+    }
     BeginRestart(lock, reason, now);
   } else if (DepthFrozen(now)) {
     BeginRestart(lock,
@@ -325,10 +382,102 @@ void SupervisedRun::AwaitTry(Lock& lock) {
     nextTryMs_ = std::min(nextTryMs_, now);
   }
   const std::int64_t due = std::max(nextTryMs_, policy_.EarliestBuildMs());
-  if (now >= due)
-    TryRestart(lock);
-  else
+  if (now < due)
     Wait(lock, due);
+  else if (ResetDue(lock, now))
+    ResetCamera(lock, now);
+  else
+    TryRestart(lock);
+}
+
+bool SupervisedRun::ResetDue(Lock& lock, std::int64_t now) {
+  if (ladderOn_ && resetReason_.empty() &&
+      hardwareError_->exchange(false, std::memory_order_relaxed))
+    resetReason_ = "hardware error notified while restarting";
+  const int after = lifecycle_.config_.reset_after;
+  if (ladderOn_ && resetReason_.empty() && failedTries_ >= after) {
+    resetReason_ =
+        std::to_string(failedTries_) + (failedTries_ == 1 ? " try" : " tries") + " failed in a row";
+  }
+  if (resetReason_.empty())
+    return false;
+  const std::int64_t minMs = std::int64_t{lifecycle_.config_.reset_min_s} * 1000;
+  if (!lastResetMs_ || now - *lastResetMs_ >= minMs)
+    return true;
+  if (!resetHeldLogged_) {
+    resetHeldLogged_ = true;
+    Say(lock, orvlog::Severity::Info, lines::kRecoveryTag.data(), [&](std::ostream& os) {
+      os << "no hardware reset (" << resetReason_ << "): the last was "
+         << Seconds(now - *lastResetMs_) << " ago, reset_min_s=" << lifecycle_.config_.reset_min_s;
+    });
+  }
+  resetReason_.clear();
+  return false;
+}
+
+// On the supervisor's thread: Start and Stop meet it only in the state, and a
+// stop ends the wait at once.
+void SupervisedRun::ResetCamera(Lock& lock, std::int64_t now) {
+  lastResetMs_ = now;
+  failedTries_ = 0;
+  resetHeldLogged_ = false;
+  const std::string reason = std::move(resetReason_);
+  resetReason_.clear();
+  const std::string& serial = lifecycle_.config_.sn;
+  Say(lock, orvlog::Severity::Warning, lines::kRecoveryTag.data(), [&](std::ostream& os) {
+    os << lines::kHardwareResetBegin << utils::Printable(serial, 40) << ": " << reason;
+  });
+  bool sent = false;
+  std::string failure = "not connected";
+  Unlocked(lock, [&] {
+    try {
+      if (Listed())
+        sent = devices_->HardwareReset(serial);
+    } catch (...) {
+      failure = DescribeFailure(std::current_exception());
+    }
+  });
+  if (!sent) {
+    Say(lock, orvlog::Severity::Warning, lines::kRecoveryTag.data(),
+        [&](std::ostream& os) { os << "hardware reset failed: " << failure; });
+    return;
+  }
+  AwaitReturn(lock, now);
+}
+
+// The library reports the camera leaving and coming back; each report wakes
+// the wait (devicesChanged_), which then looks at the list itself.
+void SupervisedRun::AwaitReturn(Lock& lock, std::int64_t resetMs) {
+  const std::int64_t deadline = resetMs + kResetWaitMs;
+  bool left = false;
+  while (lifecycle_.state_ == SourceState::Restarting) {
+    lifecycle_.devicesChanged_ = false;
+    bool listed = false;
+    Unlocked(lock, [&] {
+      try {
+        listed = Listed();
+      } catch (...) {
+      }
+    });
+    const std::int64_t now = lifecycle_.clock_->NowMs();
+    left = left || !listed;
+    if (listed && left) {
+      Say(lock, orvlog::Severity::Info, lines::kRecoveryTag.data(), [&](std::ostream& os) {
+        os << "camera back after the hardware reset, " << Seconds(now - resetMs);
+      });
+      nextTryMs_ = now;
+      return;
+    }
+    if (now >= deadline) {
+      Say(lock, orvlog::Severity::Warning, lines::kRecoveryTag.data(), [&](std::ostream& os) {
+        os << "camera " << (left ? "not back" : "still listed") << " " << Seconds(kResetWaitMs)
+           << " after the hardware reset; tries go on";
+      });
+      nextTryMs_ = now;
+      return;
+    }
+    Wait(lock, deadline);
+  }
 }
 
 void SupervisedRun::TryRestart(Lock& lock) {
@@ -373,6 +522,8 @@ void SupervisedRun::TryRestart(Lock& lock) {
   // A listed camera that does not offer what the address asks is a mistake
   // in the address or the wrong camera: an Error at each try, and tries only
   // as often as for a camera gone for good.
+  // Only tries of a listed camera climb the ladder; a missing one starts it again.
+  failedTries_ = built ? failedTries_ + 1 : 0;
   const std::int64_t delay = unsatisfiable ? kLongestRestartDelayMs : policy_.TryFailed(now, built);
   nextTryMs_ = now + delay;
   const orvlog::Severity severity =
@@ -381,6 +532,12 @@ void SupervisedRun::TryRestart(Lock& lock) {
     os << lines::kTryBegin << attempt << lines::kTryFailed << ": " << failure << "; next try in "
        << delay << " ms";
   });
+}
+
+Temperatures SupervisedRun::ReadCameraTemperatures() const {
+  if (!session_ || !session_->DepthSensor())
+    return {};
+  return ReadTemperatures(*session_->DepthSensor());
 }
 
 // Unlocked. Empty when the camera is there (or a recording is played), else
@@ -464,6 +621,11 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
     return state == SourceState::Streaming ? lifecycle_.readerFailed_ : lifecycle_.devicesChanged_;
   };
   for (;;) {
+    Unlocked(lock, [&] { notifications_->WriteDue(); });
+    if (temperatureWatch_.On() && nextTemperatureMs_ <= lifecycle_.clock_->NowMs()) {
+      nextTemperatureMs_ = lifecycle_.clock_->NowMs() + kTemperatureLookMs;
+      Unlocked(lock, [&] { temperatureWatch_.Check(ReadCameraTemperatures()); });
+    }
     if (health_.NextDueMs() <= lifecycle_.clock_->NowMs()) {
       Unlocked(lock, [&] {
         try {
@@ -473,7 +635,8 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
         }
       });
     }
-    const std::int64_t until = std::min(deadlineMs, health_.NextDueMs());
+    const std::int64_t until = std::min(
+        {deadlineMs, health_.NextDueMs(), temperatureWatch_.On() ? nextTemperatureMs_ : kNever});
     if (lifecycle_.clock_->WaitUntil(lock, lifecycle_.changed_, until, woken) ||
         until == deadlineMs)
       return;

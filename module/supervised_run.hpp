@@ -16,8 +16,10 @@
 
 #include <orvlog/orvlog.hpp>
 
+#include "camera_temperatures.hpp"
 #include "device_watch.hpp"
 #include "health_report.hpp"
+#include "notification_log.hpp"
 #include "restart_policy.hpp"
 #include "session.hpp"
 
@@ -67,6 +69,14 @@ class SupervisedRun : private utils::Noncopyable {
   void Watch(Lock& lock);
   void BeginRestart(Lock& lock, const std::string& reason, std::int64_t now);
   void AwaitTry(Lock& lock);
+  // Whether the recovery ladder resets the camera before the next try; a
+  // reset that reset_min_s holds back is logged once.
+  [[nodiscard]] bool ResetDue(Lock& lock, std::int64_t now);
+  // Asks the camera to reset itself and waits, bounded, for it to leave and
+  // come back; the tries go on either way.
+  void ResetCamera(Lock& lock, std::int64_t now);
+  // Whether the camera stays away or comes back within the bounded wait.
+  void AwaitReturn(Lock& lock, std::int64_t resetMs);
   void TryRestart(Lock& lock);
   // Builds a session from `config` unlocked; the lock is held again on
   // return. Throws what Session throws.
@@ -79,6 +89,8 @@ class SupervisedRun : private utils::Noncopyable {
   [[nodiscard]] bool DepthFrozen(std::int64_t now) const;
   [[nodiscard]] std::int64_t DepthFrozenLimitMs() const;
   [[nodiscard]] bool WatchdogOn() const { return watchdogMs_ > 0; }
+  // Unlocked; the session's, or none while there is no session.
+  [[nodiscard]] Temperatures ReadCameraTemperatures() const;
   [[nodiscard]] std::string MissingCamera();
   // Unlocked. Empty when the camera is listed, else what the start waits
   // for and why, with the serial numbers that are listed.
@@ -99,6 +111,22 @@ class SupervisedRun : private utils::Noncopyable {
   const std::int64_t watchdogMs_;  // as configured; 0: no supervision
   RestartPolicy policy_;
   HealthReport health_;
+  // Shared with the library's notification threads of the run's sessions.
+  const std::shared_ptr<NotificationLog> notifications_;
+  TemperatureWatch temperatureWatch_;
+  // The recovery ladder. Live, supervised and with `sn` only.
+  const bool ladderOn_;                      // reset_after > 0
+  const bool resetOnStart_;                  // reset_on_start
+  int failedTries_ = 0;                      // in a row, the camera listed
+  std::optional<std::int64_t> lastResetMs_;  // for reset_min_s
+  bool resetHeldLogged_ = false;             // since the last reset
+  std::string resetReason_;                  // not empty: reset before the next try
+  std::int64_t sessionAdoptedMs_ = 0;
+  // Raised by a notification reaction on a library thread: a hardware error
+  // of severity Error.
+  const std::shared_ptr<std::atomic<bool>> hardwareError_ =
+      std::make_shared<std::atomic<bool>>(false);
+  std::int64_t nextTemperatureMs_ = 0;  // with temp_warn_c: the next read for the watch
   std::unique_ptr<Session> session_;
   std::int64_t nextTryMs_ = 0;
   std::uint64_t lastHandlerCalls_ = 0;

@@ -1,5 +1,6 @@
-// The module's log channel and the lines of it that hosts read: rs-host counts lost frames and
-// restarts per source from them. Both sides name them here.
+// The module's log channel and the lines of it that hosts read: rs-host counts lost frames,
+// restarts, hardware resets and the health line's camera figures per source from them. Both
+// sides name them here.
 #pragma once
 
 #include <string_view>
@@ -28,5 +29,22 @@ inline constexpr std::string_view kRestartTag = "Restart";
 inline constexpr std::string_view kTryBegin = "try ";
 inline constexpr std::string_view kTryFailed = " failed";
 inline constexpr std::string_view kStreamingAgainBegin = "streaming again after ";
+
+// Info "<name> Health: <field>; <field>; ...", each field "<name> <value>"; rs-host reads
+// the drops, stale depth, notification counts and temperatures among them.
+inline constexpr std::string_view kHealthTag = "Health";
+inline constexpr std::string_view kFieldSeparator = "; ";
+inline constexpr std::string_view kColorDropsField = "color drops";
+inline constexpr std::string_view kDepthDropsField = "depth drops";
+inline constexpr std::string_view kStaleDepthField = "stale depth";
+inline constexpr std::string_view kNotifiedFieldBegin = "notified ";
+inline constexpr std::string_view kAsicTemperatureField = "asic temperature";
+inline constexpr std::string_view kProjectorTemperatureField = "projector temperature";
+
+// Warning "<name> Recovery: hardware reset of camera <sn>: <why>", as the
+// supervisor asks the camera to reset itself; the other Recovery lines say
+// how the reset went.
+inline constexpr std::string_view kRecoveryTag = "Recovery";
+inline constexpr std::string_view kHardwareResetBegin = "hardware reset of camera ";
 
 }  // namespace vs_realsense2::log_lines

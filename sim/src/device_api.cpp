@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "api.hpp"
+#include "notifications.hpp"
 #include "objects.hpp"
 #include "options.hpp"
 
@@ -92,6 +93,11 @@ struct rs2_sensor : rs2_options {
   rs2sim::SensorKind kind;
   rs2sim::SensorOptions options;
 };
+
+void rs2sim::SetSensorNotificationsCallback(const rs2_sensor* sensor,
+                                            NotificationsCallbackPtr callback) {
+  SetNotificationsCallback(sensor->device, sensor->kind, std::move(callback));
+}
 
 struct rs2_sensor_list {
   DevicePtr device;
@@ -242,6 +248,19 @@ rs2_sensor_list* rs2_query_sensors(const rs2_device* device, rs2_error** error) 
       [&] {
         const DevicePtr& spec = NotNull(device, "device")->spec;
         return new rs2_sensor_list{spec, rs2sim::SensorsOf(*spec)};
+      });
+}
+
+// The device leaves and comes back as the registry's reset says; a handle of a device that is
+// not connected fails as the library's does for a camera gone.
+void rs2_hardware_reset(const rs2_device* device, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("device", device); },
+      [&] {
+        const DevicePtr& spec = NotNull(device, "device")->spec;
+        if (!rs2sim::TheRegistry().devices.HardwareReset(spec->serial))
+          Fail(RS2_EXCEPTION_TYPE_CAMERA_DISCONNECTED,
+               "hardware_reset: the device is not connected");
       });
 }
 

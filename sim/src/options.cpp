@@ -23,6 +23,10 @@ namespace {
 // The frame-queue size and the depth units exist on every device but cannot be written.
 constexpr float kQueueSizeMax = 32.0f;
 
+bool IsTemperature(rs2_option option) {
+  return option == RS2_OPTION_ASIC_TEMPERATURE || option == RS2_OPTION_PROJECTOR_TEMPERATURE;
+}
+
 std::string Number(float value) {
   std::ostringstream text;
   text << value;
@@ -166,8 +170,14 @@ OptionSpec SensorOptions::Range(rs2_option option) const {
   return *spec;
 }
 
+// A camera answers its temperatures only while it streams, as the library's D400 options do.
 float SensorOptions::Get(rs2_option option) const {
   const OptionSpec spec = Range(option);
+  if (IsTemperature(option)) {
+    if (!TheRegistry().devices.StreamingSession(device_->serial))
+      Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "query is available during streaming only");
+    return SettingsOf(device_)->Value(kind_, option).value_or(spec.def);
+  }
   if (spec.readOnly)
     return spec.def;
   return SettingsOf(device_)->Value(kind_, option).value_or(spec.def);
@@ -194,6 +204,18 @@ void SensorOptions::Set(rs2_option option, float value) const {
       Supports(RS2_OPTION_ENABLE_AUTO_EXPOSURE)) {
     settings->SetValue(kind_, RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0.0f);
   }
+}
+
+bool SetTemperature(const std::string& serial, rs2_option option, float celsius) {
+  if (!IsTemperature(option))
+    return false;
+  for (const DevicePtr& device : TheRegistry().devices.Snapshot()) {
+    if (device->serial == serial) {
+      SettingsOf(device)->SetValue(SensorKind::Depth, option, celsius);
+      return true;
+    }
+  }
+  return false;
 }
 
 std::vector<std::string> DeviceWrites(const std::string& serial) {

@@ -175,10 +175,73 @@ bool DeviceRegistry::Replug(const std::string& serial) {
     return false;
   const auto before = Plugged();
   entry->plugged = true;
+  entry->resetting = false;
   entry->link = std::make_shared<DeviceLink>();
   entry->link->stalled = entry->stalled;
   ReportChange(before);
   return true;
+}
+
+DeviceRegistry::~DeviceRegistry() {
+  std::vector<std::thread> returns;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing_ = true;
+    returns.swap(returns_);
+  }
+  ending_.notify_all();
+  for (std::thread& thread : returns)
+    thread.join();
+}
+
+bool DeviceRegistry::HardwareReset(const std::string& serial) {
+  int backAfterMs = -1;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Entry* entry = Find(serial);
+    if (!entry || !entry->plugged)
+      return false;
+    const auto before = Plugged();
+    entry->plugged = false;
+    entry->link->unplugged = true;
+    entry->stalled = false;
+    entry->resetting = true;
+    ++entry->resets;
+    claims_.erase(serial);
+    ReportChange(before);
+    backAfterMs = entry->spec->hardwareResetMs;
+    if (backAfterMs >= 0) {
+      returns_.emplace_back([this, serial, backAfterMs] {
+        {
+          std::unique_lock<std::mutex> wait(mutex_);
+          if (ending_.wait_for(wait, std::chrono::milliseconds(backAfterMs),
+                               [this] { return closing_; }))
+            return;
+        }
+        ReturnFromReset(serial);
+      });
+    }
+  }
+  return true;
+}
+
+bool DeviceRegistry::ReturnFromReset(const std::string& serial) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  Entry* entry = Find(serial);
+  if (!entry || !entry->resetting)
+    return false;
+  const auto before = Plugged();
+  entry->resetting = false;
+  entry->plugged = true;
+  entry->link = std::make_shared<DeviceLink>();
+  ReportChange(before);
+  return true;
+}
+
+int DeviceRegistry::HardwareResets(const std::string& serial) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const Entry* entry = Find(serial);
+  return entry ? entry->resets : 0;
 }
 
 void DeviceRegistry::Stall(const std::string& serial, bool stalled) {
@@ -315,9 +378,13 @@ DeviceSpec DefaultCamera(const std::string& serial) {
     }
   }
   spec.depthOptions = {
-      {RS2_OPTION_VISUAL_PRESET, 0, 5, 1, 1},    {RS2_OPTION_LASER_POWER, 0, 360, 30, 150},
-      {RS2_OPTION_EXPOSURE, 1, 165000, 1, 8500}, {RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0, 1, 1, 1},
+      {RS2_OPTION_VISUAL_PRESET, 0, 5, 1, 1},
+      {RS2_OPTION_LASER_POWER, 0, 360, 30, 150},
+      {RS2_OPTION_EXPOSURE, 1, 165000, 1, 8500},
+      {RS2_OPTION_ENABLE_AUTO_EXPOSURE, 0, 1, 1, 1},
       {RS2_OPTION_GAIN, 16, 248, 1, 16},
+      {RS2_OPTION_ASIC_TEMPERATURE, -40, 125, 0, 38, true},
+      {RS2_OPTION_PROJECTOR_TEMPERATURE, -40, 125, 0, 36, true},
   };
   spec.colorOptions = {
       {RS2_OPTION_EXPOSURE, 1, 10000, 1, 156},
@@ -329,6 +396,13 @@ DeviceSpec DefaultCamera(const std::string& serial) {
 
 std::string DefaultSerial(int i) {
   return std::to_string(900000000000LL + i);
+}
+
+bool ReturnFromReset(const std::string& serial) {
+  return TheRegistry().devices.ReturnFromReset(serial);
+}
+int HardwareResets(const std::string& serial) {
+  return TheRegistry().devices.HardwareResets(serial);
 }
 
 void AddDevice(const DeviceSpec& spec) {

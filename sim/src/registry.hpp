@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "counters.hpp"
@@ -40,6 +41,9 @@ using LinkPtr = std::shared_ptr<DeviceLink>;
 class DeviceRegistry {
  public:
   explicit DeviceRegistry(DevicesChangedHub& hub);
+  ~DeviceRegistry();  // joins the timed returns from resets
+  DeviceRegistry(const DeviceRegistry&) = delete;
+  DeviceRegistry& operator=(const DeviceRegistry&) = delete;
 
   std::vector<DevicePtr> Snapshot() const;  // the plugged-in devices
   void Add(const DeviceSpec& spec);
@@ -51,6 +55,11 @@ class DeviceRegistry {
   bool Unplug(const std::string& serial);
   bool Replug(const std::string& serial);
   void Stall(const std::string& serial, bool stalled);
+  // Unplugs the device, clears its stall and brings it back after its hardwareResetMs (-1: at
+  // ReturnFromReset). False when it is not plugged in.
+  bool HardwareReset(const std::string& serial);
+  bool ReturnFromReset(const std::string& serial);
+  int HardwareResets(const std::string& serial);
   void SetMissingDeviceWait(std::chrono::milliseconds wait);
   // Returns once a device with that serial (any device, without one) is plugged in, or once the
   // missing-device wait has passed.
@@ -68,6 +77,8 @@ class DeviceRegistry {
     LinkPtr link;
     bool plugged = true;
     bool stalled = false;
+    bool resetting = false;  // away in a hardware reset
+    int resets = 0;
   };
   static std::vector<Entry> DefaultEntries();
   Entry* Find(const std::string& serial);
@@ -83,6 +94,9 @@ class DeviceRegistry {
   std::vector<Entry> devices_;              // guarded by mutex_, in registration order
   std::map<std::string, std::weak_ptr<Session>> claims_;  // guarded by mutex_
   std::chrono::milliseconds missingWait_;                 // guarded by mutex_
+  std::condition_variable ending_;                        // the registry ends
+  bool closing_ = false;                                  // guarded by mutex_
+  std::vector<std::thread> returns_;                      // guarded by mutex_
 };
 
 class FaultTable {

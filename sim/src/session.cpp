@@ -1,5 +1,7 @@
 #include "session.hpp"
 
+#include "notifications.hpp"
+
 #include <librealsense2/hpp/rs_types.hpp>
 
 #include "api.hpp"
@@ -156,8 +158,11 @@ void Session::Finish() {
     job->done.set_value(Emitted{});
   sink_.reset();
   recorder_.reset();
-  if (claimsDevice_)
+  if (claimsDevice_) {
     TheRegistry().devices.Unclaim(device_->serial, this);
+    // The library drops the device object with the pipeline, and the sensors' callbacks with it.
+    ForgetNotificationsCallbacks(device_);
+  }
   --TheRegistry().counters.pipelinesStreaming;
 }
 

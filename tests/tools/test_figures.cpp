@@ -221,6 +221,45 @@ TEST(ModuleEventSink, SummedLostFramesCarryTheirCount) {
   EXPECT_FALSE(parse(Severity::Info, "lost frames: 17" + end));
 }
 
+// The health line's camera figures, wherever they stand in it; fields the host does not know
+// and values it cannot read are passed over.
+TEST(ModuleEventSink, HealthLinesAndHardwareResetsCarryTheCamerasFigures) {
+  using orvlog::Severity;
+  const char* module = vs_realsense2::log_lines::kChannel;
+  const auto parse = [module](Severity severity, const std::string& text) {
+    return ParseModuleLine({severity, module, "<cam0> " + text, ""});
+  };
+  HealthFigures figures;
+  figures.colorDrops = 3;
+  figures.depthDrops = 1;
+  figures.staleDepth = 450;
+  figures.notifications = 7;
+  figures.asicC = 41.5;
+  EXPECT_EQ(parse(Severity::Info,
+                  "Health: packets 1800 in 60.0 s (30.0/s); framesets lost at the queue 0; "
+                  "restarts 0; last packet 3 ms ago; color fps 30.0; color drops 3; depth fps "
+                  "15.0; depth drops 1; stale depth 450; notified frames timeout 2; notified "
+                  "hardware error 5; notified unknown error x; asic temperature 41.5; projector "
+                  "temperature n/a; later field 12"),
+            (SourceEvent{"cam0", ModuleEvent::Health, 1, figures}));
+  EXPECT_EQ(
+      parse(Severity::Warning, "Recovery: hardware reset of camera 123: 3 tries failed in a row"),
+      (SourceEvent{"cam0", ModuleEvent::HardwareReset}));
+  EXPECT_FALSE(parse(Severity::Info, "Recovery: camera back after the hardware reset, 2.0 s"));
+
+  SourceStatistics statistics;
+  statistics.AddHealth(figures);
+  figures.asicC.reset();
+  statistics.AddHealth(figures);
+  statistics.RecordHardwareReset();
+  const SourceReport report = statistics.Report();
+  EXPECT_EQ(report.colorDrops, 6u);
+  EXPECT_EQ(report.staleDepth, 900u);
+  EXPECT_EQ(report.notifications, 14u);
+  EXPECT_EQ(report.asicC, std::nullopt);  // the last line's
+  EXPECT_EQ(report.hardwareResets, 1u);
+}
+
 TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
   SourceStatus status{"a", SourceState::Running, {}};
   status.report.packets = 30;
@@ -233,6 +272,14 @@ TEST(StatusDisplay, ShowsRestartsOnceThereAreAny) {
   EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
             "[  1.0 s] a: 30 pkts 30.0 fps depth no 640x480 RGB24 lost 0 restarts 2 down 7.5 s "
             "(restarting)");
+  status.report.colorDrops = 4;
+  status.report.staleDepth = 9;
+  status.report.notifications = 2;
+  status.report.projectorC = 40.25;
+  status.report.hardwareResets = 1;
+  EXPECT_EQ(StatusDisplay::Format(1.0, {status}, {30.0}),
+            "[  1.0 s] a: 30 pkts 30.0 fps depth no 640x480 RGB24 lost 0 drops 4/0 stale 9 notes 2 "
+            "temp n/a/40.2 C resets 1 restarts 2 down 7.5 s (restarting)");
 }
 
 // On a terminal a line printed while the status line is drawn goes above it: the status line
@@ -299,7 +346,15 @@ TEST(SummaryJson, CarriesEveryFigureAndNullsWhatASourceNeverHad) {
                              3,
                              5,
                              12.5,
-                             true};
+                             true,
+                             false,
+                             4,
+                             6,
+                             7,
+                             9,
+                             41.5,
+                             38.0,
+                             1};
   const SourceSummary ok{
       "cam0", "realsense://?c_width=640", std::nullopt, figures, {"a.png", "b.png"}};
   const SourceSummary failed{"cam1", "realsense://?sn=1", "rs2::error: none", {}, {}};
@@ -318,11 +373,14 @@ TEST(SummaryJson, CarriesEveryFigureAndNullsWhatASourceNeverHad) {
     "depth_packets": 75, "depth_share": 0.5, "lost_frames": 2,
     "packet_age_ms": {"p50": 3.25, "p99": 8.5, "relative_error": 0.00390625},
     "restarts": {"count": 3, "failed_tries": 5, "down_s": 12.5, "down_at_end": true},
+    "hardware_resets": 1, "drops": {"color": 4, "depth": 6}, "stale_depth": 7,
+    "notifications": 9, "temperatures_c": {"asic": 41.5, "projector": 38.0},
     "snapshots": ["a.png", "b.png"]})"));
   const auto& bad = json["sources"][1];
   EXPECT_EQ(bad["started"], false);
   EXPECT_EQ(bad["error"], "rs2::error: none");
-  for (const auto& unknown : {bad["mean_fps"], bad["depth"], bad["packet_age_ms"]["p50"]})
+  for (const auto& unknown :
+       {bad["mean_fps"], bad["depth"], bad["packet_age_ms"]["p50"], bad["temperatures_c"]["asic"]})
     EXPECT_TRUE(unknown.is_null()) << bad;
 }
 

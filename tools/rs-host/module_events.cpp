@@ -1,6 +1,8 @@
 #include "module_events.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -38,7 +40,60 @@ std::uint64_t SummedLosses(std::string_view text) {
 struct Event {
   ModuleEvent event;
   std::uint64_t count = 1;
+  HealthFigures health{};
 };
+
+// Plain digits that fit; nothing otherwise.
+std::optional<std::uint64_t> Count(std::string_view text) {
+  std::uint64_t count = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, count);
+  if (error != std::errc() || stop != end)
+    return std::nullopt;
+  return count;
+}
+
+std::optional<double> Celsius(std::string_view text) {
+  if (text.empty() || text == "n/a")
+    return std::nullopt;
+  try {
+    std::size_t used = 0;
+    const double value = std::stod(std::string(text), &used);
+    return used == text.size() ? std::optional<double>(value) : std::nullopt;
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+// Fields the host does not know, or cannot read, are passed over: the module
+// appends fields over time.
+HealthFigures ReadHealth(std::string_view text) {
+  HealthFigures figures;
+  while (!text.empty()) {
+    const std::size_t end = std::min(text.find(lines::kFieldSeparator), text.size());
+    const std::string_view field = text.substr(0, end);
+    text.remove_prefix(std::min(end + lines::kFieldSeparator.size(), text.size()));
+    const std::size_t space = field.rfind(' ');
+    if (space == std::string_view::npos)
+      continue;
+    const std::string_view name = field.substr(0, space);
+    const std::string_view value = field.substr(space + 1);
+    const std::uint64_t count = Count(value).value_or(0);
+    if (name == lines::kColorDropsField)
+      figures.colorDrops = count;
+    else if (name == lines::kDepthDropsField)
+      figures.depthDrops = count;
+    else if (name == lines::kStaleDepthField)
+      figures.staleDepth = count;
+    else if (StartsWith(name, lines::kNotifiedFieldBegin))
+      figures.notifications += count;
+    else if (name == lines::kAsicTemperatureField)
+      figures.asicC = Celsius(value);
+    else if (name == lines::kProjectorTemperatureField)
+      figures.projectorC = Celsius(value);
+  }
+  return figures;
+}
 
 std::optional<Event> EventOf(orvlog::Severity severity, const std::string& tag,
                              const std::string& text) {
@@ -48,6 +103,8 @@ std::optional<Event> EventOf(orvlog::Severity severity, const std::string& tag,
       return Event{ModuleEvent::LostFrames};
     if (StartsWith(text, lines::kLostFramesCountBegin))
       return Event{ModuleEvent::LostFrames, SummedLosses(text)};
+    if (tag == lines::kRecoveryTag && StartsWith(text, lines::kHardwareResetBegin))
+      return Event{ModuleEvent::HardwareReset};
     if (tag == lines::kWatchdogTag &&
         (EndsWith(text, lines::kRestartingEnd) ||
          text.find(std::string(lines::kRestartingEnd) + " in ") != std::string::npos))
@@ -60,6 +117,8 @@ std::optional<Event> EventOf(orvlog::Severity severity, const std::string& tag,
   if (severity == Severity::Info && tag == lines::kRestartTag &&
       StartsWith(text, lines::kStreamingAgainBegin))
     return Event{ModuleEvent::StreamingAgain};
+  if (severity == Severity::Info && tag == lines::kHealthTag)
+    return Event{ModuleEvent::Health, 1, ReadHealth(text)};
   return std::nullopt;
 }
 
@@ -82,7 +141,7 @@ std::optional<SourceEvent> ParseModuleLine(const orvlog::LogLine& line) {
                              message.substr(colon + 2));
   if (!event)
     return std::nullopt;
-  return SourceEvent{message.substr(1, close - 1), event->event, event->count};
+  return SourceEvent{message.substr(1, close - 1), event->event, event->count, event->health};
 }
 
 ModuleEventSink::ModuleEventSink(std::function<void(const SourceEvent&)> onEvent)

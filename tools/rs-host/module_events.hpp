@@ -1,5 +1,6 @@
-// The module's log lines that tell the host about a source: lost frames and
-// restarts. rs-host counts them per source through one log sink.
+// The module's log lines that tell the host about a source: lost frames,
+// restarts, hardware resets and the health line. rs-host counts them per
+// source through one log sink.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,24 @@ enum class ModuleEvent {
   RestartBegins,     // Warning "<name> Watchdog: ..., restarting"
   RestartTryFailed,  // Warning "<name> Restart: try N failed: ..."
   StreamingAgain,    // Info "<name> Restart: streaming again after ..."
+  HardwareReset,     // Warning "<name> Recovery: hardware reset of camera ..."
+  Health,            // Info "<name> Health: ..."
+};
+
+// What a health line says about the camera, for its interval.
+struct HealthFigures {
+  std::uint64_t colorDrops = 0;
+  std::uint64_t depthDrops = 0;
+  std::uint64_t staleDepth = 0;
+  std::uint64_t notifications = 0;  // every "notified <category>" field summed
+  std::optional<double> asicC;      // empty: n/a, or not in the line
+  std::optional<double> projectorC;
+
+  friend bool operator==(const HealthFigures& a, const HealthFigures& b) {
+    return a.colorDrops == b.colorDrops && a.depthDrops == b.depthDrops &&
+           a.staleDepth == b.staleDepth && a.notifications == b.notifications &&
+           a.asicC == b.asicC && a.projectorC == b.projectorC;
+  }
 };
 
 struct SourceEvent {
@@ -26,9 +45,10 @@ struct SourceEvent {
   // that sums the losses of the second after it. A summed line whose count cannot be read
   // still says that frames were lost, and counts as 1.
   std::uint64_t count = 1;
+  HealthFigures health{};  // for Health
 
   friend bool operator==(const SourceEvent& a, const SourceEvent& b) {
-    return a.source == b.source && a.event == b.event && a.count == b.count;
+    return a.source == b.source && a.event == b.event && a.count == b.count && a.health == b.health;
   }
 };
 

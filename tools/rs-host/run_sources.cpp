@@ -20,6 +20,12 @@ void CountEvent(SourceStatistics& statistics, const SourceEvent& event) {
     case ModuleEvent::StreamingAgain:
       statistics.RecordStreamingAgain(now);
       break;
+    case ModuleEvent::HardwareReset:
+      statistics.RecordHardwareReset();
+      break;
+    case ModuleEvent::Health:
+      statistics.AddHealth(event.health);
+      break;
   }
 }
 

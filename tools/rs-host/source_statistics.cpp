@@ -71,6 +71,21 @@ void SourceStatistics::RecordRestartTryFailed() {
   ++failedTries_;
 }
 
+void SourceStatistics::RecordHardwareReset() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  ++hardwareResets_;
+}
+
+void SourceStatistics::AddHealth(const HealthFigures& health) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  health_.colorDrops += health.colorDrops;
+  health_.depthDrops += health.depthDrops;
+  health_.staleDepth += health.staleDepth;
+  health_.notifications += health.notifications;
+  health_.asicC = health.asicC;
+  health_.projectorC = health.projectorC;
+}
+
 void SourceStatistics::RecordStreamingAgain(std::chrono::steady_clock::time_point when) {
   const std::lock_guard<std::mutex> lock(mutex_);
   if (!downSince_)
@@ -97,6 +112,13 @@ SourceReport SourceStatistics::Report(std::chrono::steady_clock::time_point now)
   report.lastFormat = lastFormat_;
   report.depth = depth_;
   report.limitReached = packetLimit_ != 0 && packets_ >= packetLimit_;
+  report.colorDrops = health_.colorDrops;
+  report.depthDrops = health_.depthDrops;
+  report.staleDepth = health_.staleDepth;
+  report.notifications = health_.notifications;
+  report.asicC = health_.asicC;
+  report.projectorC = health_.projectorC;
+  report.hardwareResets = hardwareResets_;
   if (firstArrival_ && start_)
     report.firstPacketMs = Ms(*firstArrival_ - *start_).count();
   if (firstArrival_ && packets_ >= 2) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "module_events.hpp"
 #include "quantile_histogram.hpp"
 
 namespace rs_host {
@@ -66,6 +67,14 @@ struct SourceReport {
   double downSeconds = 0;  // from each restart's warning to its "streaming again", and on
   bool down = false;       // a restart has begun and has not streamed again yet
   bool limitReached = false;
+  // From the module's health lines, summed over them, and its hardware resets.
+  std::uint64_t colorDrops = 0;
+  std::uint64_t depthDrops = 0;
+  std::uint64_t staleDepth = 0;
+  std::uint64_t notifications = 0;
+  std::optional<double> asicC;  // of the last health line
+  std::optional<double> projectorC;
+  std::uint64_t hardwareResets = 0;
 
   double DepthShare() const {
     return packets == 0 ? 0.0 : static_cast<double>(depthPackets) / static_cast<double>(packets);
@@ -87,6 +96,8 @@ class SourceStatistics {
   void RecordRestartBegins(std::chrono::steady_clock::time_point when);
   void RecordRestartTryFailed();
   void RecordStreamingAgain(std::chrono::steady_clock::time_point when);
+  void RecordHardwareReset();
+  void AddHealth(const HealthFigures& health);
 
   bool LimitReached() const;
   // `now` ends the downtime of a restart still under way.
@@ -113,6 +124,8 @@ class SourceStatistics {
   std::uint64_t failedTries_ = 0;
   std::chrono::steady_clock::duration downTime_{};  // of the restarts that ended
   std::optional<std::chrono::steady_clock::time_point> downSince_;
+  HealthFigures health_;  // counts summed, temperatures the last
+  std::uint64_t hardwareResets_ = 0;
 };
 
 }  // namespace rs_host

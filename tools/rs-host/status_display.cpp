@@ -31,6 +31,20 @@ std::string StatusDisplay::Format(double elapsedSeconds, const std::vector<Sourc
          << " fps depth " << (r.depthPackets > 0 ? "yes" : "no") << " ";
     line << (r.lastFormat ? DescribeFormat(*r.lastFormat) : std::string("no params"));
     line << " lost " << r.lostFrames;
+    // The camera's figures come with the module's health lines (stats_s).
+    if (r.colorDrops + r.depthDrops > 0)
+      line << " drops " << r.colorDrops << "/" << r.depthDrops;
+    if (r.staleDepth > 0)
+      line << " stale " << r.staleDepth;
+    if (r.notifications > 0)
+      line << " notes " << r.notifications;
+    if (r.asicC || r.projectorC) {
+      line << " temp " << std::setprecision(1);
+      (r.asicC ? line << *r.asicC : line << "n/a") << "/";
+      (r.projectorC ? line << *r.projectorC : line << "n/a") << " C";
+    }
+    if (r.hardwareResets > 0)
+      line << " resets " << r.hardwareResets;
     if (r.restarts > 0) {
       line << " restarts " << r.restarts << " down " << std::setprecision(1) << r.downSeconds
            << " s";

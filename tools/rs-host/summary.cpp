@@ -87,6 +87,13 @@ void WriteSummaryTable(std::ostream& out, const RunSummary& summary) {
       rows.emplace_back("packets with depth", Fixed(100.0 * r.DepthShare(), 1) + " %");
       rows.emplace_back("lost frames", std::to_string(r.lostFrames));
       rows.emplace_back("restarts", Restarts(r));
+      rows.emplace_back("hardware resets", std::to_string(r.hardwareResets));
+      rows.emplace_back("drops", "color " + std::to_string(r.colorDrops) + ", depth " +
+                                     std::to_string(r.depthDrops));
+      rows.emplace_back("stale depth", std::to_string(r.staleDepth));
+      rows.emplace_back("notifications", std::to_string(r.notifications));
+      rows.emplace_back("temperatures", "asic " + OrDash(r.asicC, 1, " °C") + ", projector " +
+                                            OrDash(r.projectorC, 1, " °C"));
       rows.emplace_back("packet age p50", PacketAge(r.packetAgeP50Ms));
       rows.emplace_back("packet age p99", PacketAge(r.packetAgeP99Ms));
       for (const auto& file : source.snapshots)
@@ -134,6 +141,12 @@ std::string SummaryJson(const RunSummary& summary) {
                          {"failed_tries", r.failedTries},
                          {"down_s", r.downSeconds},
                          {"down_at_end", r.down}};
+    entry["hardware_resets"] = r.hardwareResets;
+    entry["drops"] = {{"color", r.colorDrops}, {"depth", r.depthDrops}};
+    entry["stale_depth"] = r.staleDepth;
+    entry["notifications"] = r.notifications;
+    entry["temperatures_c"] = {{"asic", OptionalNumber(r.asicC)},
+                               {"projector", OptionalNumber(r.projectorC)}};
     entry["snapshots"] = source.snapshots;
     sources.push_back(std::move(entry));
   }

@@ -187,6 +187,20 @@ std::vector<AddressKey> MakeTable() {
       Key("stats_s",
           "seconds between two health lines of the source; `0` = no line and no counting",
           Interval(&C::stats_s)),
+      Key("temp_warn_c",
+          "°C above which the camera's ASIC or projector temperature is a `Warning` (once per "
+          "crossing); `0` = no warning",
+          WholeNumber(&C::temp_warn_c, 0, "off", "off")),
+      Key("reset_after",
+          "failed restart tries in a row of a listed camera after which the supervisor resets "
+          "it (`rs2::device::hardware_reset`); `0` = never; needs `sn` (see Recovery)",
+          Interval(&C::reset_after)),
+      Key("reset_min_s", "seconds that at least lie between two hardware resets of the camera",
+          Interval(&C::reset_min_s)),
+      Key("reset_on_start",
+          "`1`: reset the camera before the first start (clears a state an earlier process "
+          "left); needs `sn`",
+          Choice<bool>(&C::reset_on_start, {{"0", false}, {"1", true}}, "`0`")),
       Key("align",
           "`color`: the `depth` attachment aligned to the colour image (colour width "
           "and height, stride = width × 2, same units), by librealsense2's align "

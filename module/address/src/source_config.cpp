@@ -31,6 +31,27 @@ std::string UnknownKey(std::string_view key) {
   return warning;
 }
 
+// A hardware reset makes the camera leave and come back; "any camera" might
+// then be another one. Asked for without `sn`, the ladder is a warning; by
+// default it is simply off there. A recording is never reset.
+void CheckResetNeedsSerial(const std::set<std::string>& seen, SourceConfig& config) {
+  if (!config.sn.empty() || !config.playback_from_file.empty())
+    return;
+  // An unreadable reset_after has its own warning and asks for nothing.
+  const bool unreadable =
+      std::any_of(config.addressWarnings.begin(), config.addressWarnings.end(),
+                  [](const std::string& warning) { return warning.rfind("reset_after ", 0) == 0; });
+  const bool asked = (seen.count("reset_after") != 0 && config.reset_after > 0 && !unreadable) ||
+                     config.reset_on_start;
+  config.reset_after = 0;
+  config.reset_on_start = false;
+  if (asked) {
+    config.addressWarnings.push_back(
+        "reset_after and reset_on_start need sn: after a hardware reset another camera could "
+        "answer to any camera; no hardware reset");
+  }
+}
+
 }  // namespace
 
 SourceConfig ReadSourceConfig(const std::string& url, const PresetNames& presets) {
@@ -74,6 +95,7 @@ SourceConfig ReadSourceConfig(const std::string& url, const PresetNames& presets
         "recorded");
     config.record_to_file.clear();
   }
+  CheckResetNeedsSerial(seen, config);
   return config;
 }
 

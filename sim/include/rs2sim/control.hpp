@@ -59,12 +59,18 @@ struct DeviceSpec {
   // rs2_get_frame_metadata with their number when it is true. A camera without the metadata
   // (no kernel patch, say) has its frames numbered by the library.
   bool frameCounterMetadata = true;
+  // After rs2_hardware_reset the device is away for this long, then comes back as a replug does;
+  // -1: only when ReturnFromReset is called, so that a test decides the moment.
+  int hardwareResetMs = 3000;
 };
 
 // D435-like modes: depth Z16 848x480, 640x480, 1280x720 and colour RGB8 then BGR8 1280x720,
 // 640x480, 1920x1080, each at 30, 15 and 6 fps; a request of zeros gets depth 848x480@30 and
 // colour RGB8 1280x720@30. Depth options: visual preset 0..5 (default 1), laser power 0..360
-// step 30 (150), exposure 1..165000 (8500), auto exposure 0..1 (1), gain 16..248 (16); colour
+// step 30 (150), exposure 1..165000 (8500), auto exposure 0..1 (1), gain 16..248 (16), and the
+// read-only ASIC (38 °C) and projector (36 °C) temperatures, which the depth sensor answers only
+// while the device streams (else the library's error "query is available during streaming
+// only"); colour
 // options: exposure 1..10000 (156), auto exposure 0..1 (1), gain 0..128 (64).
 DeviceSpec DefaultCamera(const std::string& serial);
 // Serial number of the i-th default camera, i counted from 0.
@@ -94,6 +100,15 @@ bool ReplugDevice(const std::string& serial);
 // arrives (Emit answers delivered=false; timers deliver nothing) until resumed with false. The
 // stall belongs to the device: it holds for pipelines started meanwhile and across a replug.
 void StallDevice(const std::string& serial, bool stalled);
+// A stall is also how a wedged camera looks: listed, started, delivering nothing. Only a hardware
+// reset (rs2_hardware_reset) ends it: the device leaves the registry at once as UnplugDevice
+// does, comes back after its hardwareResetMs (devices-changed callbacks hear both), and is no
+// longer stalled. Returns the device from a reset when its hardwareResetMs is -1; false when it
+// is not away in a reset.
+bool ReturnFromReset(const std::string& serial);
+// Hardware resets asked of the device `serial` since it was added.
+int HardwareResets(const std::string& serial);
+
 // How long, in all, a pipeline start waits for a wanted device that is not connected before it
 // fails as now ("No device connected" for an empty registry, or the "Failed to resolve request..."
 // text): 15 s by default, as the real library (it resolves up to 3 times, each waiting up to 5 s),
@@ -149,6 +164,27 @@ struct Emitted {
 // thread, and returns once the callback has returned. delivered is false when no pipeline streams
 // the device, or when a stream's pool refused a frame (then nothing of the set is delivered).
 Emitted Emit(const std::string& serial, const FramesetSpec& frames);
+
+// A notification as a sensor raises it. timestamp 0: the device clock at delivery.
+struct NotificationSpec {
+  rs2_notification_category category = RS2_NOTIFICATION_CATEGORY_HARDWARE_ERROR;
+  rs2_log_severity severity = RS2_LOG_SEVERITY_ERROR;
+  std::string description;
+  double timestamp = 0.0;
+  std::string serializedData;
+};
+
+// Delivers `notification` to the callback set on the sensor of device `serial` that carries
+// `sensor` (RS2_STREAM_DEPTH: the stereo module, RS2_STREAM_COLOR: the RGB camera), on a thread
+// of rs2sim's as the library does, and returns once the callback has returned. False when no
+// connected device has that serial or no callback is set on that sensor. Callbacks belong to the
+// device object: a device replaced with AddDevice has none.
+bool Notify(const std::string& serial, rs2_stream sensor, const NotificationSpec& notification);
+
+// What the depth sensor of device `serial` answers for RS2_OPTION_ASIC_TEMPERATURE or
+// RS2_OPTION_PROJECTOR_TEMPERATURE from now on, until the device is replaced. False for another
+// option or when no connected device has that serial.
+bool SetTemperature(const std::string& serial, rs2_option option, float celsius);
 
 // The next call of the named C function (for example "rs2_pipeline_stop") fails with that type and
 // message; each FailNext arms one failure.

@@ -66,6 +66,16 @@ struct SourceConfig {
   std::optional<float> temporal_alpha{};
   std::optional<float> temporal_delta{};
   std::optional<float> hole_fill{};  // mode
+  // °C above which the depth sensor's ASIC or projector temperature is
+  // warned about; 0 switches the warning off.
+  std::int32_t temp_warn_c = 0;
+  // The recovery ladder: a hardware reset after this many failed restart
+  // tries in a row (0: never), at most one per reset_min_s seconds, and one
+  // before the first start with reset_on_start. Without `sn` the ladder is
+  // off: after a reset another camera could answer to "any".
+  std::int32_t reset_after = 3;
+  std::int32_t reset_min_s = 600;
+  bool reset_on_start = false;
 
   // True when the address asks for at least one camera control.
   [[nodiscard]] bool HasControls() const;

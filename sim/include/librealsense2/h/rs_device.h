@@ -21,6 +21,7 @@ int rs2_supports_device_info(const rs2_device* device, rs2_camera_info info, rs2
 int rs2_is_device_extendable_to(const rs2_device* device, rs2_extension extension,
                                 rs2_error** error);
 rs2_sensor_list* rs2_query_sensors(const rs2_device* device, rs2_error** error);
+void rs2_hardware_reset(const rs2_device* device, rs2_error** error);
 
 #ifdef __cplusplus
 }

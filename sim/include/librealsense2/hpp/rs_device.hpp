@@ -55,6 +55,12 @@ class device {
     return result;
   }
 
+  void hardware_reset() {
+    rs2_error* e = nullptr;
+    rs2_hardware_reset(_dev.get(), &e);
+    error::handle(e);
+  }
+
   device& operator=(const std::shared_ptr<rs2_device> dev) {
     _dev.reset();
     _dev = dev;
