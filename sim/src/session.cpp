@@ -169,8 +169,9 @@ Emitted Session::Deliver(const SetBlueprint& set) {
     auto frame = Build(set, result.data);
     if (!frame)
       return Emitted{};
+    // A failed write ends the recording, not the streaming.
     if (recorder_)
-      recorder_->Append(set);
+      (void)recorder_->Append(set);
     sink_->Consume(std::move(*frame));
     result.delivered = true;
     return result;
