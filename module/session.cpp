@@ -4,6 +4,7 @@
 
 #include "camera_controls.hpp"
 #include "failure_text.hpp"
+#include "kept_recorders.hpp"
 #include "library_context.hpp"
 #include "logger.hpp"
 #include "stream_report.hpp"
@@ -132,11 +133,33 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
+  if (!playback && !config.record_to_file.empty())
+    recordDevice = profile.get_device();
   negotiatedFps = StreamingFps(profile);
   negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
   PrintDevice(profile, playback, name);
+}
+
+void Session::PauseRecording() {
+  rs2::recorder(recordDevice).pause();
+}
+
+void Session::ResumeRecording() {
+  rs2::recorder(recordDevice).resume();
+}
+
+void Session::OnRecorderError(const std::string& description) noexcept {
+  if (!recordDevice || !IsRecordingStopped(description))
+    return;
+  try {
+    KeepForProcessLife(recordDevice);
+    if (links.recorderFailed)
+      links.recorderFailed(description);
+  } catch (...) {
+    // Nothing may leave the library's thread.
+  }
 }
 
 void Session::EndDelivery() {

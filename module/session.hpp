@@ -52,6 +52,9 @@ struct SessionLinks {
   // restart, unless they lie more than a second below it (a clock stepped
   // back), which is warned about once and delivered.
   std::optional<std::int64_t> floorColorTime;
+  // Library thread, at most once: the session's recorder stopped recording
+  // for a write failure (the library's text); streaming goes on.
+  std::function<void(const std::string& description)> recorderFailed;
   // The source's counters for its health line, shared by its sessions so
   // that counts survive restarts; null when the health line is off.
   std::shared_ptr<SourceStats> stats;
@@ -105,6 +108,17 @@ class Session : private utils::Noncopyable {
   // The depth stream's rate; 0 when there is none or it is unknown.
   [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps; }
 
+  // Supervisor thread, while recording: the recorder writes nothing until
+  // resumed; packets keep flowing. Throw what the library throws.
+  void PauseRecording();
+  void ResumeRecording();
+
+  // Library thread: the text of an error notification of one of the record
+  // device's sensors. A write failure ("Stopping recording for sensor...")
+  // keeps the record device for the life of the process, since the library
+  // ends the process when it destroys it, and is passed on to the source.
+  void OnRecorderError(const std::string& description) noexcept;
+
  private:
   // Reader thread.
   void ReadFrames();
@@ -157,6 +171,9 @@ class Session : private utils::Noncopyable {
   std::optional<unsigned long long> lastPacketDepth;  // the last delivered packet's depth number
   int negotiatedFps = 0;                              // set by the constructor before it returns
   int negotiatedDepthFps = 0;                         // likewise
+  // The pipeline's record device while recording, set by the constructor;
+  // released after the pipeline.
+  rs2::device recordDevice;
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

@@ -29,4 +29,10 @@ inline constexpr std::string_view kTryBegin = "try ";
 inline constexpr std::string_view kTryFailed = " failed";
 inline constexpr std::string_view kStreamingAgainBegin = "streaming again after ";
 
+// Lines about the recording's files and disk: Info "<name> Recording:
+// deleted <file> ...", Warning "... recording paused, live video goes on",
+// Info "... resumed", Warning or Error "... closing ...", Error "writing
+// <file> failed: ...", Error "cannot record to <path>: ...".
+inline constexpr std::string_view kRecordingTag = "Recording";
+
 }  // namespace vs_realsense2::log_lines
