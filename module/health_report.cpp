@@ -82,6 +82,8 @@ void HealthReport::ReportIfDue() {
        << PerSecond(tally.depthFrames - previous.depthFrames, elapsedMs) << "; depth drops "
        << tally.depthDrops - previous.depthDrops << "; stale depth "
        << tally.staleDepth - previous.staleDepth;
+    for (const Fields& fields : fields_)
+      fields(os);
   });
 }
 

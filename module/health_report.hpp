@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <vector>
 
 #include <utils/clock.hpp>
 
@@ -27,6 +29,12 @@ class HealthReport {
   // `intervalS` 0 (or a null `stats`) turns the report off: it is never due.
   HealthReport(std::string name, std::shared_ptr<const SourceStats> stats, std::int32_t intervalS,
                MonotonicMs now = utils::NowMs);
+
+  // Writes more fields at the end of each line, after those above and those
+  // added before: "; <name> <value>" each. Called on the thread that calls
+  // ReportIfDue, only when a line is written.
+  using Fields = std::function<void(std::ostream&)>;
+  void AddFields(Fields fields) { fields_.push_back(std::move(fields)); }
 
   // Writes the line when the interval has passed, and starts the next one.
   void ReportIfDue();
@@ -55,6 +63,7 @@ class HealthReport {
   Tally last_;
   std::int64_t lastReportMs_;
   std::int64_t nextDueMs_;
+  std::vector<Fields> fields_;
 };
 
 }  // namespace vs_realsense2

@@ -27,6 +27,26 @@ std::size_t KeepForProcessLife(const rs2::device& recorder) {
   return kept.devices.size();
 }
 
+void RecorderHold::Hold(const rs2::device& device) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  device_ = device;
+}
+
+void RecorderHold::Release() {
+  rs2::device released;  // destroyed after the lock
+  const std::lock_guard<std::mutex> lock(mutex_);
+  released = device_;
+  device_ = rs2::device();
+}
+
+bool RecorderHold::KeepHeld() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!device_)
+    return false;
+  KeepForProcessLife(device_);
+  return true;
+}
+
 bool IsRecordingStopped(const std::string& description) {
   static constexpr char kStopped[] = "Stopping recording for sensor";
   return description.compare(0, sizeof kStopped - 1, kStopped) == 0;

@@ -4,7 +4,6 @@
 
 #include "camera_controls.hpp"
 #include "failure_text.hpp"
-#include "kept_recorders.hpp"
 #include "library_context.hpp"
 #include "logger.hpp"
 #include "stream_report.hpp"
@@ -133,8 +132,13 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
-  if (!playback && !config.record_to_file.empty())
+  if (!playback && !config.record_to_file.empty()) {
     recordDevice = profile.get_device();
+    if (this->links.recorder)
+      this->links.recorder->Hold(recordDevice);
+  }
+  if (!playback && this->links.notifications)
+    ListenToNotifications(profile.get_device());
   negotiatedFps = StreamingFps(profile);
   negotiatedDepthFps = DepthFps(profile);
   PrintProfile(profile, name);
@@ -150,15 +154,16 @@ void Session::ResumeRecording() {
   rs2::recorder(recordDevice).resume();
 }
 
-void Session::OnRecorderError(const std::string& description) noexcept {
-  if (!recordDevice || !IsRecordingStopped(description))
-    return;
+// A camera that cannot report its notifications still streams: a Warning.
+void Session::ListenToNotifications(const rs2::device& device) {
   try {
-    KeepForProcessLife(recordDevice);
-    if (links.recorderFailed)
-      links.recorderFailed(description);
-  } catch (...) {
-    // Nothing may leave the library's thread.
+    ListenToSensors(device, links.notifications);
+  } catch (const rs2::error&) {
+    const std::exception_ptr failure = std::current_exception();
+    Log(orvlog::Severity::Warning, name, "Notification", [&](std::ostream& os) {
+      os << "notifications not available: ";
+      WriteFailure(os, failure);
+    });
   }
 }
 

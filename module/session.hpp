@@ -18,6 +18,8 @@
 
 #include "frame_numbers.hpp"
 #include "frame_reader.hpp"
+#include "kept_recorders.hpp"
+#include "notification_log.hpp"
 #include "source_stats.hpp"
 
 namespace vs_realsense2 {
@@ -52,12 +54,14 @@ struct SessionLinks {
   // restart, unless they lie more than a second below it (a clock stepped
   // back), which is warned about once and delivered.
   std::optional<std::int64_t> floorColorTime;
-  // Library thread, at most once: the session's recorder stopped recording
-  // for a write failure (the library's text); streaming goes on.
-  std::function<void(const std::string& description)> recorderFailed;
+  // Holds the session's record device from its start on, so that a write
+  // failure reported while it streams can keep it; null: not recording.
+  std::shared_ptr<RecorderHold> recorder;
   // The source's counters for its health line, shared by its sessions so
   // that counts survive restarts; null when the health line is off.
   std::shared_ptr<SourceStats> stats;
+  // Where a live camera's sensors send their notifications; null: nowhere.
+  std::shared_ptr<NotificationLog> notifications;
   // Monotonic ms that the "lost frames" lines go by.
   std::function<std::int64_t()> nowMs = utils::NowMs;
 };
@@ -113,13 +117,9 @@ class Session : private utils::Noncopyable {
   void PauseRecording();
   void ResumeRecording();
 
-  // Library thread: the text of an error notification of one of the record
-  // device's sensors. A write failure ("Stopping recording for sensor...")
-  // keeps the record device for the life of the process, since the library
-  // ends the process when it destroys it, and is passed on to the source.
-  void OnRecorderError(const std::string& description) noexcept;
-
  private:
+  // Constructor.
+  void ListenToNotifications(const rs2::device& device);
   // Reader thread.
   void ReadFrames();
   // `arrivalMs`: the system time at which the frameset reached the module.

@@ -67,10 +67,30 @@ SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
       watchdogMs_(lifecycle.config_.watchdog_ms),
       policy_(std::max<std::int64_t>(watchdogMs_, 1)),
       health_(lifecycle.name_, lifecycle.stats_, lifecycle.config_.stats_s,
-              [clock = lifecycle.clock_] { return clock->NowMs(); }) {
+              [clock = lifecycle.clock_] { return clock->NowMs(); }),
+      notifications_(std::make_shared<NotificationLog>(
+          lifecycle.name_, [clock = lifecycle.clock_] { return clock->NowMs(); })) {
+  health_.AddFields([log = notifications_](std::ostream& os) { log->WriteHealthFields(os); });
   const SourceConfig& config = lifecycle.config_;
-  if (!config.record_to_file.empty() && config.playback_from_file.empty())
+  if (!config.record_to_file.empty() && config.playback_from_file.empty()) {
     recording_.emplace(config);
+    // The library's only word on a write failure; the recorder is kept on
+    // its thread at once, before anything could destroy it.
+    notifications_->React(
+        [hold = recorderHold_, weak = lifecycle.weak_from_this()](const Notice& notice) {
+          if (notice.category != RS2_NOTIFICATION_CATEGORY_UNKNOWN_ERROR ||
+              !IsRecordingStopped(notice.description) || !hold->KeepHeld()) {
+            return;
+          }
+          if (const std::shared_ptr<SourceLifecycle> source = weak.lock()) {
+            {
+              const std::lock_guard<std::mutex> guard(source->mutex_);
+              source->recorderFailure_ = notice.description;
+            }
+            source->changed_.notify_all();
+          }
+        });
+  }
 }
 
 SupervisedRun::~SupervisedRun() = default;
@@ -185,6 +205,7 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   links.stopRequested = run_.stop;
   links.floorColorTime = lifecycle_.floorColorTime_;
   links.stats = lifecycle_.stats_;
+  links.notifications = notifications_;
   links.nowMs = [clock = lifecycle_.clock_] { return clock->NowMs(); };
   const std::uint64_t sequence = ++lifecycle_.sessionSequence_;
   SourceLifecycle& lifecycle = lifecycle_;
@@ -207,15 +228,8 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
     }
     lifecycle.changed_.notify_all();
   };
-  links.recorderFailed = [&lifecycle, sequence](const std::string& description) {
-    {
-      const std::lock_guard<std::mutex> guard(lifecycle.mutex_);
-      if (sequence != lifecycle.sessionSequence_)
-        return;
-      lifecycle.recorderFailure_ = description;
-    }
-    lifecycle.changed_.notify_all();
-  };
+  if (!config.record_to_file.empty())
+    links.recorder = recorderHold_;
   lifecycle_.frameArrived_->store(false, std::memory_order_relaxed);
   lifecycle_.readerFailed_ = false;
   lifecycle_.recorderFailure_.reset();
@@ -224,6 +238,8 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   lock.unlock();
   std::unique_ptr<Session> session;
   try {
+    // What a failed construction held goes before the next is built.
+    recorderHold_->Release();
     session = std::make_unique<Session>(config, run_.handler, lifecycle_.name_, std::move(links));
   } catch (...) {
     lock.lock();
@@ -679,7 +695,10 @@ void SupervisedRun::Rebuild(Lock& lock, bool record, std::int64_t now) {
 void SupervisedRun::DestroySession(Lock& lock) {
   std::unique_ptr<Session> ending = std::move(session_);
   lifecycle_.streaming_ = nullptr;
-  Unlocked(lock, [&] { ending.reset(); });
+  Unlocked(lock, [&] {
+    ending.reset();
+    recorderHold_->Release();
+  });
 }
 
 // Wakes early for what the current state acts on: a stop, a dead reader
@@ -698,6 +717,7 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
     return state == SourceState::Streaming ? lifecycle_.readerFailed_ : lifecycle_.devicesChanged_;
   };
   for (;;) {
+    Unlocked(lock, [&] { notifications_->WriteDue(); });
     if (health_.NextDueMs() <= lifecycle_.clock_->NowMs()) {
       Unlocked(lock, [&] {
         try {

@@ -18,6 +18,7 @@
 
 #include "device_watch.hpp"
 #include "health_report.hpp"
+#include "notification_log.hpp"
 #include "recording_guard.hpp"
 #include "restart_policy.hpp"
 #include "session.hpp"
@@ -116,6 +117,8 @@ class SupervisedRun : private utils::Noncopyable {
   const std::int64_t watchdogMs_;  // as configured; 0: no supervision
   RestartPolicy policy_;
   HealthReport health_;
+  // Shared with the library's notification threads of the run's sessions.
+  const std::shared_ptr<NotificationLog> notifications_;
   std::unique_ptr<Session> session_;
   std::int64_t nextTryMs_ = 0;
   std::uint64_t lastHandlerCalls_ = 0;
@@ -127,6 +130,8 @@ class SupervisedRun : private utils::Noncopyable {
   std::int64_t raisedWatchdogMs_ = 0;           // the last floor warned about
   // Live sources that record only.
   std::optional<RecordingGuard> recording_;
+  // Shared with the sessions and the notifications' reaction.
+  const std::shared_ptr<RecorderHold> recorderHold_ = std::make_shared<RecorderHold>();
   std::string recordingFile_;  // the file the session writes; empty: none
   std::int64_t nextRecordingLookMs_ = 0;
   // Only while the camera is missing. Last: its library callback reaches the

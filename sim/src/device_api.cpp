@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "api.hpp"
+#include "notifications.hpp"
 #include "objects.hpp"
 #include "options.hpp"
 
@@ -92,6 +93,11 @@ struct rs2_sensor : rs2_options {
   rs2sim::SensorKind kind;
   rs2sim::SensorOptions options;
 };
+
+void rs2sim::SetSensorNotificationsCallback(const rs2_sensor* sensor,
+                                            NotificationsCallbackPtr callback) {
+  SetNotificationsCallback(sensor->device, sensor->kind, std::move(callback));
+}
 
 struct rs2_sensor_list {
   DevicePtr device;

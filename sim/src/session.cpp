@@ -1,5 +1,7 @@
 #include "session.hpp"
 
+#include "notifications.hpp"
+
 #include <librealsense2/hpp/rs_types.hpp>
 
 #include "api.hpp"
@@ -156,8 +158,11 @@ void Session::Finish() {
     job->done.set_value(Emitted{});
   sink_.reset();
   recorder_.reset();
-  if (claimsDevice_)
+  if (claimsDevice_) {
     TheRegistry().devices.Unclaim(device_->serial, this);
+    // The library drops the device object with the pipeline, and the sensors' callbacks with it.
+    ForgetNotificationsCallbacks(device_);
+  }
   --TheRegistry().counters.pipelinesStreaming;
 }
 
@@ -169,9 +174,16 @@ Emitted Session::Deliver(const SetBlueprint& set) {
     auto frame = Build(set, result.data);
     if (!frame)
       return Emitted{};
-    // A failed write ends the recording, not the streaming.
-    if (recorder_)
-      (void)recorder_->Append(set);
+    // A failed write ends the recording, not the streaming; the library says so only in a
+    // notification of the recorded sensor.
+    if (recorder_) {
+      if (std::optional<std::string> failure = recorder_->Append(set)) {
+        NotificationSpec notice;
+        notice.category = RS2_NOTIFICATION_CATEGORY_UNKNOWN_ERROR;
+        notice.description = std::move(*failure);
+        (void)Notify(device_->serial, RS2_STREAM_DEPTH, notice);
+      }
+    }
     sink_->Consume(std::move(*frame));
     result.delivered = true;
     return result;

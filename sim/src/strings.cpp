@@ -140,6 +140,14 @@ const char* rs2_exception_type_to_string(rs2_exception_type type) {
   return names(type);
 }
 
+const char* rs2_notification_category_to_string(rs2_notification_category category) {
+  static const NameTable names(
+      {"FRAMES_TIMEOUT", "FRAME_CORRUPTED", "HARDWARE_ERROR", "HARDWARE_EVENT", "UNKNOWN_ERROR",
+       "FIRMWARE_UPDATE_RECOMMENDED", "POSE_RELOCALIZATION"},
+      true);
+  return names(category);
+}
+
 const char* rs2_log_severity_to_string(rs2_log_severity info) {
   static const NameTable names({"DEBUG", "INFO", "WARN", "ERROR", "FATAL", "NONE"}, true);
   return names(info);

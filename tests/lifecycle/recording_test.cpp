@@ -247,5 +247,35 @@ TEST_F(RecordingTest, UnusableFolderAtStartIsAnErrorAndTheCameraStreamsWithoutRe
   EXPECT_EQ(handler->Calls(), "APP");
 }
 
+// The library meets a full disk by stopping the recorder and streaming on;
+// destroying that recorder would end the process (rs2sim ends it too), so
+// the new session a minute later must leave it alive.
+TEST_F(RecordingTest, WriteFailureKeepsLiveVideoAndItsRecorderAndANewFileComesAMinuteLater) {
+  rs2sim::FailRecordingWrites(4 * kMb);  // within the second packet
+  StartRecording("");
+  Stream(2);
+  const std::string file = dir + "cam.bag";
+  const std::string failure =
+      "Stopping recording for sensor (streaming will continue). (Error: Failed to write message "
+      "to " +
+      file + ": No space left on device)";
+  const std::vector<std::string> errors = log.Messages(kError);
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0].rfind("<cam> Notification: Unknown Error from Stereo Module: Stopping", 0),
+            0u)
+      << errors[0];
+  EXPECT_EQ(errors[1], "<cam> Recording: writing " + file + " failed: " + failure +
+                           "; live video goes on; its record device is kept open for the life of "
+                           "the process (librealsense2 ends the process when it closes one that "
+                           "failed); a new file in 60 s");
+  Stream(58);
+  EXPECT_EQ(Files(), std::vector<std::string>{"cam.bag"});
+  Stream(2);
+  EXPECT_EQ(Files(), (std::vector<std::string>{"cam-1.bag", "cam.bag"}));
+  source->Stop();
+  EXPECT_EQ(handler->Calls(), "A" + std::string(61, 'P') + "AP");
+  EXPECT_EQ(log.Messages(kError).size(), 2u);
+}
+
 }  // namespace
 }  // namespace vs_realsense2_test

@@ -20,7 +20,7 @@ Totals SumHealthLines(const Lines& lines) {
       "<cam> Health: packets (\\d+) in \\d+\\.\\d s \\(\\d+\\.\\d/s\\); framesets lost at the "
       "queue (\\d+); packets without depth (\\d+); invalid color frames (\\d+); restarts (\\d+); "
       "(?:last packet \\d+ ms ago|no packet yet); color fps \\d+\\.\\d; color drops (\\d+); depth "
-      "fps \\d+\\.\\d; depth drops (\\d+); stale depth (\\d+)");
+      "fps \\d+\\.\\d; depth drops (\\d+); stale depth (\\d+)(?:; notified [a-z ]+ \\d+){7}");
   Totals totals{};
   for (const Line& line : lines) {
     if (line.message.rfind("<cam> Health: ", 0) != 0)

@@ -111,7 +111,7 @@ TEST_F(SessionTest, HealthLineCountsWhatWasDelivered) {
       "<replay> Health: packets (\\d+) in \\d+\\.\\d s \\(\\d+\\.\\d/s\\); framesets lost at the "
       "queue 0; packets without depth 0; invalid color frames 0; restarts 0; "
       "(?:last packet \\d+ ms ago|no packet yet); color fps \\d+\\.\\d; color drops \\d+; depth "
-      "fps \\d+\\.\\d; depth drops \\d+; stale depth \\d+");
+      "fps \\d+\\.\\d; depth drops \\d+; stale depth \\d+(?:; notified [a-z ]+ \\d+){7}");
   ASSERT_TRUE(log.WaitUntil([&](const vs_test_support::Lines& lines) {
     for (const auto& line : lines) {
       std::smatch match;

@@ -150,6 +150,22 @@ struct Emitted {
 // the device, or when a stream's pool refused a frame (then nothing of the set is delivered).
 Emitted Emit(const std::string& serial, const FramesetSpec& frames);
 
+// A notification as a sensor raises it. timestamp 0: the device clock at delivery.
+struct NotificationSpec {
+  rs2_notification_category category = RS2_NOTIFICATION_CATEGORY_HARDWARE_ERROR;
+  rs2_log_severity severity = RS2_LOG_SEVERITY_ERROR;
+  std::string description;
+  double timestamp = 0.0;
+  std::string serializedData;
+};
+
+// Delivers `notification` to the callback set on the sensor of device `serial` that carries
+// `sensor` (RS2_STREAM_DEPTH: the stereo module, RS2_STREAM_COLOR: the RGB camera), on a thread
+// of rs2sim's as the library does, and returns once the callback has returned. False when no
+// connected device has that serial or no callback is set on that sensor. Callbacks belong to the
+// device object: a device replaced with AddDevice has none.
+bool Notify(const std::string& serial, rs2_stream sensor, const NotificationSpec& notification);
+
 // The next call of the named C function (for example "rs2_pipeline_stop") fails with that type and
 // message; each FailNext arms one failure.
 void FailNext(const std::string& function, rs2_exception_type type, const std::string& message);

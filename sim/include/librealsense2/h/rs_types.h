@@ -8,6 +8,18 @@
 extern "C" {
 #endif
 
+typedef enum rs2_notification_category {
+  RS2_NOTIFICATION_CATEGORY_FRAMES_TIMEOUT,
+  RS2_NOTIFICATION_CATEGORY_FRAME_CORRUPTED,
+  RS2_NOTIFICATION_CATEGORY_HARDWARE_ERROR,
+  RS2_NOTIFICATION_CATEGORY_HARDWARE_EVENT,
+  RS2_NOTIFICATION_CATEGORY_UNKNOWN_ERROR,
+  RS2_NOTIFICATION_CATEGORY_FIRMWARE_UPDATE_RECOMMENDED,
+  RS2_NOTIFICATION_CATEGORY_POSE_RELOCALIZATION,
+  RS2_NOTIFICATION_CATEGORY_COUNT
+} rs2_notification_category;
+const char* rs2_notification_category_to_string(rs2_notification_category category);
+
 typedef enum rs2_exception_type {
   RS2_EXCEPTION_TYPE_UNKNOWN,
   RS2_EXCEPTION_TYPE_CAMERA_DISCONNECTED,
@@ -123,6 +135,9 @@ typedef struct rs2_sensor_list rs2_sensor_list;
 typedef struct rs2_sensor rs2_sensor;
 typedef struct rs2_options rs2_options;
 typedef struct rs2_devices_changed_callback rs2_devices_changed_callback;
+typedef struct rs2_notification rs2_notification;
+typedef struct rs2_notifications_callback rs2_notifications_callback;
+typedef void (*rs2_notification_callback_ptr)(rs2_notification*, void*);
 typedef struct rs2_source rs2_source;
 typedef void (*rs2_devices_changed_callback_ptr)(rs2_device_list*, rs2_device_list*, void*);
 typedef void (*rs2_frame_callback_ptr)(rs2_frame*, void*);

@@ -8,6 +8,52 @@
 #include "rs_types.hpp"
 
 namespace rs2 {
+class notification {
+ public:
+  notification(rs2_notification* nt) {
+    rs2_error* e = nullptr;
+    _description = rs2_get_notification_description(nt, &e);
+    error::handle(e);
+    _timestamp = rs2_get_notification_timestamp(nt, &e);
+    error::handle(e);
+    _severity = rs2_get_notification_severity(nt, &e);
+    error::handle(e);
+    _category = rs2_get_notification_category(nt, &e);
+    error::handle(e);
+    _serialized_data = rs2_get_notification_serialized_data(nt, &e);
+    error::handle(e);
+  }
+
+  notification() = default;
+
+  rs2_notification_category get_category() const { return _category; }
+  std::string get_description() const { return _description; }
+  double get_timestamp() const { return _timestamp; }
+  rs2_log_severity get_severity() const { return _severity; }
+  std::string get_serialized_data() const { return _serialized_data; }
+
+ private:
+  std::string _description;
+  double _timestamp = -1;
+  rs2_log_severity _severity = RS2_LOG_SEVERITY_COUNT;
+  rs2_notification_category _category = RS2_NOTIFICATION_CATEGORY_COUNT;
+  std::string _serialized_data;
+};
+
+template <class T>
+class notifications_callback : public rs2_notifications_callback {
+  T on_notification_function;
+
+ public:
+  explicit notifications_callback(T on_notification) : on_notification_function(on_notification) {}
+
+  void on_notification(rs2_notification* _notification) override {
+    on_notification_function(notification{_notification});
+  }
+
+  void release() override { delete this; }
+};
+
 class sensor : public options {
  public:
   using options::supports;
@@ -24,6 +70,14 @@ class sensor : public options {
     auto result = rs2_get_sensor_info(_sensor.get(), info, &e);
     error::handle(e);
     return result;
+  }
+
+  template <class T>
+  void set_notifications_callback(T callback) const {
+    rs2_error* e = nullptr;
+    rs2_set_notifications_callback_cpp(_sensor.get(),
+                                       new notifications_callback<T>(std::move(callback)), &e);
+    error::handle(e);
   }
 
   std::vector<stream_profile> get_stream_profiles() const {

@@ -36,6 +36,12 @@ struct rs2_devices_changed_callback {
   virtual ~rs2_devices_changed_callback() {}
 };
 
+struct rs2_notifications_callback {
+  virtual void on_notification(rs2_notification* n) = 0;
+  virtual void release() = 0;
+  virtual ~rs2_notifications_callback() {}
+};
+
 namespace rs2 {
 class error : public std::runtime_error {
   std::string function, args;

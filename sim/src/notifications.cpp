@@ -1,0 +1,213 @@
+// Notifications of sensors and the notification functions of the C API.
+
+#include "notifications.hpp"
+
+#include <librealsense2/rs.hpp>
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "api.hpp"
+#include "profile.hpp"
+
+using rs2sim::ArgText;
+using rs2sim::Guarded;
+using rs2sim::GuardedVoid;
+using rs2sim::NotNull;
+
+struct rs2_notification {
+  rs2sim::NotificationSpec spec;
+};
+
+namespace rs2sim {
+namespace {
+
+// The plain-function form of the C API.
+class FunctionCallback : public rs2_notifications_callback {
+ public:
+  FunctionCallback(rs2_notification_callback_ptr function, void* user)
+      : function_(function), user_(user) {}
+  void on_notification(rs2_notification* n) override { function_(n, user_); }
+  void release() override { delete this; }
+
+ private:
+  rs2_notification_callback_ptr function_;
+  void* user_;
+};
+
+// Keyed by the device object, so that a device replaced in the registry starts without
+// callbacks, as a camera does after a power cycle.
+class CallbackRegistry {
+ public:
+  void Set(const DevicePtr& device, SensorKind kind, NotificationsCallbackPtr callback) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_[{device, kind}].swap(callback);
+    // `callback`, now the one replaced, is released once unlocked.
+  }
+  void Forget(const DevicePtr& device) {
+    std::vector<NotificationsCallbackPtr> released;  // released unlocked: release() is theirs
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto it = entries_.begin(); it != entries_.end();) {
+        const std::weak_ptr<const DeviceSpec>& key = it->first.first;
+        const bool same = !std::owner_less<>()(key, device) && !std::owner_less<>()(device, key);
+        if (same || key.expired()) {
+          released.push_back(std::move(it->second));
+          it = entries_.erase(it);
+        } else {
+          ++it;
+        }
+      }
+    }
+  }
+  NotificationsCallbackPtr Get(const DevicePtr& device, SensorKind kind) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = entries_.find({device, kind});
+    return it == entries_.end() ? nullptr : it->second;
+  }
+
+ private:
+  struct KeyLess {
+    bool operator()(const std::pair<std::weak_ptr<const DeviceSpec>, SensorKind>& a,
+                    const std::pair<std::weak_ptr<const DeviceSpec>, SensorKind>& b) const {
+      if (std::owner_less<>()(a.first, b.first))
+        return true;
+      if (std::owner_less<>()(b.first, a.first))
+        return false;
+      return a.second < b.second;
+    }
+  };
+  mutable std::mutex mutex_;
+  std::map<std::pair<std::weak_ptr<const DeviceSpec>, SensorKind>, NotificationsCallbackPtr,
+           KeyLess>
+      entries_;  // guarded by mutex_
+};
+
+CallbackRegistry& TheCallbacks() {
+  static CallbackRegistry callbacks;
+  return callbacks;
+}
+
+SensorKind KindOf(rs2_stream stream) {
+  if (stream == RS2_STREAM_COLOR)
+    return SensorKind::Color;
+  return IsMotionStream(stream) ? SensorKind::Motion : SensorKind::Depth;
+}
+
+}  // namespace
+
+NotificationsCallbackPtr AdoptNotificationsCallback(rs2_notifications_callback* callback) {
+  return NotificationsCallbackPtr(callback, [](rs2_notifications_callback* c) { c->release(); });
+}
+
+void ForgetNotificationsCallbacks(const DevicePtr& device) {
+  TheCallbacks().Forget(device);
+}
+
+void SetNotificationsCallback(const DevicePtr& device, SensorKind kind,
+                              NotificationsCallbackPtr callback) {
+  TheCallbacks().Set(device, kind, std::move(callback));
+}
+
+bool Notify(const std::string& serial, rs2_stream sensor, const NotificationSpec& notification) {
+  NotificationsCallbackPtr callback;
+  for (const DevicePtr& device : TheRegistry().devices.Snapshot()) {
+    if (device->serial == serial)
+      callback = TheCallbacks().Get(device, KindOf(sensor));
+  }
+  if (!callback)
+    return false;
+  rs2_notification note{notification};
+  if (note.spec.timestamp == 0.0)
+    note.spec.timestamp = TheRegistry().DeviceClockMs();
+  // The library calls notification callbacks on a thread of its own.
+  std::thread([&] {
+    try {
+      callback->on_notification(&note);
+    } catch (...) {
+      // The library swallows what a callback throws, too.
+    }
+  }).join();
+  return true;
+}
+
+}  // namespace rs2sim
+
+extern "C" {
+
+void rs2_set_notifications_callback_cpp(const rs2_sensor* sensor,
+                                        rs2_notifications_callback* callback, rs2_error** error) {
+  // Owned from here on, even when the call fails.
+  rs2sim::NotificationsCallbackPtr owned =
+      callback ? rs2sim::AdoptNotificationsCallback(callback) : nullptr;
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("sensor", sensor).Add("callback", callback); },
+      [&] {
+        NotNull(sensor, "sensor");
+        NotNull(callback, "callback");
+        rs2sim::SetSensorNotificationsCallback(sensor, std::move(owned));
+      });
+}
+
+void rs2_set_notifications_callback(const rs2_sensor* sensor,
+                                    rs2_notification_callback_ptr on_notification, void* user,
+                                    rs2_error** error) {
+  GuardedVoid(
+      __func__, error,
+      [&] {
+        return ArgText()
+            .Add("sensor", sensor)
+            .Add("on_notification", reinterpret_cast<void*>(on_notification))
+            .Add("user", user);
+      },
+      [&] {
+        NotNull(sensor, "sensor");
+        if (!on_notification)
+          rs2sim::Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
+                       "null pointer passed for argument \"on_notification\"");
+        rs2sim::SetSensorNotificationsCallback(
+            sensor, rs2sim::AdoptNotificationsCallback(
+                        new rs2sim::FunctionCallback(on_notification, user)));
+      });
+}
+
+const char* rs2_get_notification_description(rs2_notification* notification, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("notification", notification); },
+      static_cast<const char*>(nullptr),
+      [&] { return NotNull(notification, "notification")->spec.description.c_str(); });
+}
+
+rs2_time_t rs2_get_notification_timestamp(rs2_notification* notification, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("notification", notification); }, 0.0,
+      [&] { return NotNull(notification, "notification")->spec.timestamp; });
+}
+
+rs2_log_severity rs2_get_notification_severity(rs2_notification* notification, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("notification", notification); },
+      RS2_LOG_SEVERITY_NONE, [&] { return NotNull(notification, "notification")->spec.severity; });
+}
+
+rs2_notification_category rs2_get_notification_category(rs2_notification* notification,
+                                                        rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("notification", notification); },
+      RS2_NOTIFICATION_CATEGORY_UNKNOWN_ERROR,
+      [&] { return NotNull(notification, "notification")->spec.category; });
+}
+
+const char* rs2_get_notification_serialized_data(rs2_notification* notification,
+                                                 rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("notification", notification); },
+      static_cast<const char*>(nullptr),
+      [&] { return NotNull(notification, "notification")->spec.serializedData.c_str(); });
+}
+
+}  // extern "C"
