@@ -494,7 +494,8 @@ std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, b
   SourceConfig config = configured;
   config.record_to_file.clear();
   const std::int64_t now = lifecycle_.clock_->NowMs();
-  const std::string previous = std::exchange(recordingFile_, std::string());
+  // Kept until a session is built: a failed try leaves it for the next.
+  const std::string previous = recordingFile_;
   std::optional<std::uint64_t> free;
   std::string file;
   Unlocked(lock, [&] {
@@ -505,6 +506,8 @@ std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, b
     }
   });
   if (file.empty()) {
+    std::unique_ptr<Session> session = Build(lock, config, spaced);
+    recordingFile_.clear();
     recording_->Closed(now);
     if (free) {
       Say(lock, orvlog::Severity::Warning, kRecordingTag, [&](std::ostream& os) {
@@ -518,7 +521,7 @@ std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, b
            << ": its folder does not exist; streaming without recording";
       });
     }
-    return Build(lock, config, spaced);
+    return session;
   }
   // The line names what is kept: the file the last session wrote, or the
   // configured one that was there before.
@@ -535,6 +538,7 @@ std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, b
     const std::string failure = DescribeFailure(std::current_exception());
     config.record_to_file.clear();
     session = Build(lock, config, spaced);
+    recordingFile_.clear();
     recording_->Closed(now);
     Say(lock, orvlog::Severity::Error, kRecordingTag, [&](std::ostream& os) {
       os << "cannot record to " << file << ": " << failure << "; streaming without recording";
