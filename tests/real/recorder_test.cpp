@@ -16,6 +16,9 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <vs_test_support/percent_encoding.hpp>
+
+#include "playback_fixture.hpp"
 
 extern char** environ;
 
@@ -58,6 +61,33 @@ TEST(RealRecorderTest, AFailedRecorderEndsTheProcessWhenItIsDestroyed) {
   EXPECT_NE(text.find("terminate called after throwing an instance of 'rosbag::BagIOException'"),
             std::string::npos)
       << text;
+}
+
+// The file the failed recorder left (cut, without its index) is refused at
+// the start, in the library's words; the start does not hang.
+TEST_F(PlaybackTest, AFileCutByAFullDiskIsRefusedByTheLibraryAtTheStart) {
+  const std::string dir = ::testing::TempDir() + "real-cut/";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const int status = RunWithStderr({VSRS_MAKE_RECORDING, "--out", dir + "cut.bag", "--framesets",
+                                    "30", "--file-size-limit", "100000"},
+                                   dir + "stderr.txt");
+  ASSERT_TRUE(WIFSIGNALED(status));
+  source = CreateSource(
+      "realsense://?playback_from_file=" + vs_test_support::PercentEncoded(dir + "cut.bag"),
+      "replay");
+  try {
+    source->Start(StartWith(handler));
+    FAIL() << "started";
+  } catch (const std::exception& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Failed to resolve request. Request to "
+              "enable_device_from_file(\"" +
+                  dir +
+                  "cut.bag\") was invalid, Reason: Failed to create ros "
+                  "reader: Bag unindexed");
+    EXPECT_EQ(log.Messages(kError).size(), 1u);
+  }
 }
 
 }  // namespace
