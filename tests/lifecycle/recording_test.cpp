@@ -125,6 +125,19 @@ TEST_F(RecordingTest, RotationByTimeAnnouncesEachFileAndEveryClosedFilePlaysBack
   }
 }
 
+// A new file is no restart: a loss right after it is restarted as if the
+// file had not changed (the build before it lies ten seconds back).
+TEST_F(RecordingTest, ANewFileDoesNotCountForTheSpacingOfRestarts) {
+  StartRecording("watchdog_ms=100&record_split_s=10");
+  Stream(10);
+  ASSERT_EQ(Files().size(), 2u);
+  handler->ThrowOnPacket("host failure");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(next, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting"));
+  EXPECT_EQ(log.Messages(kWarning),
+            std::vector<std::string>{"<cam> Watchdog: reader ended, restarting"});
+}
+
 TEST_F(RecordingTest, RotationBySizeComesWhenTheFileReachesItsSize) {
   StartRecording("record_split_mb=40");
   EXPECT_EQ(log.Messages(kWarning),
