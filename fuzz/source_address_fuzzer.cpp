@@ -52,7 +52,11 @@ bool NonNegative(const vs_realsense2::SourceConfig& config) {
   return config.c_width >= 0 && config.c_height >= 0 && config.c_fps >= 0 && config.d_width >= 0 &&
          config.d_height >= 0 && config.d_fps >= 0 && config.watchdog_ms >= 0 &&
          config.stats_s >= 0 && config.temp_warn_c >= 0 && config.reset_after >= 0 &&
-         config.reset_min_s >= 0;
+         config.reset_min_s >= 0 && config.record_keep_mb >= 0 && config.record_keep_files >= 0 &&
+         config.record_min_free_mb >= 0 &&
+         // A split is off or at least its floor.
+         (config.record_split_s == 0 || config.record_split_s >= 10) &&
+         (config.record_split_mb == 0 || config.record_split_mb >= 50);
 }
 
 // Every byte escaped, so the query split hands the reader exactly `value`.

@@ -16,11 +16,12 @@ namespace vs_realsense2 {
 // own handler).
 class MediaSource::Impl {
  public:
-  Impl(const vid_db::media::SourceSettings& settings, std::shared_ptr<SupervisorClock> clock)
+  Impl(const vid_db::media::SourceSettings& settings, std::shared_ptr<SupervisorClock> clock,
+       FreeSpaceProbe freeSpace)
       : name(settings.name), config(ReadSourceConfig(settings.url, LibraryPresetNames())) {
     for (const std::string& warning : config.addressWarnings)
       Log(orvlog::Severity::Warning, name, "MediaSource", warning);
-    lifecycle = SourceLifecycle::Create(name, config, std::move(clock));
+    lifecycle = SourceLifecycle::Create(name, config, std::move(clock), std::move(freeSpace));
   }
   ~Impl() { lifecycle->Release(); }
 
@@ -38,7 +39,11 @@ MediaSource::MediaSource(const vid_db::media::SourceSettings& settings)
 
 MediaSource::MediaSource(const vid_db::media::SourceSettings& settings,
                          std::shared_ptr<SupervisorClock> clock)
-    : impl(std::make_unique<Impl>(settings, std::move(clock))) {}
+    : MediaSource(settings, std::move(clock), FolderFreeBytes) {}
+
+MediaSource::MediaSource(const vid_db::media::SourceSettings& settings,
+                         std::shared_ptr<SupervisorClock> clock, FreeSpaceProbe freeSpace)
+    : impl(std::make_unique<Impl>(settings, std::move(clock), std::move(freeSpace))) {}
 
 MediaSource::~MediaSource() = default;
 

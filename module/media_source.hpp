@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "free_space.hpp"
+
 #include <utils/noncopyable.hpp>
 #include <vid_db/media/source.hpp>
 
@@ -21,6 +23,10 @@ class MediaSource : public vid_db::media::Source,
   // As above, with the time the source's supervisor decides by (tests step it).
   MediaSource(const vid_db::media::SourceSettings& settings,
               std::shared_ptr<SupervisorClock> clock);
+  // As above, with the free space of the recording's filesystem as the
+  // supervisor reads it (tests fake a filling disk).
+  MediaSource(const vid_db::media::SourceSettings& settings, std::shared_ptr<SupervisorClock> clock,
+              FreeSpaceProbe freeSpace);
   // Stops a running source like Stop, without its log line.
   ~MediaSource() override;
 

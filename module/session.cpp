@@ -127,6 +127,11 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
+  if (!playback && !config.record_to_file.empty()) {
+    recordDevice = profile.get_device();
+    if (this->links.recorder)
+      this->links.recorder->Hold(recordDevice);
+  }
   if (!playback) {
     if (this->links.notifications)
       ListenToNotifications(profile.get_device());
@@ -141,6 +146,14 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
   PrintProfile(profile, name);
   PrintEmitter(profile, name);
   PrintDevice(profile, playback, name);
+}
+
+void Session::PauseRecording() {
+  rs2::recorder(recordDevice).pause();
+}
+
+void Session::ResumeRecording() {
+  rs2::recorder(recordDevice).resume();
 }
 
 // A camera that cannot report its notifications still streams: a Warning.

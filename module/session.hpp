@@ -19,6 +19,7 @@
 #include "depth_chain.hpp"
 #include "frame_numbers.hpp"
 #include "frame_reader.hpp"
+#include "kept_recorders.hpp"
 #include "notification_log.hpp"
 #include "source_stats.hpp"
 
@@ -54,6 +55,9 @@ struct SessionLinks {
   // restart, unless they lie more than a second below it (a clock stepped
   // back), which is warned about once and delivered.
   std::optional<std::int64_t> floorColorTime;
+  // Holds the session's record device from its start on, so that a write
+  // failure reported while it streams can keep it; null: not recording.
+  std::shared_ptr<RecorderHold> recorder;
   // The source's counters for its health line, shared by its sessions so
   // that counts survive restarts; null when the health line is off.
   std::shared_ptr<SourceStats> stats;
@@ -112,6 +116,11 @@ class Session : private utils::Noncopyable {
   // The depth stream's rate; 0 when there is none or it is unknown.
   [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps; }
 
+  // Supervisor thread, while recording: the recorder writes nothing until
+  // resumed; packets keep flowing. Throw what the library throws.
+  void PauseRecording();
+  void ResumeRecording();
+
  private:
   // Constructor.
   void ListenToNotifications(const rs2::device& device);
@@ -169,6 +178,9 @@ class Session : private utils::Noncopyable {
   int negotiatedFps = 0;                              // set by the constructor before it returns
   int negotiatedDepthFps = 0;                         // likewise
   std::optional<rs2::sensor> depthSensor;             // likewise
+  // The pipeline's record device while recording, set by the constructor;
+  // released after the pipeline.
+  rs2::device recordDevice;
   ReaderThread readerThread;
   rs2::pipeline pipeline;
 };

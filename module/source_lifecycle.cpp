@@ -44,9 +44,10 @@ void JoinAll(std::vector<std::shared_ptr<RunControl>>& runs) {
 }  // namespace
 
 std::shared_ptr<SourceLifecycle> SourceLifecycle::Create(std::string name, SourceConfig config,
-                                                         std::shared_ptr<SupervisorClock> clock) {
+                                                         std::shared_ptr<SupervisorClock> clock,
+                                                         FreeSpaceProbe freeSpace) {
   auto lifecycle = std::make_shared<SourceLifecycle>(Key(), std::move(name), std::move(config),
-                                                     std::move(clock));
+                                                     std::move(clock), std::move(freeSpace));
   lifecycle->clock_->OnStep([weak = std::weak_ptr<SourceLifecycle>(lifecycle)] {
     if (const std::shared_ptr<SourceLifecycle> self = weak.lock())
       self->Wake();
@@ -55,10 +56,11 @@ std::shared_ptr<SourceLifecycle> SourceLifecycle::Create(std::string name, Sourc
 }
 
 SourceLifecycle::SourceLifecycle(Key /*key*/, std::string name, SourceConfig config,
-                                 std::shared_ptr<SupervisorClock> clock)
+                                 std::shared_ptr<SupervisorClock> clock, FreeSpaceProbe freeSpace)
     : name_(std::move(name)),
       config_(std::move(config)),
       clock_(std::move(clock)),
+      freeSpace_(std::move(freeSpace)),
       stats_(config_.stats_s > 0 ? std::make_shared<SourceStats>(config_.HasDepthFilters())
                                  : nullptr) {}
 

@@ -16,6 +16,7 @@
 #include <address/source_config.hpp>
 #include <utils/noncopyable.hpp>
 
+#include "free_space.hpp"
 #include "session.hpp"
 #include "source_stats.hpp"
 #include "supervisor_clock.hpp"
@@ -50,7 +51,8 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
                         private utils::Noncopyable {
  public:
   [[nodiscard]] static std::shared_ptr<SourceLifecycle> Create(
-      std::string name, SourceConfig config, std::shared_ptr<SupervisorClock> clock);
+      std::string name, SourceConfig config, std::shared_ptr<SupervisorClock> clock,
+      FreeSpaceProbe freeSpace = FolderFreeBytes);
   ~SourceLifecycle();
 
   // For Create only: a lifecycle lives in a shared pointer, which each
@@ -60,7 +62,7 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
     Key() = default;
   };
   SourceLifecycle(Key, std::string name, SourceConfig config,
-                  std::shared_ptr<SupervisorClock> clock);
+                  std::shared_ptr<SupervisorClock> clock, FreeSpaceProbe freeSpace);
 
   // Refuses a source that is started ("already started: "), is still being
   // stopped from inside its own handler ("still stopping: ") or gets no
@@ -97,6 +99,7 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
   const std::string name_;
   const SourceConfig config_;
   const std::shared_ptr<SupervisorClock> clock_;
+  const FreeSpaceProbe freeSpace_;            // called by the supervisor only
   const std::shared_ptr<SourceStats> stats_;  // null when the health line is off
 
   mutable std::mutex mutex_;
@@ -110,6 +113,9 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
   // Guarded by mutex_; written by the supervisor and the readers it made.
   bool readerFailed_ = false;
   bool devicesChanged_ = false;
+  // Set by the library's thread when the live session's recorder stopped
+  // for a write failure, with the library's text; the supervisor takes it.
+  std::optional<std::string> recorderFailure_;
   std::uint64_t sessionSequence_ = 0;
   std::optional<std::int64_t> floorColorTime_;
   // Shared with every session, whose library thread and reader write them.

@@ -1,6 +1,8 @@
 #include "supervised_run.hpp"
 
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <iomanip>
 #include <limits>
 #include <sstream>
@@ -13,6 +15,7 @@
 #include "failure_text.hpp"
 #include "logger.hpp"
 #include "record_path.hpp"
+#include "recording_series.hpp"
 #include "source_lifecycle.hpp"
 #include "thread_name.hpp"
 
@@ -43,6 +46,21 @@ std::string DescribeFailure(const std::exception_ptr& failure) {
 // ends.
 std::uint64_t CallsBegun(std::uint64_t calls) {
   return (calls + 1) / 2;
+}
+
+const char* const kRecordingTag = lines::kRecordingTag.data();
+
+std::string Megabytes(std::uint64_t bytes) {
+  std::ostringstream text;
+  text << std::fixed << std::setprecision(1) << static_cast<double>(bytes) / (1024.0 * 1024.0)
+       << " MB";
+  return text.str();
+}
+
+std::uint64_t FileBytes(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(std::filesystem::u8path(path), error);
+  return error ? 0 : bytes;
 }
 
 std::string Seconds(std::int64_t ms) {
@@ -79,6 +97,26 @@ SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
   // replaces the session.
   health_.AddFields(
       [this](std::ostream& os) { WriteTemperatureFields(os, ReadCameraTemperatures()); });
+  const SourceConfig& config = lifecycle.config_;
+  if (!config.record_to_file.empty() && config.playback_from_file.empty()) {
+    recording_.emplace(config);
+    // The library's only word on a write failure; the recorder is kept on
+    // its thread at once, before anything could destroy it.
+    notifications_->React(
+        [hold = recorderHold_, weak = lifecycle.weak_from_this()](const Notice& notice) {
+          if (notice.category != RS2_NOTIFICATION_CATEGORY_UNKNOWN_ERROR ||
+              !IsRecordingStopped(notice.description) || !hold->KeepHeld()) {
+            return;
+          }
+          if (const std::shared_ptr<SourceLifecycle> source = weak.lock()) {
+            {
+              const std::lock_guard<std::mutex> guard(source->mutex_);
+              source->recorderFailure_ = notice.description;
+            }
+            source->changed_.notify_all();
+          }
+        });
+  }
 }
 
 SupervisedRun::~SupervisedRun() = default;
@@ -159,7 +197,7 @@ void SupervisedRun::BuildFirst(Lock& lock) {
       lock.lock();
     }
     if (awaited.empty())
-      session = Build(lock, lifecycle_.config_);
+      session = BuildRecorded(lock, NewFile::Start, /*spaced=*/true);
   } catch (...) {
     if (!lock.owns_lock())
       lock.lock();
@@ -197,7 +235,7 @@ void SupervisedRun::AwaitCamera(Lock& lock, const std::string& why) {
   lifecycle_.changed_.notify_all();
 }
 
-std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& config) {
+std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& config, bool spaced) {
   SessionLinks links;
   links.frameArrived = lifecycle_.frameArrived_;
   links.handlerCalls = lifecycle_.handlerCalls_;
@@ -228,12 +266,18 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
     }
     lifecycle.changed_.notify_all();
   };
+  if (!config.record_to_file.empty())
+    links.recorder = recorderHold_;
   lifecycle_.frameArrived_->store(false, std::memory_order_relaxed);
   lifecycle_.readerFailed_ = false;
-  policy_.BuildBegan(lifecycle_.clock_->NowMs());
+  lifecycle_.recorderFailure_.reset();
+  if (spaced)
+    policy_.BuildBegan(lifecycle_.clock_->NowMs());
   lock.unlock();
   std::unique_ptr<Session> session;
   try {
+    // What a failed construction held goes before the next is built.
+    recorderHold_->Release();
     session = std::make_unique<Session>(config, run_.handler, lifecycle_.name_, std::move(links));
   } catch (...) {
     lock.lock();
@@ -258,6 +302,7 @@ void SupervisedRun::Adopt(Lock& lock, std::unique_ptr<Session> session) {
   depthChangedMs_.reset();
   sessionAdoptedMs_ = lifecycle_.clock_->NowMs();
   hardwareError_->store(false, std::memory_order_relaxed);
+  nextRecordingLookMs_ = lifecycle_.clock_->NowMs() + RecordingGuard::kLookMs;
   if (run_.stop->load())
     session_->EndDelivery();
   else if (WatchdogOn())
@@ -315,8 +360,15 @@ std::int64_t SupervisedRun::DepthFrozenLimitMs() const {
 
 void SupervisedRun::Watch(Lock& lock) {
   const std::int64_t now = lifecycle_.clock_->NowMs();
+  if (recording_ && (now >= nextRecordingLookMs_ || lifecycle_.recorderFailure_)) {
+    const std::uint64_t sequence = lifecycle_.sessionSequence_;
+    LookAtRecording(lock, now);
+    if (sequence != lifecycle_.sessionSequence_ || lifecycle_.state_ != SourceState::Streaming)
+      return;
+  }
+  const std::int64_t recordingLook = recording_ ? nextRecordingLookMs_ : kNever;
   if (!WatchdogOn()) {
-    Wait(lock, kNever);
+    Wait(lock, recordingLook);
     return;
   }
   NoteProgress(now);
@@ -349,7 +401,7 @@ void SupervisedRun::Watch(Lock& lock) {
                      " ms while color packets are delivered",
                  now);
   } else {
-    Wait(lock, now + policy_.LookIntervalMs());
+    Wait(lock, std::min(now + policy_.LookIntervalMs(), recordingLook));
   }
 }
 
@@ -489,11 +541,10 @@ void SupervisedRun::TryRestart(Lock& lock) {
   try {
     lock.unlock();
     failure = MissingCamera();
-    const SourceConfig config = failure.empty() ? RestartConfig() : SourceConfig{};
     lock.lock();
     if (failure.empty() && lifecycle_.state_ == SourceState::Restarting) {
       built = true;
-      session = Build(lock, config);
+      session = BuildRecorded(lock, NewFile::Restart, /*spaced=*/true);
     }
   } catch (...) {
     if (!lock.owns_lock())
@@ -584,19 +635,215 @@ bool SupervisedRun::Listed() {
   return devices_->IsConnected(lifecycle_.config_.sn);
 }
 
-// Unlocked: a recording goes on in a new file.
-SourceConfig SupervisedRun::RestartConfig() const {
-  const SourceConfig& original = lifecycle_.config_;
-  SourceConfig config = original;
-  if (!config.record_to_file.empty()) {
-    config.record_to_file = NextFreeRecordPath(original.record_to_file);
-    if (config.record_to_file != original.record_to_file) {
-      LogSafely(orvlog::Severity::Info, lifecycle_.name_, "Restart", [&](std::ostream& os) {
-        os << "keeping " << original.record_to_file << ", recording to " << config.record_to_file;
+// A recording never overwrites a file: each session records to a new one
+// (the first free name, or the series' next), and no problem of the disk
+// keeps the camera from streaming.
+std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, bool spaced) {
+  const SourceConfig& configured = lifecycle_.config_;
+  if (!recording_)
+    return Build(lock, configured, spaced);
+  const std::string& wanted = configured.record_to_file;
+  SourceConfig config = configured;
+  config.record_to_file.clear();
+  const std::int64_t now = lifecycle_.clock_->NowMs();
+  // Kept until a session is built: a failed try leaves it for the next.
+  const std::string previous = recordingFile_;
+  std::optional<std::uint64_t> free;
+  std::string file;
+  Unlocked(lock, [&] {
+    free = lifecycle_.freeSpace_(RecordingFolder(wanted));
+    if (free && *free >= recording_->MinFreeBytes()) {
+      file = configured.Rotates() ? NextFreeSeriesPath(wanted, std::time(nullptr))
+                                  : NextFreeRecordPath(wanted);
+    }
+  });
+  if (file.empty()) {
+    std::unique_ptr<Session> session = Build(lock, config, spaced);
+    recordingFile_.clear();
+    recording_->Closed(now);
+    if (free) {
+      Say(lock, orvlog::Severity::Warning, kRecordingTag, [&](std::ostream& os) {
+        os << Megabytes(*free) << " free for " << wanted
+           << ", below record_min_free_mb=" << configured.record_min_free_mb
+           << ": streaming without recording until there is room";
+      });
+    } else {
+      Say(lock, orvlog::Severity::Error, kRecordingTag, [&](std::ostream& os) {
+        os << "cannot record to " << wanted
+           << ": its folder does not exist; streaming without recording";
       });
     }
+    return session;
   }
-  return config;
+  // The line names what is kept: the file the last session wrote, or the
+  // configured one that was there before.
+  const std::string kept = !previous.empty() ? previous : configured.Rotates() ? "" : wanted;
+  if (why != NewFile::Rotation && !kept.empty() && kept != file) {
+    Say(lock, orvlog::Severity::Info, why == NewFile::Start ? "Start" : lines::kRestartTag.data(),
+        [&](std::ostream& os) { os << "keeping " << kept << ", recording to " << file; });
+  }
+  config.record_to_file = file;
+  std::unique_ptr<Session> session;
+  try {
+    session = Build(lock, config, spaced);
+  } catch (...) {
+    const std::string failure = DescribeFailure(std::current_exception());
+    config.record_to_file.clear();
+    session = Build(lock, config, spaced);
+    recordingFile_.clear();
+    recording_->Closed(now);
+    Say(lock, orvlog::Severity::Error, kRecordingTag, [&](std::ostream& os) {
+      os << "cannot record to " << file << ": " << failure << "; streaming without recording";
+    });
+    return session;
+  }
+  recording_->Opened(now);
+  recordingFile_ = file;
+  TrimSeries(lock);
+  return session;
+}
+
+void SupervisedRun::TrimSeries(Lock& lock) {
+  const SourceConfig& config = lifecycle_.config_;
+  if (!config.Rotates() || (config.record_keep_mb == 0 && config.record_keep_files == 0))
+    return;
+  const std::string open = recordingFile_;
+  Unlocked(lock, [&] {
+    const std::uint64_t keepBytes = static_cast<std::uint64_t>(config.record_keep_mb) << 20;
+    const auto keepFiles = static_cast<std::size_t>(config.record_keep_files);
+    for (const SeriesFile& file :
+         OverBudget(ListSeries(config.record_to_file), open, keepBytes, keepFiles)) {
+      std::error_code error;
+      std::filesystem::remove(std::filesystem::u8path(file.path), error);
+      LogSafely(error ? orvlog::Severity::Warning : orvlog::Severity::Info, lifecycle_.name_,
+                kRecordingTag, [&](std::ostream& os) {
+                  os << (error ? "cannot delete " : "deleted ") << file.path << " ("
+                     << Megabytes(file.bytes) << "), the oldest of the series, for "
+                     << "record_keep_mb=" << config.record_keep_mb
+                     << ", record_keep_files=" << config.record_keep_files;
+                  if (error)
+                    os << ": " << error.message();
+                });
+    }
+  });
+}
+
+template <class Call>
+bool SupervisedRun::CallRecorder(Lock& lock, const char* what, const Call& call) {
+  Session* const session = session_.get();
+  std::string failure;
+  Unlocked(lock, [&] {
+    try {
+      call(*session);
+    } catch (...) {
+      failure = DescribeFailure(std::current_exception());
+    }
+  });
+  if (failure.empty())
+    return true;
+  Say(lock, orvlog::Severity::Warning, kRecordingTag,
+      [&](std::ostream& os) { os << what << " failed: " << failure; });
+  return false;
+}
+
+void SupervisedRun::LookAtRecording(Lock& lock, std::int64_t now) {
+  nextRecordingLookMs_ = now + RecordingGuard::kLookMs;
+  const SourceConfig& config = lifecycle_.config_;
+  if (lifecycle_.recorderFailure_) {
+    const std::string failure = *std::exchange(lifecycle_.recorderFailure_, std::nullopt);
+    const std::string file = std::exchange(recordingFile_, std::string());
+    recording_->Closed(now);
+    Say(lock, orvlog::Severity::Error, kRecordingTag, [&](std::ostream& os) {
+      os << "writing " << file << " failed: " << failure
+         << "; live video goes on; its record device is kept open for the life of the process "
+            "(librealsense2 ends the process when it closes one that failed); a new file in "
+         << RecordingGuard::kReopenMs / 1000 << " s";
+    });
+    return;
+  }
+  const std::string file = recordingFile_;
+  std::optional<std::uint64_t> free;
+  std::uint64_t bytes = 0;
+  Unlocked(lock, [&] {
+    free = lifecycle_.freeSpace_(RecordingFolder(config.record_to_file));
+    if (!file.empty())
+      bytes = FileBytes(file);
+  });
+  if (lifecycle_.state_ != SourceState::Streaming || !session_)
+    return;
+  switch (recording_->Look(now, free, bytes)) {
+    case RecordingGuard::Step::None:
+      return;
+    case RecordingGuard::Step::Pause:
+      if (CallRecorder(lock, "pause", [](Session& session) { session.PauseRecording(); })) {
+        recording_->Paused();
+        Say(lock, orvlog::Severity::Warning, kRecordingTag, [&](std::ostream& os) {
+          os << Megabytes(*free) << " free for " << file
+             << ", below record_min_free_mb=" << config.record_min_free_mb
+             << ": recording paused, live video goes on";
+        });
+        return;
+      }
+      break;  // a recorder that cannot pause is closed
+    case RecordingGuard::Step::Resume:
+      if (CallRecorder(lock, "resume", [](Session& session) { session.ResumeRecording(); })) {
+        recording_->Resumed();
+        Say(lock, orvlog::Severity::Info, kRecordingTag, [&](std::ostream& os) {
+          os << Megabytes(*free) << " free again: recording to " << file << " resumed";
+        });
+        return;
+      }
+      break;
+    case RecordingGuard::Step::Rotate:
+    case RecordingGuard::Step::Open:
+      Rebuild(lock, /*record=*/true, now);
+      return;
+    case RecordingGuard::Step::Close:
+      break;
+  }
+  // The file is closed while there is still room for its close: a recorder
+  // that fails on a full disk would end the process when it is destroyed.
+  recordingFile_.clear();
+  recording_->Closed(now);
+  if (free) {
+    Say(lock, orvlog::Severity::Warning, kRecordingTag, [&](std::ostream& os) {
+      os << Megabytes(*free) << " free: closing " << file
+         << " while there is room; live video goes on without recording";
+    });
+  } else {
+    Say(lock, orvlog::Severity::Error, kRecordingTag, [&](std::ostream& os) {
+      os << "the folder of " << file
+         << " no longer exists: closing it; live video goes on without recording";
+    });
+  }
+  Rebuild(lock, /*record=*/false, now);
+}
+
+// A new file means a new pipeline start: the gap in live video is the
+// library's stop and start, with no watchdog line and no backoff.
+void SupervisedRun::Rebuild(Lock& lock, bool record, std::int64_t now) {
+  DestroySession(lock);
+  if (lifecycle_.state_ != SourceState::Streaming)
+    return;  // stopping
+  std::unique_ptr<Session> session;
+  try {
+    if (record) {
+      session = BuildRecorded(lock, NewFile::Rotation, /*spaced=*/false);
+    } else {
+      SourceConfig config = lifecycle_.config_;
+      config.record_to_file.clear();
+      session = Build(lock, config, /*spaced=*/false);
+    }
+  } catch (...) {
+    if (lifecycle_.state_ == SourceState::Streaming) {
+      BeginRestart(
+          lock,
+          "new session for the recording failed: " + DescribeFailure(std::current_exception()),
+          now);
+    }
+    return;
+  }
+  Adopt(lock, std::move(session));
 }
 
 // The teardown runs unlocked: the reader it joins may need the lock to
@@ -604,7 +851,10 @@ SourceConfig SupervisedRun::RestartConfig() const {
 void SupervisedRun::DestroySession(Lock& lock) {
   std::unique_ptr<Session> ending = std::move(session_);
   lifecycle_.streaming_ = nullptr;
-  Unlocked(lock, [&] { ending.reset(); });
+  Unlocked(lock, [&] {
+    ending.reset();
+    recorderHold_->Release();
+  });
 }
 
 // Wakes early for what the current state acts on: a stop, a dead reader
@@ -615,6 +865,8 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
   const SourceState state = lifecycle_.state_;
   const auto woken = [&] {
     if (lifecycle_.state_ != state)
+      return true;
+    if (state == SourceState::Streaming && lifecycle_.recorderFailure_)
       return true;
     if (!WatchdogOn())
       return false;

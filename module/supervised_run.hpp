@@ -20,6 +20,7 @@
 #include "device_watch.hpp"
 #include "health_report.hpp"
 #include "notification_log.hpp"
+#include "recording_guard.hpp"
 #include "restart_policy.hpp"
 #include "session.hpp"
 
@@ -79,8 +80,25 @@ class SupervisedRun : private utils::Noncopyable {
   void AwaitReturn(Lock& lock, std::int64_t resetMs);
   void TryRestart(Lock& lock);
   // Builds a session from `config` unlocked; the lock is held again on
-  // return. Throws what Session throws.
-  std::unique_ptr<Session> Build(Lock& lock, const SourceConfig& config);
+  // return. Throws what Session throws. `spaced`: the build counts for the
+  // spacing of restarts (a new recording file does not).
+  std::unique_ptr<Session> Build(Lock& lock, const SourceConfig& config, bool spaced = true);
+  // Why a recorded session is built: the lines differ.
+  enum class NewFile { Start, Restart, Rotation };
+  // Builds a session of the configuration that records to the next free
+  // file when the recording's folder exists and has room, and else (or when
+  // the library cannot record there) streams without recording, with a line
+  // that says why. Throws what Session throws without a recording.
+  std::unique_ptr<Session> BuildRecorded(Lock& lock, NewFile why, bool spaced);
+  // Free space, the folder, the open file's size and age, a write failure.
+  void LookAtRecording(Lock& lock, std::int64_t now);
+  // Replaces the session at once, recording or not; no restart, no backoff.
+  void Rebuild(Lock& lock, bool record, std::int64_t now);
+  // Runs `call` on the session unlocked; false after a line with its failure.
+  template <class Call>
+  bool CallRecorder(Lock& lock, const char* what, const Call& call);
+  // Deletes the oldest files of the series beyond its budget.
+  void TrimSeries(Lock& lock);
   void Adopt(Lock& lock, std::unique_ptr<Session> session);
   void DestroySession(Lock& lock);
   void Wait(Lock& lock, std::int64_t deadlineMs);
@@ -97,7 +115,6 @@ class SupervisedRun : private utils::Noncopyable {
   [[nodiscard]] std::string AbsentCamera();
   [[nodiscard]] bool Listed();
   [[nodiscard]] std::string WantedCamera() const;
-  [[nodiscard]] SourceConfig RestartConfig() const;
   void RaiseWatchdogToRate(Lock& lock, int fps);
   // Runs `write` with the lock released.
   template <class Write>
@@ -136,6 +153,12 @@ class SupervisedRun : private utils::Noncopyable {
   std::optional<std::int64_t> depthChangedMs_;  // at a look that found a new depth frame
   int depthFps_ = 0;                            // of the session watched
   std::int64_t raisedWatchdogMs_ = 0;           // the last floor warned about
+  // Live sources that record only.
+  std::optional<RecordingGuard> recording_;
+  // Shared with the sessions and the notifications' reaction.
+  const std::shared_ptr<RecorderHold> recorderHold_ = std::make_shared<RecorderHold>();
+  std::string recordingFile_;  // the file the session writes; empty: none
+  std::int64_t nextRecordingLookMs_ = 0;
   // Only while the camera is missing. Last: its library callback reaches the
   // lifecycle, and no callback follows its destruction.
   std::unique_ptr<DeviceWatch> devices_;

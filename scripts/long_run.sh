@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The long-run check: the module (in the long_run program, once with a host
-# that drops every packet and once with one that keeps the newest 8 per
+# that drops every packet and a camera more that records in 10 s files of
+# which at most 3 are kept, and once with one that keeps the newest 8 per
 # source) and rs-host (--seconds 0, stopped by SIGINT at the end, sampled
 # from outside) run side by side on simulated cameras of mixed modes and a
 # playback, for the same time. Every few seconds each process's resident
@@ -63,8 +64,8 @@ cams=(
 
 echo "=== long run: $seconds s, a sample every $interval s, warm-up $warmup s; $stamp"
 pids=()
-"$bin/long_run" module "${common[@]}" --out "$out/module-drop" \
-  --title "module, 4 cameras + playback, host drops packets ($stamp)" \
+"$bin/long_run" module "${common[@]}" --record --out "$out/module-drop" \
+  --title "module, 4 cameras + playback + a rotating recording, host drops packets ($stamp)" \
   >"$out/module-drop.txt" 2>&1 &
 pids+=($!)
 "$bin/long_run" module "${common[@]}" --keep 8 --out "$out/module-keep" \

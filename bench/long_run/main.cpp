@@ -71,6 +71,9 @@ int main(int argc, char** argv) {
   moduleCommand->add_option("--cameras", module.cameras, "Live sources of mixed modes (default 4)");
   moduleCommand->add_option("--keep", module.keepPackets,
                             "Packets the handler holds per source (default 0: drops them)");
+  bool record = false;
+  moduleCommand->add_flag("--record", record,
+                          "A camera more that records in 10 s files, at most 3 kept");
   moduleCommand->add_option("--replug-every", module.replugEvery,
                             "Seconds between unplugging camera 1 (default 60; 0: never)");
 
@@ -96,8 +99,12 @@ int main(int argc, char** argv) {
     if (*moduleCommand) {
       module.loop.csvPath = samples;
       module.recordingPath = (std::filesystem::path(common.out) / "playback.bag").string();
+      if (record)
+        module.seriesFolder = (std::filesystem::path(common.out) / "series").string();
       ran = long_run::RunModule(module, std::cout);
       std::filesystem::remove(module.recordingPath);
+      if (!module.seriesFolder.empty())
+        std::filesystem::remove_all(module.seriesFolder);
       csvPath = samples;
     } else if (*processCommand) {
       process.loop.csvPath = samples;

@@ -2,9 +2,14 @@
 
 #include <unistd.h>
 
+#include <optional>
+
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -57,6 +62,93 @@ class LongRunHandler : public vid_db::media::SourceHandler {
   const std::size_t keep_;
   std::mutex mutex_;
   std::deque<vid_db::media::Packet> kept_;  // guarded by mutex_
+};
+
+// The recording source's series over the run: its number of files at every
+// tick (never above the budget), and the gap in its packets at each new file
+// (from the last packet of one file to the first of the next).
+class SeriesWatch {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  SeriesWatch(std::string folder, std::string name)
+      : folder_(std::move(folder)),
+        marker_("<" + name + "> Session: recording to file: "),
+        sink_(orvlog::AddCallbackSink(orvlog::Severity::Info, [this](const orvlog::LogLine& line) {
+          if (line.channel == log_lines::kChannel && line.message.rfind(marker_, 0) == 0)
+            NewFile();
+        })) {}
+  ~SeriesWatch() { orvlog::RemoveSink(sink_); }
+  SeriesWatch(const SeriesWatch&) = delete;
+  SeriesWatch& operator=(const SeriesWatch&) = delete;
+
+  // The source's reader thread.
+  void Packet() {
+    const Clock::time_point now = Clock::now();
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (pending_) {
+      gapsMs_.push_back(std::chrono::duration<double, std::milli>(now - last_).count());
+      pending_ = false;
+    }
+    last_ = now;
+    seen_ = true;
+  }
+
+  // The sampling thread.
+  void Look() {
+    std::size_t files = 0;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder_, error), end; !error && it != end;
+         it.increment(error)) {
+      ++files;
+    }
+    mostFiles_ = std::max(mostFiles_, files);
+  }
+
+  // Returns whether the series kept within `keepFiles` files.
+  bool Report(std::size_t keepFiles, std::ostream& out) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<double> gaps = gapsMs_;
+    std::sort(gaps.begin(), gaps.end());
+    out << "recording series: " << gaps.size() << " new files with packets before and after; "
+        << "at most " << mostFiles_ << " files (budget " << keepFiles << ")\n";
+    if (!gaps.empty()) {
+      out << "gap at a new file (last packet of one file to the first of the next): median "
+          << gaps[gaps.size() / 2] << " ms, max " << gaps.back() << " ms\n";
+    }
+    return mostFiles_ <= keepFiles;
+  }
+
+ private:
+  // Any thread that writes the line: the supervisor's.
+  void NewFile() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    pending_ = seen_;
+  }
+
+  const std::string folder_;
+  const std::string marker_;
+  std::mutex mutex_;
+  Clock::time_point last_;      // guarded by mutex_
+  bool seen_ = false;           // guarded by mutex_
+  bool pending_ = false;        // guarded by mutex_: a new file, its first packet not yet seen
+  std::vector<double> gapsMs_;  // guarded by mutex_
+  std::size_t mostFiles_ = 0;   // sampling thread
+  const orvlog::SinkId sink_;
+};
+
+// Passes each packet on, and tells the series' watch.
+class SeriesHandler : public LongRunHandler {
+ public:
+  SeriesHandler(std::atomic<std::uint64_t>& packets, std::size_t keep, SeriesWatch& watch)
+      : LongRunHandler(packets, keep), watch_(watch) {}
+  bool OnPacket(const vid_db::media::Packet& packet) override {
+    watch_.Packet();
+    return LongRunHandler::OnPacket(packet);
+  }
+
+ private:
+  SeriesWatch& watch_;
 };
 
 // Counts the module's "streaming again" lines: each is a restart that
@@ -148,6 +240,22 @@ bool RunModule(const ModuleRunSettings& settings, std::ostream& out) {
   }
   addresses.emplace_back("play",
                          "realsense://?playback_from_file=" + Encode(settings.recordingPath));
+  std::optional<SeriesWatch> series;
+  if (!settings.seriesFolder.empty()) {
+    // 640x480 at 6 fps: 9 MB a second on disk.
+    const std::string serial = "919999999999";
+    rs2sim::AddDevice(rs2sim::DefaultCamera(serial));
+    std::filesystem::remove_all(settings.seriesFolder);
+    std::filesystem::create_directories(settings.seriesFolder);
+    addresses.emplace_back("rec",
+                           "realsense://?sn=" + serial +
+                               "&c_width=640&c_height=480&c_fps=6&d_width=640&d_height=480&d_fps=6"
+                               "&record_to_file=" +
+                               Encode(settings.seriesFolder + "/rec.bag") +
+                               "&record_split_s=" + std::to_string(settings.splitSeconds) +
+                               "&record_keep_files=" + std::to_string(settings.keepFiles));
+    series.emplace(settings.seriesFolder, "rec");
+  }
 
   const RestartCounter restarts;
   std::atomic<std::uint64_t> packets{0};
@@ -164,8 +272,11 @@ bool RunModule(const ModuleRunSettings& settings, std::ostream& out) {
       auto source = boost::dynamic_pointer_cast<vid_db::media::Source>(
           protocol->CreateService(sourceSettings));
       vid_db::media::StartParams params;
-      params.handler = boost::make_shared<LongRunHandler>(
-          packets, static_cast<std::size_t>(settings.keepPackets));
+      const auto keep = static_cast<std::size_t>(settings.keepPackets);
+      if (name == "rec")
+        params.handler = boost::make_shared<SeriesHandler>(packets, keep, *series);
+      else
+        params.handler = boost::make_shared<LongRunHandler>(packets, keep);
       try {
         source->Start(params);
       } catch (const std::exception& e) {
@@ -206,6 +317,8 @@ bool RunModule(const ModuleRunSettings& settings, std::ostream& out) {
         [&](std::chrono::steady_clock::time_point now) {
           if (replug)
             replug->Run(now);
+          if (series)
+            series->Look();
         });
     ok = ok && sampled;
     if (replug) {
@@ -222,6 +335,10 @@ bool RunModule(const ModuleRunSettings& settings, std::ostream& out) {
     replug.reset();
     for (auto& source : sources)
       source->Stop();
+    if (series && !series->Report(static_cast<std::size_t>(settings.keepFiles), out)) {
+      out << "FAIL: the recording series went beyond its budget\n";
+      ok = false;
+    }
   }
   return ok;
 }

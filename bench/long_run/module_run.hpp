@@ -17,6 +17,11 @@ struct ModuleRunSettings {
   double replugEvery = 60;    // seconds between unplugging one camera; 0: never
   double replugAbsence = 5;   // seconds the camera stays out
   std::string recordingPath;  // the playback file, written before the run
+  // A camera more that records in rotating files within a budget, into this
+  // folder (emptied first); empty: none.
+  std::string seriesFolder;
+  int splitSeconds = 10;
+  int keepFiles = 3;
 };
 
 // Runs the sources for the run's length. Returns false when a source failed

@@ -47,4 +47,10 @@ inline constexpr std::string_view kProjectorTemperatureField = "projector temper
 inline constexpr std::string_view kRecoveryTag = "Recovery";
 inline constexpr std::string_view kHardwareResetBegin = "hardware reset of camera ";
 
+// Lines about the recording's files and disk: Info "<name> Recording:
+// deleted <file> ...", Warning "... recording paused, live video goes on",
+// Info "... resumed", Warning or Error "... closing ...", Error "writing
+// <file> failed: ...", Error "cannot record to <path>: ...".
+inline constexpr std::string_view kRecordingTag = "Recording";
+
 }  // namespace vs_realsense2::log_lines

@@ -104,6 +104,17 @@ struct rs2_sensor_list {
   std::vector<rs2sim::SensorKind> kinds;
 };
 
+namespace {
+
+rs2sim::Recorder& RecorderOf(const rs2_device* device) {
+  const rs2_device& valid = *NotNull(device, "device");
+  if (!valid.recorder)
+    Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE, "device is not a record device");
+  return *valid.recorder;
+}
+
+}  // namespace
+
 extern "C" {
 
 // Errors.
@@ -236,9 +247,29 @@ int rs2_is_device_extendable_to(const rs2_device* device, rs2_extension extensio
       __func__, error, [&] { return ArgText().Add("device", device).Add("extension", extension); },
       0,
       [&] {
-        const bool advanced = NotNull(device, "device")->spec->advancedMode;
-        return extension == RS2_EXTENSION_ADVANCED_MODE && advanced ? 1 : 0;
+        const rs2_device& valid = *NotNull(device, "device");
+        if (extension == RS2_EXTENSION_RECORD)
+          return valid.recorder ? 1 : 0;
+        return extension == RS2_EXTENSION_ADVANCED_MODE && valid.spec->advancedMode ? 1 : 0;
       });
+}
+
+void rs2_record_device_pause(const rs2_device* device, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("device", device); },
+      [&] { RecorderOf(device).Pause(); });
+}
+
+void rs2_record_device_resume(const rs2_device* device, rs2_error** error) {
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("device", device); },
+      [&] { RecorderOf(device).Resume(); });
+}
+
+const char* rs2_record_device_filename(const rs2_device* device, rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("device", device); },
+      static_cast<const char*>(nullptr), [&] { return RecorderOf(device).Path().c_str(); });
 }
 
 rs2_sensor_list* rs2_query_sensors(const rs2_device* device, rs2_error** error) {

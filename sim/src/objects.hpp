@@ -17,6 +17,8 @@ struct rs2_context {};  // every context sees the one process-wide registry
 
 struct rs2_device {
   rs2sim::DevicePtr spec;
+  // The pipeline profile's device of a recording pipeline is its record device.
+  std::shared_ptr<rs2sim::Recorder> recorder = nullptr;
 };
 
 struct rs2_device_list {
@@ -26,6 +28,7 @@ struct rs2_device_list {
 struct rs2_pipeline_profile {
   rs2sim::DevicePtr device;
   std::vector<ProfilePtr> streams;
+  std::shared_ptr<rs2sim::Recorder> recorder = nullptr;
 };
 
 struct rs2_config {

@@ -96,7 +96,8 @@ SessionPlan Plan(const rs2_config& config) {
   }
   if (!config.recordPath.empty()) {
     plan.recorder =
-        std::make_unique<RecordingWriter>(config.recordPath, RecordingHeader{*r.device, r.modes});
+        std::make_shared<Recorder>(config.recordPath, RecordingHeader{*r.device, r.modes},
+                                   TheRegistry().faults.TakeWriteLimit());
   }
   return plan;
 }
@@ -115,7 +116,7 @@ rs2_pipeline_profile* Start(rs2_pipeline* pipe, const rs2_config& config,
   auto session = Session::Start(Plan(config), std::move(sink));
   pipe->session = session;
   pipe->latest = std::move(latest);
-  return new rs2_pipeline_profile{session->Device(), session->Profiles()};
+  return new rs2_pipeline_profile{session->Device(), session->Profiles(), session->Recording()};
 }
 
 rs2_pipeline_profile* StartWithCallback(rs2_pipeline* pipe, const rs2_config& config,
@@ -456,7 +457,8 @@ rs2_pipeline_profile* rs2_pipeline_get_active_profile(rs2_pipeline* pipe, rs2_er
           Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE,
                "get_active_profile() can only be called between a start() and a following stop()");
         }
-        return new rs2_pipeline_profile{pipe->session->Device(), pipe->session->Profiles()};
+        return new rs2_pipeline_profile{pipe->session->Device(), pipe->session->Profiles(),
+                                        pipe->session->Recording()};
       });
 }
 
@@ -464,7 +466,10 @@ rs2_device* rs2_pipeline_profile_get_device(rs2_pipeline_profile* profile, rs2_e
   return Guarded(
       __func__, error, [&] { return ArgText().Add("profile", profile); },
       static_cast<rs2_device*>(nullptr),
-      [&] { return new rs2_device{NotNull(profile, "profile")->device}; });
+      [&] {
+        const rs2_pipeline_profile& valid = *NotNull(profile, "profile");
+        return new rs2_device{valid.device, valid.recorder};
+      });
 }
 
 rs2_stream_profile_list* rs2_pipeline_profile_get_streams(rs2_pipeline_profile* profile,

@@ -1,6 +1,8 @@
 #include "recording.hpp"
 
 #include <cstring>
+#include <exception>
+#include <iostream>
 
 #include "api.hpp"
 
@@ -160,7 +162,17 @@ RecordingWriter::RecordingWriter(const std::string& path, const RecordingHeader&
     Fail(RS2_EXCEPTION_TYPE_IO, "Failed to write recording file " + path);
 }
 
-void RecordingWriter::Append(const SetBlueprint& set) {
+std::uint64_t RecordingWriter::SizeOf(const SetBlueprint& set) {
+  // Marker, composite flag and frame count, then per frame its fixed fields and its data.
+  constexpr std::uint64_t kSetFields = 4 + 1 + 4;
+  constexpr std::uint64_t kFrameFields = 6 * 4 + 4 + 4 + 1 + 8 + 4 + 4 + 4;
+  std::uint64_t bytes = kSetFields;
+  for (const auto& f : set.frames)
+    bytes += kFrameFields + f.StoredBytes();
+  return bytes;
+}
+
+std::uint64_t RecordingWriter::Append(const SetBlueprint& set) {
   Encoder e(out_);
   e.U32(kSetMarker);
   e.U8(set.composite ? 1 : 0);
@@ -179,6 +191,46 @@ void RecordingWriter::Append(const SetBlueprint& set) {
       e.Raw(f.storage->data(), bytes);
   }
   out_.flush();
+  return SizeOf(set);
+}
+
+Recorder::Recorder(const std::string& path, const RecordingHeader& header,
+                   std::optional<std::uint64_t> writeLimit)
+    : path_(path), writer_(path, header), writeLimit_(writeLimit) {}
+
+Recorder::~Recorder() {
+  if (!failed_)
+    return;
+  std::cerr << "rs2sim: the recorder of " << path_
+            << " failed to write and is destroyed: the real library throws out of its "
+               "destructor here, which ends the process"
+            << std::endl;
+  std::terminate();
+}
+
+std::optional<std::string> Recorder::Append(const SetBlueprint& set) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (paused_ || failed_)
+    return std::nullopt;
+  if (writeLimit_ && bytes_ + RecordingWriter::SizeOf(set) > *writeLimit_) {
+    failed_ = true;
+    return std::string(
+               "Stopping recording for sensor (streaming will continue). (Error: Failed to write "
+               "message to ") +
+           path_ + ": No space left on device)";
+  }
+  bytes_ += writer_.Append(set);
+  return std::nullopt;
+}
+
+void Recorder::Pause() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  paused_ = true;
+}
+
+void Recorder::Resume() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  paused_ = false;
 }
 
 RecordingReader::RecordingReader(const std::string& path)

@@ -6,7 +6,9 @@
 
 #include <rs2sim/control.hpp>
 
+#include <cstdint>
 #include <fstream>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,11 +26,45 @@ class RecordingWriter {
  public:
   // Throws ApiError when the file cannot be created.
   RecordingWriter(const std::string& path, const RecordingHeader& header);
-  void Append(const SetBlueprint& set);
+  // Returns the bytes the frameset took in the file.
+  std::uint64_t Append(const SetBlueprint& set);
+  // The bytes a frameset would take, without writing it.
+  static std::uint64_t SizeOf(const SetBlueprint& set);
 
  private:
   std::string path_;
   std::ofstream out_;
+};
+
+// A recording in progress, shared by the session that feeds it and by every record device handed
+// out for it (the pipeline profile's device): it can be paused and resumed, and it can be made to
+// fail a write as a full disk does. As in the real library, a failed write ends the recording but
+// not the streaming, and destroying a recorder whose write failed ends the process (the real
+// library's writer throws out of its destructor there).
+class Recorder {
+ public:
+  // `writeLimit`: the file's size beyond which a write fails; none for a disk that never fills.
+  Recorder(const std::string& path, const RecordingHeader& header,
+           std::optional<std::uint64_t> writeLimit);
+  ~Recorder();
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
+  // Session thread. Writes the frameset unless paused or failed. Returns the library's
+  // notification text when this write failed, otherwise nothing.
+  std::optional<std::string> Append(const SetBlueprint& set);
+  void Pause();
+  void Resume();
+  const std::string& Path() const { return path_; }
+
+ private:
+  const std::string path_;
+  std::mutex mutex_;
+  RecordingWriter writer_;  // guarded by mutex_
+  const std::optional<std::uint64_t> writeLimit_;
+  std::uint64_t bytes_ = 0;  // guarded by mutex_: frameset bytes written
+  bool paused_ = false;      // guarded by mutex_
+  bool failed_ = false;      // guarded by mutex_
 };
 
 class RecordingReader {

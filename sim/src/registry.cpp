@@ -317,9 +317,24 @@ void FaultTable::Arm(const std::string& function, rs2_exception_type type,
   ++armed_;
 }
 
+void FaultTable::ArmWriteLimit(std::uint64_t bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  writeLimits_.push_back(bytes);
+}
+
+std::optional<std::uint64_t> FaultTable::TakeWriteLimit() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (writeLimits_.empty())
+    return std::nullopt;
+  const std::uint64_t bytes = writeLimits_.front();
+  writeLimits_.pop_front();
+  return bytes;
+}
+
 void FaultTable::Clear() {
   std::lock_guard<std::mutex> lock(mutex_);
   faults_.clear();
+  writeLimits_.clear();
   armed_ = 0;
 }
 
@@ -423,6 +438,10 @@ std::vector<std::string> DeviceSerials() {
 
 void FailNext(const std::string& function, rs2_exception_type type, const std::string& message) {
   TheRegistry().faults.Arm(function, type, message);
+}
+
+void FailRecordingWrites(std::uint64_t afterBytes) {
+  TheRegistry().faults.ArmWriteLimit(afterBytes);
 }
 
 void ClearFaults() {

@@ -105,6 +105,9 @@ class FaultTable {
   void Clear();
   // Throws the oldest fault armed for `function` and disarms it.
   void Check(const char* function);
+  void ArmWriteLimit(std::uint64_t bytes);
+  // The write limit armed for the next recorder, disarmed; none when not armed.
+  std::optional<std::uint64_t> TakeWriteLimit();
 
  private:
   struct Fault {
@@ -114,6 +117,7 @@ class FaultTable {
   std::atomic<int> armed_{0};  // lets unfaulted calls skip the lock
   std::mutex mutex_;
   std::map<std::string, std::deque<Fault>> faults_;
+  std::deque<std::uint64_t> writeLimits_;  // guarded by mutex_
 };
 
 class Registry {

@@ -174,8 +174,16 @@ Emitted Session::Deliver(const SetBlueprint& set) {
     auto frame = Build(set, result.data);
     if (!frame)
       return Emitted{};
-    if (recorder_)
-      recorder_->Append(set);
+    // A failed write ends the recording, not the streaming; the library says so only in a
+    // notification of the recorded sensor.
+    if (recorder_) {
+      if (std::optional<std::string> failure = recorder_->Append(set)) {
+        NotificationSpec notice;
+        notice.category = RS2_NOTIFICATION_CATEGORY_UNKNOWN_ERROR;
+        notice.description = std::move(*failure);
+        (void)Notify(device_->serial, RS2_STREAM_DEPTH, notice);
+      }
+    }
     sink_->Consume(std::move(*frame));
     result.delivered = true;
     return result;

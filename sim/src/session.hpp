@@ -67,8 +67,8 @@ struct SessionPlan {
   DevicePtr device;
   std::vector<ProfilePtr> profiles;
   std::unique_ptr<FrameSource> source;
-  std::unique_ptr<RecordingWriter> recorder;  // null unless recording
-  bool claimsDevice = true;                   // live cameras stream to one session at a time
+  std::shared_ptr<Recorder> recorder;  // null unless recording
+  bool claimsDevice = true;            // live cameras stream to one session at a time
 };
 
 class Session : public std::enable_shared_from_this<Session> {
@@ -85,6 +85,7 @@ class Session : public std::enable_shared_from_this<Session> {
   Emitted Inject(const FramesetSpec& spec);
 
   const DevicePtr& Device() const { return device_; }
+  const std::shared_ptr<Recorder>& Recording() const { return recorder_; }
   const std::vector<ProfilePtr>& Profiles() const { return profiles_; }
 
  private:
@@ -107,7 +108,7 @@ class Session : public std::enable_shared_from_this<Session> {
   const bool claimsDevice_;
   LinkPtr link_;  // set before the thread starts; null for playback
   std::unique_ptr<FrameSource> source_;
-  std::unique_ptr<RecordingWriter> recorder_;
+  std::shared_ptr<Recorder> recorder_;
   std::shared_ptr<FrameSink> sink_;
   std::map<StreamKey, std::shared_ptr<StreamPool>> pools_;
   // Each stream's last frame, for its number and for a set that repeats it.

@@ -1,6 +1,7 @@
 // rs-make-recording: writes a short recording from a software camera with
 // the library's own recorder, paced by the wall clock as a camera would be.
 #include <chrono>
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -10,6 +11,10 @@
 #include <librealsense2/hpp/rs_record_playback.hpp>
 #include <librealsense2/rs.hpp>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
+
 #include "recording_plan.hpp"
 #include "schedule.hpp"
 #include "software_camera.hpp"
@@ -17,7 +22,23 @@
 namespace rs_make_recording {
 namespace {
 
+// A file-size limit turns the recorder's writes beyond it into failures
+// (EFBIG), as a full disk does, without filling one.
+void LimitFileSize(std::uint64_t bytes) {
+#ifndef _WIN32
+  std::signal(SIGXFSZ, SIG_IGN);
+  const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+  if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+    throw std::runtime_error("cannot limit the file size");
+#else
+  (void)bytes;
+  throw std::runtime_error("--file-size-limit needs a POSIX system");
+#endif
+}
+
 void Write(const RecordingPlan& plan) {
+  if (plan.fileSizeLimit > 0)
+    LimitFileSize(plan.fileSizeLimit);
   SoftwareCamera camera(plan);
   const std::vector<ScheduledFrameset> framesets = Schedule(plan);
   // The recorder writes the file out when it is released, after the sensors stopped.

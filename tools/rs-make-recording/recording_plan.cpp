@@ -111,6 +111,8 @@ std::optional<RecordingPlan> ParsePlan(const std::vector<std::string>& args, std
   app.add_option("--first-timestamp", plan.firstTimestampMs,
                  "timestamp of the first frameset in ms (default 1000)");
   app.add_option("--serial", plan.serial, "the recorded camera's serial number");
+  app.add_option("--file-size-limit", plan.fileSizeLimit,
+                 "BYTES: writes beyond fail as on a full disk (RLIMIT_FSIZE, SIGXFSZ ignored)");
   AddPairOption(app, "--hole", "AFTER:COUNT: COUNT framesets dropped after frameset AFTER",
                 plan.holes);
   AddPairOption(app, "--silence", "AFTER:MS: nothing sent for MS ms after frameset AFTER",

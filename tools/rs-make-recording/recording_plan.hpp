@@ -42,6 +42,9 @@ struct RecordingPlan {
   std::string serial = "recorded-1";
   std::vector<Hole> holes;
   std::vector<Silence> silences;
+  // The largest file this process may write (RLIMIT_FSIZE, with SIGXFSZ
+  // ignored so that a write beyond it fails as on a full disk); 0: none.
+  std::uint64_t fileSizeLimit = 0;
 };
 
 // Parses `args` (without the program name). Returns the plan, or nullopt

@@ -96,6 +96,28 @@ KeyRule Interval(std::int32_t SourceConfig::*field) {
   return WholeNumber(field, fallback, "the default", std::to_string(fallback));
 }
 
+// A limit that is off at 0; a value that cannot be used turns it off.
+KeyRule Limit(std::int32_t SourceConfig::*field) {
+  return WholeNumber(field, 0, "off", "off");
+}
+
+// A limit below `floor` would make files faster than the library can open them: raised.
+KeyRule LimitWithFloor(std::int32_t SourceConfig::*field, std::int32_t floor, const char* unit) {
+  KeyRule rule = Limit(field);
+  rule.read = [field, floor, unit, read = std::move(rule.read)](
+                  std::string_view name, const std::string& value, const PresetNames& presets,
+                  SourceConfig& config) -> std::optional<std::string> {
+    std::optional<std::string> warning = read(name, value, presets, config);
+    if (warning || config.*field == 0 || config.*field >= floor)
+      return warning;
+    const std::string asked = std::to_string(config.*field);
+    config.*field = floor;
+    return std::string(name) + "=" + asked + " raised to " + std::to_string(floor) + " " + unit +
+           ", the shortest split";
+  };
+  return rule;
+}
+
 // One of a few names, in any letter case.
 template <class T>
 KeyRule Choice(T SourceConfig::*field, std::vector<std::pair<std::string, T>> choices,
@@ -176,6 +198,26 @@ std::vector<AddressKey> MakeTable() {
       Key("d_fps", "depth stream rate, frames per second", Count(&C::d_fps)),
       Key("record_to_file", "record the live streams to this path (percent-encoded)",
           Path(&C::record_to_file, "no recording")),
+      Key("record_split_s",
+          "with `record_to_file`: a new file every N seconds of recording, named "
+          "`<stem>-<UTC start yyyymmddThhmmssZ><ext>` beside the given path; at least 10",
+          LimitWithFloor(&C::record_split_s, 10, "s")),
+      Key("record_split_mb",
+          "with `record_to_file`: a new file once the file reaches N MB (named as with "
+          "`record_split_s`); at least 50",
+          LimitWithFloor(&C::record_split_mb, 50, "MB")),
+      Key("record_keep_mb",
+          "with a split: the oldest files of the series are deleted until it takes at most N MB, "
+          "the open file included",
+          Limit(&C::record_keep_mb)),
+      Key("record_keep_files",
+          "with a split: the oldest files of the series are deleted until at most N remain, the "
+          "open file included",
+          Limit(&C::record_keep_files)),
+      Key("record_min_free_mb",
+          "with `record_to_file`: below N MB free on its filesystem the recording pauses (and "
+          "its file is closed below half of it), live video goes on; `0` = never",
+          Interval(&C::record_min_free_mb)),
       Key("playback_from_file",
           "play this recording (a regular file) in a loop instead of a camera",
           Path(&C::playback_from_file, "live camera")),

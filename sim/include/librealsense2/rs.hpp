@@ -8,6 +8,7 @@
 #include "hpp/rs_frame.hpp"
 #include "hpp/rs_pipeline.hpp"
 #include "hpp/rs_processing.hpp"
+#include "hpp/rs_record_playback.hpp"
 #include "hpp/rs_sensor.hpp"
 #include "hpp/rs_types.hpp"
 #include "rs.h"

@@ -189,6 +189,12 @@ bool SetTemperature(const std::string& serial, rs2_option option, float celsius)
 // The next call of the named C function (for example "rs2_pipeline_stop") fails with that type and
 // message; each FailNext arms one failure.
 void FailNext(const std::string& function, rs2_exception_type type, const std::string& message);
+// The next recording a pipeline start makes fails a write as a full disk does, once its framesets
+// would take more than `afterBytes` bytes (0: at its first frameset): from then on it records
+// nothing while streaming goes on, as in the real library. Destroying the record device of such a
+// recording (the last handle of it: pipeline, profile, device) ends the process, as the real
+// library's does. Each call arms one recording; ClearFaults disarms them.
+void FailRecordingWrites(std::uint64_t afterBytes);
 void ClearFaults();
 
 // What programs wrote to the device `serial` (as the registry holds it now) in order, one text

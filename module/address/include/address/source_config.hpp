@@ -76,11 +76,22 @@ struct SourceConfig {
   std::int32_t reset_after = 3;
   std::int32_t reset_min_s = 600;
   bool reset_on_start = false;
+  // Rotation of the recording: a new file every `record_split_s` seconds or when the file
+  // reaches `record_split_mb` MB, whichever comes first; 0 is off. The budget of the rotated
+  // series: at most `record_keep_mb` MB and `record_keep_files` files; 0 is no limit. Below
+  // `record_min_free_mb` MB free the recording pauses; 0 never pauses for space.
+  std::int32_t record_split_s = 0;
+  std::int32_t record_split_mb = 0;
+  std::int32_t record_keep_mb = 0;
+  std::int32_t record_keep_files = 0;
+  std::int32_t record_min_free_mb = 1024;
 
   // True when the address asks for at least one camera control.
   [[nodiscard]] bool HasControls() const;
   // True when the address asks for at least one depth filter.
   [[nodiscard]] bool HasDepthFilters() const;
+  // True when a recording is split into a series of files.
+  [[nodiscard]] bool Rotates() const { return record_split_s > 0 || record_split_mb > 0; }
 };
 
 // Reads the query of a source address (authority and path are not looked at) by the key

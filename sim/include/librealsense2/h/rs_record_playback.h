@@ -1,5 +1,5 @@
-/* rs2sim: recording and playback run through the pipeline configuration only; the record and
-   playback device interfaces are not simulated. The header exists because rs.h includes it. */
+/* rs2sim: recording and playback are configured through the pipeline only; of the record device
+   interface, the pipeline's record device can be paused and resumed and names its file. */
 
 #ifndef LIBREALSENSE_RS2_RECORD_PLAYBACK_H
 #define LIBREALSENSE_RS2_RECORD_PLAYBACK_H
@@ -9,6 +9,10 @@ extern "C" {
 #endif
 
 #include "rs_types.h"
+
+void rs2_record_device_pause(const rs2_device* device, rs2_error** error);
+void rs2_record_device_resume(const rs2_device* device, rs2_error** error);
+const char* rs2_record_device_filename(const rs2_device* device, rs2_error** error);
 
 #ifdef __cplusplus
 }
