@@ -133,27 +133,26 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
-  negotiatedFps = StreamingFps(profile);
-  negotiatedDepthFps = DepthFps(profile);
-  PrintProfile(profile, name);
-  PrintEmitter(profile, name);
-  PrintDevice(profile, playback, name);
-  // Last, and tolerant of library errors: the start stands without them.
   if (!playback) {
     if (this->links.notifications)
-      ListenToNotifications(profile);
+      ListenToNotifications(profile.get_device());
     try {
       depthSensor = FindSensor<rs2::depth_sensor>(profile.get_device());
     } catch (const rs2::error&) {
       // Only the temperatures need it: they read n/a.
     }
   }
+  negotiatedFps = StreamingFps(profile);
+  negotiatedDepthFps = DepthFps(profile);
+  PrintProfile(profile, name);
+  PrintEmitter(profile, name);
+  PrintDevice(profile, playback, name);
 }
 
 // A camera that cannot report its notifications still streams: a Warning.
-void Session::ListenToNotifications(const rs2::pipeline_profile& profile) {
+void Session::ListenToNotifications(const rs2::device& device) {
   try {
-    ListenToSensors(profile.get_device(), links.notifications);
+    ListenToSensors(device, links.notifications);
   } catch (const rs2::error&) {
     const std::exception_ptr failure = std::current_exception();
     Log(orvlog::Severity::Warning, name, "Notification", [&](std::ostream& os) {

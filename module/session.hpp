@@ -113,7 +113,7 @@ class Session : private utils::Noncopyable {
 
  private:
   // Constructor.
-  void ListenToNotifications(const rs2::pipeline_profile& profile);
+  void ListenToNotifications(const rs2::device& device);
   // Reader thread.
   void ReadFrames();
   // `arrivalMs`: the system time at which the frameset reached the module.
