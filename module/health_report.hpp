@@ -22,9 +22,7 @@ using MonotonicMs = std::function<std::int64_t()>;
 // framesets lost at the queue, packets without depth, invalid color frames,
 // restarts, and the age of the last packet; then, per stream, the rate of
 // frames that reached the module and the frame numbers that never did, and
-// the packets that carried stale depth; then the fields added with
-// AddFields (the supervisor adds the camera's notifications per category and
-// its temperatures). Its interval starts at construction.
+// the packets that carried stale depth. Its interval starts at construction.
 // Not thread-safe: one thread calls both members.
 class HealthReport {
  public:
