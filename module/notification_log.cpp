@@ -1,5 +1,6 @@
 #include "notification_log.hpp"
 
+#include <algorithm>
 #include <iomanip>
 #include <sstream>
 #include <utility>
@@ -74,7 +75,7 @@ void NotificationLog::Note(const Notice& notice) noexcept {
     const std::int64_t now = now_();
     const std::string text = Text(notice);
     std::vector<Line> lines;
-    std::vector<Reaction> reactions;
+    std::vector<std::pair<ReactionId, Reaction>> reactions;
     {
       const std::lock_guard<std::mutex> lock(mutex_);
       const Key key{notice.category, notice.severity, notice.sensor, notice.description};
@@ -96,9 +97,9 @@ void NotificationLog::Note(const Notice& notice) noexcept {
     }
     for (const Line& line : lines)
       Write(line);
-    for (const Reaction& reaction : reactions) {
+    for (const auto& entry : reactions) {
       try {
-        reaction(notice);
+        entry.second(notice);
       } catch (...) {
       }
     }
@@ -138,9 +139,17 @@ void NotificationLog::WriteDue() noexcept {
   }
 }
 
-void NotificationLog::React(Reaction reaction) {
+NotificationLog::ReactionId NotificationLog::React(Reaction reaction) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  reactions_.push_back(std::move(reaction));
+  reactions_.emplace_back(++lastReaction_, std::move(reaction));
+  return lastReaction_;
+}
+
+void NotificationLog::StopReacting(ReactionId id) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  reactions_.erase(std::remove_if(reactions_.begin(), reactions_.end(),
+                                  [id](const auto& entry) { return entry.first == id; }),
+                   reactions_.end());
 }
 
 void NotificationLog::WriteHealthFields(std::ostream& os) {

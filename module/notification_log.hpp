@@ -12,6 +12,7 @@
 #include <ostream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <librealsense2/rs.hpp>
@@ -62,8 +63,13 @@ class NotificationLog {
   // Writes the counts of notifications repeated within their minute once the
   // minute is over, and forgets notifications quiet for that long.
   void WriteDue() noexcept;
-  // Adds a reaction to every notification from now on.
-  void React(Reaction reaction);
+  // Adds a reaction to every notification from now on, until StopReacting
+  // with the id returned (a session that reacts for its own lifetime).
+  using ReactionId = std::uint64_t;
+  ReactionId React(Reaction reaction);
+  // On return no call of that reaction begins; one in progress on a library
+  // thread may still finish.
+  void StopReacting(ReactionId id);
   // Appends to the health line, for each category in the library's order,
   // "; notified <category> <count>" with the count since the previous call
   // (the first: since construction). Supervisor thread only.
@@ -91,8 +97,9 @@ class NotificationLog {
   std::array<std::atomic<std::uint64_t>, kSlots> counts_{};
   std::array<std::uint64_t, kSlots> reported_{};  // supervisor thread only
   std::mutex mutex_;
-  std::map<Key, Repeats> repeats_;   // guarded by mutex_
-  std::vector<Reaction> reactions_;  // guarded by mutex_
+  std::map<Key, Repeats> repeats_;                          // guarded by mutex_
+  std::vector<std::pair<ReactionId, Reaction>> reactions_;  // guarded by mutex_
+  ReactionId lastReaction_ = 0;                             // guarded by mutex_
 };
 
 // Sends the notifications of every sensor of `device` to `log` for as long

@@ -45,14 +45,15 @@ TEST_F(NotificationLogTest, SeveritiesMapOntoTheLogsAndDescriptionsStayOnOneLine
   notes.Note(HardwareError("Left IC2 failed\r\nTemp 70"));
   notes.Note(Notice{RS2_NOTIFICATION_CATEGORY_FRAMES_TIMEOUT, RS2_LOG_SEVERITY_WARN,
                     std::string(300, 'x'), "RGB Camera"});
-  notes.Note(Notice{static_cast<rs2_notification_category>(42), RS2_LOG_SEVERITY_INFO, "new",
-                    "Stereo Module"});
+  // A category this build does not know (a newer library's).
+  notes.Note(
+      Notice{RS2_NOTIFICATION_CATEGORY_COUNT, RS2_LOG_SEVERITY_INFO, "new", "Stereo Module"});
   EXPECT_EQ(log.All(), (Lines{{kError,
                                "<cam> Notification: Hardware Error from Stereo Module: Left IC2 "
                                "failed??Temp 70"},
                               {kWarning, "<cam> Notification: Frames Timeout from RGB Camera: " +
                                              std::string(200, 'x') + "..."},
-                              {kInfo, "<cam> Notification: category 42 from Stereo Module: new"}}));
+                              {kInfo, "<cam> Notification: category 7 from Stereo Module: new"}}));
 }
 
 // Repeats within the minute after a line are only counted; the next line
@@ -60,6 +61,9 @@ TEST_F(NotificationLogTest, SeveritiesMapOntoTheLogsAndDescriptionsStayOnOneLine
 TEST_F(NotificationLogTest, TheSameNotificationIsWrittenAtMostOnceAMinuteWithItsCount) {
   std::vector<std::string> reacted;
   notes.React([&](const Notice& notice) { reacted.push_back(notice.description); });
+  const NotificationLog::ReactionId gone =
+      notes.React([&](const Notice&) { ADD_FAILURE() << "a reaction that was stopped"; });
+  notes.StopReacting(gone);
   notes.Note(HardwareError("a"));
   now += 1000;
   notes.Note(HardwareError("a"));
