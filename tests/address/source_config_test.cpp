@@ -103,6 +103,17 @@ TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
   }
 }
 
+// A split below its floor is raised, also when the number had text after it.
+TEST(ReadSourceConfigTest, SplitsBelowTheirFloorAreRaisedWithOneWarning) {
+  const SourceConfig config = Read("realsense://cam?record_split_mb=1MB&record_split_s=5");
+  EXPECT_EQ(config.record_split_mb, 50);
+  EXPECT_EQ(config.record_split_s, 10);
+  EXPECT_EQ(config.addressWarnings,
+            (std::vector<std::string>{"record_split_mb \"1MB\" has text after the number; 1 is "
+                                      "used, then raised to 50 MB, the shortest split",
+                                      "record_split_s=5 raised to 10 s, the shortest split"}));
+}
+
 TEST(ReadSourceConfigTest, AddressThatIsNoUriThrowsWithItsTextQuoted) {
   for (const std::string address :
        {"realsense://cam?sn=1 2", "realsense://cam/%zz", "http://[::1"}) {

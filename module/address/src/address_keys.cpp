@@ -108,12 +108,16 @@ KeyRule LimitWithFloor(std::int32_t SourceConfig::*field, std::int32_t floor, co
                   std::string_view name, const std::string& value, const PresetNames& presets,
                   SourceConfig& config) -> std::optional<std::string> {
     std::optional<std::string> warning = read(name, value, presets, config);
-    if (warning || config.*field == 0 || config.*field >= floor)
+    if (config.*field == 0 || config.*field >= floor)
       return warning;
     const std::string asked = std::to_string(config.*field);
     config.*field = floor;
-    return std::string(name) + "=" + asked + " raised to " + std::to_string(floor) + " " + unit +
-           ", the shortest split";
+    const std::string raised =
+        "raised to " + std::to_string(floor) + " " + unit + ", the shortest split";
+    // A number read despite text after it is raised all the same, in the same line.
+    if (warning)
+      return *warning + ", then " + raised;
+    return std::string(name) + "=" + asked + " " + raised;
   };
   return rule;
 }
