@@ -114,6 +114,19 @@ TEST(ReadSourceConfigTest, SplitsBelowTheirFloorAreRaisedWithOneWarning) {
                                       "record_split_s=5 raised to 10 s, the shortest split"}));
 }
 
+// The ladder's warning names the keys the address gave, and turns both off.
+TEST(ReadSourceConfigTest, HardwareResetsWithoutSerialAreOneWarningNamingTheKeysGiven) {
+  const std::string why =
+      " sn: after a hardware reset another camera could answer to any camera; no hardware reset";
+  const SourceConfig after = Read("realsense://cam?reset_after=2");
+  EXPECT_EQ(after.addressWarnings, std::vector<std::string>{"reset_after needs" + why});
+  const SourceConfig both = Read("realsense://cam?reset_on_start=1&reset_after=2");
+  EXPECT_EQ(both.addressWarnings,
+            std::vector<std::string>{"reset_after and reset_on_start need" + why});
+  EXPECT_EQ(both.reset_after, 0);
+  EXPECT_FALSE(both.reset_on_start);
+}
+
 TEST(ReadSourceConfigTest, AddressThatIsNoUriThrowsWithItsTextQuoted) {
   for (const std::string address :
        {"realsense://cam?sn=1 2", "realsense://cam/%zz", "http://[::1"}) {

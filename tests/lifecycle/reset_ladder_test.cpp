@@ -95,10 +95,10 @@ TEST_F(ResetLadderTest, ResetAfterZeroNeverResetsAndWithoutSerialTheLadderIsOff)
   source->Stop();
   log.Clear();
   const auto any = CreateSourceAt("realsense://?reset_on_start=1", "any");
-  EXPECT_EQ(log.Messages(kWarning),
-            std::vector<std::string>{
-                "<any> MediaSource: reset_after and reset_on_start need sn: after a hardware reset "
-                "another camera could answer to any camera; no hardware reset"});
+  EXPECT_EQ(
+      log.Messages(kWarning),
+      std::vector<std::string>{"<any> MediaSource: reset_on_start needs sn: after a hardware reset "
+                               "another camera could answer to any camera; no hardware reset"});
 }
 
 TEST_F(ResetLadderTest, ResetOnStartResetsBeforeTheFirstBuildAndStartReturnsAtOnce) {

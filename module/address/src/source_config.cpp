@@ -41,15 +41,19 @@ void CheckResetNeedsSerial(const std::set<std::string>& seen, SourceConfig& conf
   const bool unreadable =
       std::any_of(config.addressWarnings.begin(), config.addressWarnings.end(),
                   [](const std::string& warning) { return warning.rfind("reset_after ", 0) == 0; });
-  const bool asked = (seen.count("reset_after") != 0 && config.reset_after > 0 && !unreadable) ||
-                     config.reset_on_start;
+  const bool afterAsked = seen.count("reset_after") != 0 && config.reset_after > 0 && !unreadable;
+  const bool onStartAsked = config.reset_on_start;
   config.reset_after = 0;
   config.reset_on_start = false;
-  if (asked) {
-    config.addressWarnings.push_back(
-        "reset_after and reset_on_start need sn: after a hardware reset another camera could "
-        "answer to any camera; no hardware reset");
-  }
+  if (!afterAsked && !onStartAsked)
+    return;
+  // The line names what the address asked for.
+  const std::string keys = afterAsked && onStartAsked ? "reset_after and reset_on_start need"
+                           : afterAsked               ? "reset_after needs"
+                                                      : "reset_on_start needs";
+  config.addressWarnings.push_back(keys +
+                                   " sn: after a hardware reset another camera could answer to "
+                                   "any camera; no hardware reset");
 }
 
 }  // namespace
