@@ -238,6 +238,9 @@ TEST_F(RecordingTest, SpaceBelowHalfTheLimitClosesTheFileUntilThereIsRoomAMinute
 }
 
 TEST_F(RecordingTest, RemovedFolderIsAnErrorAndLiveVideoGoesOn) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows refuses to remove a folder while a file in it is open";
+#endif
   StartRecording("");
   Stream(1);
   fs::remove_all(dir);
