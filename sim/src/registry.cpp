@@ -154,17 +154,30 @@ std::vector<std::string> DeviceRegistry::Serials() const {
   return serials;
 }
 
+void DeviceRegistry::Detach(Entry& entry) {
+  const auto before = Plugged();
+  entry.plugged = false;
+  entry.link->unplugged = true;
+  // The pipeline keeps its session until it is stopped, but no longer streams the device.
+  claims_.erase(entry.spec->serial);
+  ReportChange(before);
+}
+
+void DeviceRegistry::Attach(Entry& entry) {
+  const auto before = Plugged();
+  entry.plugged = true;
+  entry.resetting = false;
+  entry.link = std::make_shared<DeviceLink>();
+  entry.link->stalled = entry.stalled;
+  ReportChange(before);
+}
+
 bool DeviceRegistry::Unplug(const std::string& serial) {
   std::lock_guard<std::mutex> lock(mutex_);
   Entry* entry = Find(serial);
   if (!entry || !entry->plugged)
     return false;
-  const auto before = Plugged();
-  entry->plugged = false;
-  entry->link->unplugged = true;
-  // The pipeline keeps its session until it is stopped, but no longer streams the device.
-  claims_.erase(serial);
-  ReportChange(before);
+  Detach(*entry);
   return true;
 }
 
@@ -173,12 +186,7 @@ bool DeviceRegistry::Replug(const std::string& serial) {
   Entry* entry = Find(serial);
   if (!entry || entry->plugged)
     return false;
-  const auto before = Plugged();
-  entry->plugged = true;
-  entry->resetting = false;
-  entry->link = std::make_shared<DeviceLink>();
-  entry->link->stalled = entry->stalled;
-  ReportChange(before);
+  Attach(*entry);
   return true;
 }
 
@@ -201,14 +209,10 @@ bool DeviceRegistry::HardwareReset(const std::string& serial) {
     Entry* entry = Find(serial);
     if (!entry || !entry->plugged)
       return false;
-    const auto before = Plugged();
-    entry->plugged = false;
-    entry->link->unplugged = true;
     entry->stalled = false;
     entry->resetting = true;
     ++entry->resets;
-    claims_.erase(serial);
-    ReportChange(before);
+    Detach(*entry);
     backAfterMs = entry->spec->hardwareResetMs;
     if (backAfterMs >= 0) {
       returns_.emplace_back([this, serial, backAfterMs] {
@@ -230,11 +234,7 @@ bool DeviceRegistry::ReturnFromReset(const std::string& serial) {
   Entry* entry = Find(serial);
   if (!entry || !entry->resetting)
     return false;
-  const auto before = Plugged();
-  entry->resetting = false;
-  entry->plugged = true;
-  entry->link = std::make_shared<DeviceLink>();
-  ReportChange(before);
+  Attach(*entry);
   return true;
 }
 

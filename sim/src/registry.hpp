@@ -85,6 +85,9 @@ class DeviceRegistry {
   std::vector<DevicePtr> Plugged() const;
   // Reports the difference between `before` and the plugged-in devices now.
   void ReportChange(const std::vector<DevicePtr>& before);
+  // Off the bus and back (an unplug or a reset), reported; the lock is held.
+  void Detach(Entry& entry);
+  void Attach(Entry& entry);
 
   DevicesChangedHub& hub_;
   mutable std::mutex mutex_;
