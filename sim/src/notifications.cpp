@@ -26,19 +26,6 @@ struct rs2_notification {
 namespace rs2sim {
 namespace {
 
-// The plain-function form of the C API.
-class FunctionCallback : public rs2_notifications_callback {
- public:
-  FunctionCallback(rs2_notification_callback_ptr function, void* user)
-      : function_(function), user_(user) {}
-  void on_notification(rs2_notification* n) override { function_(n, user_); }
-  void release() override { delete this; }
-
- private:
-  rs2_notification_callback_ptr function_;
-  void* user_;
-};
-
 // Keyed by the device object, so that a device replaced in the registry starts without
 // callbacks, as a camera does after a power cycle.
 class CallbackRegistry {
@@ -150,28 +137,6 @@ void rs2_set_notifications_callback_cpp(const rs2_sensor* sensor,
         NotNull(sensor, "sensor");
         NotNull(callback, "callback");
         rs2sim::SetSensorNotificationsCallback(sensor, std::move(owned));
-      });
-}
-
-void rs2_set_notifications_callback(const rs2_sensor* sensor,
-                                    rs2_notification_callback_ptr on_notification, void* user,
-                                    rs2_error** error) {
-  GuardedVoid(
-      __func__, error,
-      [&] {
-        return ArgText()
-            .Add("sensor", sensor)
-            .Add("on_notification", reinterpret_cast<void*>(on_notification))
-            .Add("user", user);
-      },
-      [&] {
-        NotNull(sensor, "sensor");
-        if (!on_notification)
-          rs2sim::Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
-                       "null pointer passed for argument \"on_notification\"");
-        rs2sim::SetSensorNotificationsCallback(
-            sensor, rs2sim::AdoptNotificationsCallback(
-                        new rs2sim::FunctionCallback(on_notification, user)));
       });
 }
 

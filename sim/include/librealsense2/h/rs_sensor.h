@@ -107,9 +107,6 @@ int rs2_is_stream_profile_default(const rs2_stream_profile* mode, rs2_error** er
 int rs2_get_stream_profiles_count(const rs2_stream_profile_list* list, rs2_error** error);
 void rs2_delete_stream_profiles_list(rs2_stream_profile_list* list);
 
-void rs2_set_notifications_callback(const rs2_sensor* sensor,
-                                    rs2_notification_callback_ptr on_notification, void* user,
-                                    rs2_error** error);
 void rs2_set_notifications_callback_cpp(const rs2_sensor* sensor,
                                         rs2_notifications_callback* callback, rs2_error** error);
 const char* rs2_get_notification_description(rs2_notification* notification, rs2_error** error);
