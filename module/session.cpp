@@ -127,16 +127,17 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
           this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
           this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
-  if (!playback && !config.record_to_file.empty()) {
-    recordDevice = profile.get_device();
-    if (this->links.recorder)
-      this->links.recorder->Hold(recordDevice);
-  }
   if (!playback) {
+    const rs2::device device = profile.get_device();
+    if (!config.record_to_file.empty()) {
+      recordDevice = device;
+      if (this->links.recorder)
+        this->links.recorder->Hold(recordDevice);
+    }
     if (this->links.notifications)
-      ListenToNotifications(profile.get_device());
+      ListenToNotifications(device);
     try {
-      depthSensor = FindSensor<rs2::depth_sensor>(profile.get_device());
+      depthSensor = FindSensor<rs2::depth_sensor>(device);
     } catch (const rs2::error&) {
       // Only the temperatures need it: they read n/a.
     }
