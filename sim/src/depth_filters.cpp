@@ -257,60 +257,71 @@ bool IsDepthOrDisparity(const FrameContent& frame) {
   return IsDepth(frame, RS2_FORMAT_Z16) || IsDepth(frame, RS2_FORMAT_DISPARITY32);
 }
 
-// alpha x value + (1 - alpha) x previous, when both are valid and close enough.
-float Blend(float value, float previous, float alpha, float delta) {
-  if (value == 0 || previous == 0 || std::fabs(value - previous) > delta)
-    return value;
-  return alpha * value + (1 - alpha) * previous;
-}
-
-class Spatial : public StreamFilter {
+// Spatial and temporal smoothing: alpha x value + (1 - alpha) x previous (the
+// left neighbour, the last frame), when both are valid and within delta.
+class Smoothing : public StreamFilter {
  public:
-  Spatial()
-      : StreamFilter(RS2_EXTENSION_SPATIAL_FILTER,
-                     FilterOptions({Settable(RS2_OPTION_FILTER_MAGNITUDE, 1, 5, 1, 2),
-                                    Settable(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0.25f, 1, 0.01f, 0.5f),
-                                    Settable(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 50, 1, 20),
-                                    Settable(RS2_OPTION_HOLES_FILL, 0, 5, 1, 0)}),
-                     FilterValues({})) {}
+  using StreamFilter::StreamFilter;
 
  protected:
   bool Accepts(const FrameContent& frame) const override { return IsDepthOrDisparity(frame); }
 
+  struct Blend {
+    float alpha;
+    float delta;
+    float operator()(float value, float previous) const {
+      if (value == 0 || previous == 0 || std::fabs(value - previous) > delta)
+        return value;
+      return alpha * value + (1 - alpha) * previous;
+    }
+  };
+  // Alpha and delta, read once for a frame.
+  Blend Blender() {
+    return {Get(RS2_OPTION_FILTER_SMOOTH_ALPHA), Get(RS2_OPTION_FILTER_SMOOTH_DELTA)};
+  }
+};
+
+class Spatial : public Smoothing {
+ public:
+  Spatial()
+      : Smoothing(RS2_EXTENSION_SPATIAL_FILTER,
+                  FilterOptions({Settable(RS2_OPTION_FILTER_MAGNITUDE, 1, 5, 1, 2),
+                                 Settable(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0.25f, 1, 0.01f, 0.5f),
+                                 Settable(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 50, 1, 20),
+                                 Settable(RS2_OPTION_HOLES_FILL, 0, 5, 1, 0)}),
+                  FilterValues({})) {}
+
+ protected:
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float alpha = Get(RS2_OPTION_FILTER_SMOOTH_ALPHA);
-    const float delta = Get(RS2_OPTION_FILTER_SMOOTH_DELTA);
+    const Blend blend = Blender();
     std::vector<float> pixels = Pixels(frame);
     for (int y = 0; y < frame.height; ++y) {
       float* row = &pixels[static_cast<std::size_t>(y) * frame.width];
       for (int x = 1; x < frame.width; ++x)
-        row[x] = Blend(row[x], row[x - 1], alpha, delta);
+        row[x] = blend(row[x], row[x - 1]);
     }
     return Like(frame, pixels);
   }
 };
 
-class Temporal : public StreamFilter {
+class Temporal : public Smoothing {
  public:
   Temporal()
-      : StreamFilter(RS2_EXTENSION_TEMPORAL_FILTER,
-                     FilterOptions({Settable(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0, 1, 0.01f, 0.4f),
-                                    Settable(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 100, 1, 20),
-                                    Settable(RS2_OPTION_HOLES_FILL, 0, 8, 1, 3)}),
-                     FilterValues({})) {}
+      : Smoothing(RS2_EXTENSION_TEMPORAL_FILTER,
+                  FilterOptions({Settable(RS2_OPTION_FILTER_SMOOTH_ALPHA, 0, 1, 0.01f, 0.4f),
+                                 Settable(RS2_OPTION_FILTER_SMOOTH_DELTA, 1, 100, 1, 20),
+                                 Settable(RS2_OPTION_HOLES_FILL, 0, 8, 1, 3)}),
+                  FilterValues({})) {}
 
  protected:
-  bool Accepts(const FrameContent& frame) const override { return IsDepthOrDisparity(frame); }
-
   // A frame of another size or format starts the history again.
   rs2_frame* Filter(const FrameContent& frame) override {
-    const float alpha = Get(RS2_OPTION_FILTER_SMOOTH_ALPHA);
-    const float delta = Get(RS2_OPTION_FILTER_SMOOTH_DELTA);
+    const Blend blend = Blender();
     std::vector<float> pixels = Pixels(frame);
     const rs2_format format = frame.profile->mode.format;
     if (previous_.size() == pixels.size() && previousFormat_ == format) {
       for (std::size_t i = 0; i < pixels.size(); ++i)
-        pixels[i] = Blend(pixels[i], previous_[i], alpha, delta);
+        pixels[i] = blend(pixels[i], previous_[i]);
     }
     previous_ = pixels;
     previousFormat_ = format;
