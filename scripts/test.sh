@@ -129,7 +129,7 @@ stage_windows() {
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVSRS_SDK=sim -DVSRS_BUILD_TOOLS=ON -DVSRS_BUILD_BENCH=OFF
   echo "windows stage covers (MinGW-w64 GCC $(x86_64-w64-mingw32-g++-posix -dumpversion), $(wine --version 2>/dev/null)):"
   echo "  built and run under Wine, in $dir/bin: $(cd "$dir/bin" && ls -- *.dll *.exe | grep -v '^lib[a-z]*[_+-]' | tr '\n' ' ')"
-  echo "    OrvLog.dll with test_host; rs2sim with test_sim and rs2sim_hello"
+  echo "    OrvLog.dll with test_host; rs2sim with rs2sim_hello"
   if [ -f "$dir/bin/vs_realsense2.dll" ]; then
     echo "    utils' Windows file probe, clocks and URL parser with test_utils; addresses with test_address"
     echo "    (uriparser built for Windows from $(sed -n 's/^VSRS_URIPARSER_SOURCE:PATH=//p' "$dir/CMakeCache.txt"))"

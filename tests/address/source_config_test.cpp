@@ -87,22 +87,6 @@ TEST(ReadSourceConfigTest, EachThingTheAddressAsksInVainIsOneWarning) {
     EXPECT_EQ(Read(address).addressWarnings, warnings) << address;
 }
 
-TEST(ReadSourceConfigTest, CountsAreReadLenientlyAndNeverNegative) {
-  const std::pair<const char*, int> cases[] = {{"c_width=640px", 640},
-                                               {"c_width=%2B640", 640},
-                                               {"c_width=abc", 0},
-                                               {"c_width=", 0},
-                                               {"c_width", 0},
-                                               {"c_width=-5", 0},
-                                               {"c_width=2147483648", 0},
-                                               {"C_WIDTH=320&c_width=640&c_width=1280", 640}};
-  for (const auto& [query, width] : cases) {
-    SourceConfig expected;
-    expected.c_width = width;
-    EXPECT_EQ(Read(std::string("realsense://cam?") + query), expected) << query;
-  }
-}
-
 // A split below its floor is raised, also when the number had text after it.
 TEST(ReadSourceConfigTest, SplitsBelowTheirFloorAreRaisedWithOneWarning) {
   const SourceConfig config = Read("realsense://cam?record_split_mb=1MB&record_split_s=5");

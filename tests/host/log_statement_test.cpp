@@ -39,27 +39,6 @@ orvlog::Logger& TestChannel() {
   return channel.Get();
 }
 
-TEST(LogStatement, WritesNameTagAndMessageInTheFixedShape) {
-  const Capture capture(Severity::Trace);
-  const std::string name = "cam0";
-  const std::int64_t t = -42;
-  utils::LogTagged(TestChannel, Severity::Debug, name, "Start", "");
-  utils::LogTagged(TestChannel, Severity::Error, std::string(), "ConvDevTimeToSys",
-                   [&](std::ostream& os) { os << "time decreased: new " << t << ", sync: " << 7; });
-  utils::LogUntagged(TestChannel, Severity::Trace, "utils::File",
-                     [](std::ostream& os) { os << "Close(): fd=" << 3; });
-
-  const auto lines = capture.Lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0].message, "<cam0> Start: ");
-  EXPECT_EQ(lines[0].severity, Severity::Debug);
-  EXPECT_EQ(lines[0].channel, "test.channel");
-  EXPECT_EQ(lines[1].message, "<> ConvDevTimeToSys: time decreased: new -42, sync: 7");
-  EXPECT_EQ(lines[1].severity, Severity::Error);
-  EXPECT_EQ(lines[2].message, "<utils::File> Close(): fd=3");
-  EXPECT_EQ(lines[2].severity, Severity::Trace);
-}
-
 TEST(LogStatement, ForbiddenLoggingTouchesNeitherChannelNorOperands) {
   const Capture capture(Severity::Trace);
   int channelCalls = 0;
@@ -89,9 +68,17 @@ TEST(LogStatement, SeverityWithoutSinkBuildsNothing) {
   EXPECT_EQ(operandCalls, 0);
   EXPECT_TRUE(capture.Lines().empty());
 
-  utils::LogTagged(TestChannel, Severity::Warning, "cam", "Tag", "lost frames");
-  ASSERT_EQ(capture.Lines().size(), 1u);
-  EXPECT_EQ(capture.Lines()[0].message, "<cam> Tag: lost frames");
+  // The module's suites check its tagged lines word for word; an empty name
+  // and the untagged form (utils' file trace) have their shape here.
+  utils::LogTagged(TestChannel, Severity::Warning, std::string(), "Tag", "lost frames");
+  utils::LogUntagged(TestChannel, Severity::Error, "utils::File",
+                     [](std::ostream& os) { os << "Close(): fd=" << 3; });
+  const auto lines = capture.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].message, "<> Tag: lost frames");
+  EXPECT_EQ(lines[0].severity, Severity::Warning);
+  EXPECT_EQ(lines[0].channel, "test.channel");
+  EXPECT_EQ(lines[1].message, "<utils::File> Close(): fd=3");
 }
 
 TEST(LogChannel, ConcurrentFirstUseCreatesOneChannel) {

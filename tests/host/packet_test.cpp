@@ -30,20 +30,6 @@ std::string ConstructionError(const boost::shared_ptr<vid_db::media::PackBuf>& b
   return "";
 }
 
-TEST(Packet, PointsIntoItsBufferWithoutCopying) {
-  const std::uint8_t bytes[4] = {1, 2, 3, 4};
-  const auto buf = boost::make_shared<Buf>(bytes, 4);
-  const Packet key(buf, 1700000000123, true);
-  EXPECT_EQ(key.data, bytes);
-  EXPECT_EQ(key.size, 4u);
-  EXPECT_EQ(key.time, 1700000000123);
-  EXPECT_EQ(key.flags, 1u);
-  EXPECT_EQ(key.tag, 0u);
-  EXPECT_EQ(key.dataBuf, buf);
-  EXPECT_TRUE(key.attachments.empty());
-  EXPECT_EQ(Packet(buf, 5, false).flags, 0u);
-}
-
 TEST(Packet, ConstructionChecksBufferAndSize) {
   EXPECT_EQ(ConstructionError(nullptr), "vid_db::media::Packet null dataBuf");
   EXPECT_EQ(ConstructionError(boost::make_shared<Buf>(nullptr, 1)),

@@ -1,6 +1,7 @@
-// The long-run check's parts: the verdict on growth, the samples file, the
-// reading of a process and of rs-host's status lines, the plot, the replug
-// timer.
+// The long-run check's parts: the verdict on growth, the reading of a process
+// and of status lines, the plot, the replug timer. The samples file's round
+// trip, and the reading of rs-host's own status lines, are what the short run
+// (long_run_short) does on every pass.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,10 +22,6 @@
 #include "process_run.hpp"
 #include "replug.hpp"
 #include "samples.hpp"
-
-#ifdef LONG_RUN_WITH_RS_HOST
-#include "status_display.hpp"
-#endif
 
 namespace long_run {
 namespace {
@@ -70,34 +67,6 @@ TEST(CheckGrowth, StalledSourcesFail) {
   const Verdict& flow = Find(verdicts, "packets");
   EXPECT_FALSE(flow.ok);
   EXPECT_EQ(flow.note, "no packet between 65 s and 70 s");
-}
-
-TEST(Samples, CsvComesBackAsWrittenAndABadLineIsNamed) {
-  std::stringstream csv;
-  WriteCsvHeader(csv);
-  const std::vector<Sample> written{{0, 161648, 11, 9, 44, 0}, {2.5, 163972, 12, 10, 268, 3}};
-  for (const auto& s : written)
-    WriteCsvLine(csv, s);
-  EXPECT_EQ(csv.str(),
-            "seconds,rss_kib,threads,fds,packets,restarts\n"
-            "0.0,161648,11,9,44,0\n"
-            "2.5,163972,12,10,268,3\n");
-  const auto read = ReadCsv(csv);
-  ASSERT_EQ(read.size(), 2u);
-  EXPECT_DOUBLE_EQ(read[1].seconds, 2.5);
-  EXPECT_EQ(read[1].rssKiB, 163972);
-  EXPECT_EQ(read[1].threads, 12);
-  EXPECT_EQ(read[1].fds, 10);
-  EXPECT_EQ(read[1].packets, 268u);
-  EXPECT_EQ(read[1].restarts, 3u);
-  std::stringstream bad("seconds,rss_kib,threads,fds,packets,restarts\n1.0,2,3;4,5,6\n");
-  try {
-    ReadCsv(bad);
-    FAIL() << "no error";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "cannot read samples line 2: 1.0,2,3;4,5,6");
-  }
-  EXPECT_EQ(TableLine(written[1]), "     2 s    163972       12   10        268         3");
 }
 
 // gnuplot reads the samples file past its header, and a title with a quote
@@ -172,23 +141,6 @@ TEST(ParseStatusLine, SumsPacketsAndRestartsOfEverySource) {
   EXPECT_FALSE(ParseStatusLine("Summary after 5.0 s (stopped by time)"));
   EXPECT_FALSE(ParseStatusLine("  packets             149"));
 }
-
-#ifdef LONG_RUN_WITH_RS_HOST
-// What rs-host prints is what the parser reads.
-TEST(ParseStatusLine, ReadsRsHostsOwnStatusLine) {
-  rs_host::SourceStatus a{"cam0", rs_host::SourceState::Running, {}};
-  a.report.packets = 359;
-  a.report.lastFormat = rs_host::VideoFormat{640, 480, 16};
-  a.report.restarts = 2;
-  a.report.downSeconds = 7.5;
-  rs_host::SourceStatus b{"play", rs_host::SourceState::Running, {}};
-  b.report.packets = 41;
-  const auto figures = ParseStatusLine(rs_host::StatusDisplay::Format(12.0, {a, b}, {30, 6}));
-  ASSERT_TRUE(figures);
-  EXPECT_EQ(figures->packets, 400u);
-  EXPECT_EQ(figures->restarts, 2u);
-}
-#endif
 
 // Without the simulator's unplug, the cycle does nothing; with it, camera
 // out at each period, back after the absence.

@@ -1,22 +1,19 @@
 // A stand-in for the module, loaded by rs-host through --module in its tests:
 // each source plays a script given by its address instead of a camera, so
 // that a test can make a source restart (with the module's exact log lines
-// and a new announcement), stay silent, or hang in Stop.
+// and a new announcement) or stay silent.
 //   realsense://?restarts=N   after every 50 packets, until N restarts were
 //                             made: the restart lines, 300 ms without packets,
 //                             one failed try, the line "streaming again", a
 //                             new announcement, then packets again
 //   realsense://?silent=1     starts, announces, never delivers a packet
-//   realsense://?hang_stop=1  Stop never returns
 //   realsense://?lost=N       after the announcement, a "lost frames" warning
 //                             and one that sums N more
 // Packets come every 10 ms: 640x480 RGB24 colour without depth.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -80,11 +77,6 @@ class ScriptedSource : public vid_db::media::Source {
   }
 
   void Stop() override {
-    if (Number(keys_, "hang_stop") != 0) {
-      std::mutex never;
-      std::unique_lock<std::mutex> lock(never);
-      std::condition_variable().wait(lock, [] { return false; });
-    }
     stopping_ = true;
     if (thread_.joinable())
       thread_.join();

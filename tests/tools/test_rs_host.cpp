@@ -1,6 +1,6 @@
 // rs-host with the real module on the simulated camera: what an integrator
 // sees on a first run, failures, recording and playback, and Ctrl-C. With the
-// stand-in module: restarts, a silent source, a stop that hangs.
+// stand-in module: restarts, lost frames, a silent source.
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
