@@ -1,7 +1,6 @@
 // Many starts and stops while frames flow: nothing may reach a handler after
 // Stop returns, and nothing (threads, library objects, memory) may pile up.
-// VSRS_SOAK_CYCLES sets the single-source cycles (the eight-source rounds are
-// a tenth of it); CI runs the defaults.
+// VSRS_SOAK_CYCLES sets the cycles; CI runs the default.
 #ifdef _WIN32
 #include <windows.h>
 #else
@@ -9,10 +8,8 @@
 #endif
 
 #include <algorithm>
-#include <condition_variable>
 #include <cstdint>
 #include <cstdlib>
-#include <mutex>
 
 #include "reliability_support.hpp"
 
@@ -139,48 +136,6 @@ TEST_F(SoakTest, OneSourceStartedAndStoppedWhileFramesFlow) {
   // allocator keeps per thread and per arena, which moves with the load.
   EXPECT_LE(heap.Growth(), 64u * 1024);
 }
-
-// Counts what a source delivers in constant memory, and notes a packet that
-// came before any announcement.
-class CountingHandler : public vid_db::media::SourceHandler {
- public:
-  bool OnStatus(vid_db::media::SourceStatus /*status*/) override { return true; }
-  bool OnParams(const vid_db::media::StreamParams& /*params*/) override {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    ++announcements_;
-    return true;
-  }
-  bool OnPacket(const vid_db::media::Packet& /*packet*/) override {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      unannounced_ += announcements_ == 0;
-      ++packets_;
-    }
-    changed_.notify_all();
-    return true;
-  }
-  // True once `more` packets arrived after the call.
-  bool WaitForMorePackets(std::size_t more) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const std::size_t target = packets_ + more;
-    return changed_.wait_for(lock, vs_test_support::kWaitLimit, [&] { return packets_ >= target; });
-  }
-  std::size_t Announcements() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return announcements_;
-  }
-  std::size_t Unannounced() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return unannounced_;
-  }
-
- private:
-  mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  std::size_t announcements_ = 0;
-  std::size_t packets_ = 0;
-  std::size_t unannounced_ = 0;
-};
 
 }  // namespace
 }  // namespace vs_realsense2_test
