@@ -21,16 +21,6 @@ rs2sim::FramesetSpec WallWithBlock(double timestamp) {
   return Set({ColorFrame(timestamp, kSystemTime, RS2_FORMAT_RGB8, 1280, 720), depth});
 }
 
-boost::shared_ptr<vid_db::media::DepthFrame> DepthOf(const vid_db::media::Packet& packet) {
-  return boost::dynamic_pointer_cast<vid_db::media::DepthFrame>(packet.attachments.at("depth"));
-}
-
-std::uint16_t At(const vid_db::media::DepthFrame& depth, int x, int y) {
-  std::uint16_t value = 0;
-  std::memcpy(&value, depth.GetData() + y * depth.GetStride() + x * 2, 2);
-  return value;
-}
-
 using AlignTest = CameraTest;
 
 TEST_F(AlignTest, DepthHasTheColourGeometryAndEachPixelComesFromWhereTheOpticsSay) {
@@ -46,14 +36,14 @@ TEST_F(AlignTest, DepthHasTheColourGeometryAndEachPixelComesFromWhereTheOpticsSa
   EXPECT_EQ(depth->GetStride(), 2560u);
   EXPECT_EQ(depth->GetSize(), 1280u * 720u * 2u);
   EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
-  EXPECT_EQ(At(*depth, 840, 495), 500);
-  EXPECT_EQ(At(*depth, 862, 517), 500);
-  EXPECT_EQ(At(*depth, 863, 506), 1000);
-  EXPECT_EQ(At(*depth, 851, 494), 1000);
-  EXPECT_EQ(At(*depth, 832, 506), 0);
-  EXPECT_EQ(At(*depth, 825, 506), 1000);
-  EXPECT_EQ(At(*depth, 0, 0), 1000);
-  EXPECT_EQ(At(*depth, 1279, 719), 1000);
+  EXPECT_EQ(DepthAt(*depth, 840, 495), 500);
+  EXPECT_EQ(DepthAt(*depth, 862, 517), 500);
+  EXPECT_EQ(DepthAt(*depth, 863, 506), 1000);
+  EXPECT_EQ(DepthAt(*depth, 851, 494), 1000);
+  EXPECT_EQ(DepthAt(*depth, 832, 506), 0);
+  EXPECT_EQ(DepthAt(*depth, 825, 506), 1000);
+  EXPECT_EQ(DepthAt(*depth, 0, 0), 1000);
+  EXPECT_EQ(DepthAt(*depth, 1279, 719), 1000);
   EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
 }
 

@@ -46,12 +46,6 @@ inline std::string ProcessTempPath(const std::string& stem, const std::string& e
 
 using vs_test_support::PercentEncoded;
 
-inline std::int64_t WallClockMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
-
 inline rs2sim::FramesetSpec Set(std::vector<rs2sim::FrameSpec> frames) {
   rs2sim::FramesetSpec set;
   set.frames = std::move(frames);

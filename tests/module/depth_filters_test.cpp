@@ -30,16 +30,6 @@ Pattern Flat(std::uint16_t mm) {
   return [mm](int, int) { return mm; };
 }
 
-boost::shared_ptr<vid_db::media::DepthFrame> DepthOf(const vid_db::media::Packet& packet) {
-  return boost::dynamic_pointer_cast<vid_db::media::DepthFrame>(packet.attachments.at("depth"));
-}
-
-std::uint16_t At(const vid_db::media::DepthFrame& depth, int x, int y) {
-  std::uint16_t value = 0;
-  std::memcpy(&value, depth.GetData() + y * depth.GetStride() + x * 2, 2);
-  return value;
-}
-
 class DepthFiltersTest : public CameraTest {
  protected:
   // The depth of the one packet that `scene` becomes.
@@ -84,11 +74,11 @@ TEST_F(DepthFiltersTest, DecimationDividesTheGeometryAndPadsToFour) {
     EXPECT_EQ(depth->GetStride(), size.first * 2) << "factor " << factor;
     EXPECT_EQ(depth->GetSize(), size.first * size.second * 2) << "factor " << factor;
     EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
-    EXPECT_EQ(At(*depth, 0, 0), 1000);
+    EXPECT_EQ(DepthAt(*depth, 0, 0), 1000);
     // 848 / 3 = 282 columns of blocks, then padding.
     if (factor == 3) {
-      EXPECT_EQ(At(*depth, 281, 0), 1000);
-      EXPECT_EQ(At(*depth, 282, 0), 0);
+      EXPECT_EQ(DepthAt(*depth, 281, 0), 1000);
+      EXPECT_EQ(DepthAt(*depth, 282, 0), 0);
     }
   }
 }
@@ -101,9 +91,9 @@ TEST_F(DepthFiltersTest, DecimationTakesTheMedianOrTheMeanOfValidPixels) {
     return x == 0 && y == 0 ? 0 : static_cast<std::uint16_t>(100 * (x + 4 * y));
   };
   Restart("decimate=2");
-  EXPECT_EQ(At(*Deliver(Scene(1000, corner)), 0, 0), 400);  // median of 100, 400, 500
+  EXPECT_EQ(DepthAt(*Deliver(Scene(1000, corner)), 0, 0), 400);  // median of 100, 400, 500
   Restart("decimate=4");
-  EXPECT_EQ(At(*Deliver(Scene(1033, corner)), 0, 0), 800);  // (100 + ... + 1500) / 15
+  EXPECT_EQ(DepthAt(*Deliver(Scene(1033, corner)), 0, 0), 800);  // (100 + ... + 1500) / 15
 }
 
 TEST_F(DepthFiltersTest, EveryOtherFilterKeepsTheGeometryAndAlignmentTheColourOne) {
@@ -111,14 +101,14 @@ TEST_F(DepthFiltersTest, EveryOtherFilterKeepsTheGeometryAndAlignmentTheColourOn
   auto depth = Deliver(Scene(1000, Flat(1000)));
   EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
   EXPECT_EQ(depth->GetStride(), 1696u);
-  EXPECT_EQ(At(*depth, 847, 479), 1000);
+  EXPECT_EQ(DepthAt(*depth, 847, 479), 1000);
 
   Restart("decimate=4&align=color");
   depth = Deliver(Scene(1033, Flat(1000)));
   EXPECT_EQ(depth->GetResolution(), std::make_pair(1280u, 720u));
   EXPECT_EQ(depth->GetStride(), 2560u);
   EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
-  EXPECT_EQ(At(*depth, 640, 360), 1000);
+  EXPECT_EQ(DepthAt(*depth, 640, 360), 1000);
   EXPECT_TRUE(log.Messages(kError).empty());
 }
 
@@ -130,7 +120,7 @@ TEST_F(DepthFiltersTest, ThresholdZeroesExactlyWhatLiesOutside) {
   const auto Row = [](const vid_db::media::DepthFrame& depth) {
     std::vector<std::uint16_t> values;
     for (int x = 0; x < 7; ++x)
-      values.push_back(At(depth, x, 5));
+      values.push_back(DepthAt(depth, x, 5));
     return values;
   };
   using Values = std::vector<std::uint16_t>;
@@ -152,8 +142,8 @@ TEST_F(DepthFiltersTest, TheChainRunsInTheLibrarysOrder) {
   const auto depth = Deliver(Scene(1000, [](int x, int) -> std::uint16_t {
     return x == 1 ? 100 : static_cast<std::uint16_t>(1000 + x);
   }));
-  EXPECT_EQ(At(*depth, 1, 0), 1000);
-  EXPECT_EQ(At(*depth, 2, 0), 1002);
+  EXPECT_EQ(DepthAt(*depth, 1, 0), 1000);
+  EXPECT_EQ(DepthAt(*depth, 2, 0), 1002);
 
   log.Clear();
   Restart("align=color&hole_fill=1&temporal=1&spatial=1&max_depth=4&min_depth=0.3&decimate=2");
@@ -168,10 +158,10 @@ TEST_F(DepthFiltersTest, TheChainRunsInTheLibrarysOrder) {
 // after 1000, a flat 1010 becomes 1004; with a new history it stays 1010.
 TEST_F(DepthFiltersTest, EachStartGivesTheTemporalFilterANewHistory) {
   Restart("temporal=1");
-  EXPECT_EQ(At(*Deliver(Scene(1000, Flat(1000))), 10, 10), 1000);
-  EXPECT_EQ(At(*Deliver(Scene(1033, Flat(1010))), 10, 10), 1004);
+  EXPECT_EQ(DepthAt(*Deliver(Scene(1000, Flat(1000))), 10, 10), 1000);
+  EXPECT_EQ(DepthAt(*Deliver(Scene(1033, Flat(1010))), 10, 10), 1004);
   Restart("temporal=1");
-  EXPECT_EQ(At(*Deliver(Scene(1066, Flat(1010))), 10, 10), 1010);
+  EXPECT_EQ(DepthAt(*Deliver(Scene(1066, Flat(1010))), 10, 10), 1010);
 }
 
 TEST_F(DepthFiltersTest, APlaybackLoopGivesTheTemporalFilterANewHistory) {
@@ -190,7 +180,7 @@ TEST_F(DepthFiltersTest, APlaybackLoopGivesTheTemporalFilterANewHistory) {
   std::remove(recording.c_str());
   std::vector<std::uint16_t> delivered;
   for (const auto& packet : handler->Packets())
-    delivered.push_back(At(*DepthOf(packet), 10, 10));
+    delivered.push_back(DepthAt(*DepthOf(packet), 10, 10));
   delivered.resize(4);
   // Blended at alpha 0.5: 10^6 / ((990.1 + 1000) / 2) = 1005.
   EXPECT_EQ(delivered, (std::vector<std::uint16_t>{1000, 1005, 1000, 1005}));
@@ -224,7 +214,7 @@ TEST_F(DepthFiltersTest, ValuesThatCannotBeUsedAreWarnedAndTheirFilterIsOff) {
   EXPECT_EQ(ChainLines(), (Texts{"<cam> DepthChain: depth chain: disparity > temporal > depth"}));
   const auto depth = Deliver(Scene(1000, Flat(3000)));
   EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
-  EXPECT_EQ(At(*depth, 0, 0), 3000);
+  EXPECT_EQ(DepthAt(*depth, 0, 0), 3000);
 }
 
 }  // namespace

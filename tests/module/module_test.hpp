@@ -1,6 +1,9 @@
 // The module as a host sees it: dlopen'ed, reached through its one export.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -24,6 +27,26 @@ inline vid_db::media::StartParams StartWith(
   vid_db::media::StartParams params;
   params.handler = handler;
   return params;
+}
+
+inline std::int64_t WallClockMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// The packet's depth attachment, if it has one, and its value at (x, y).
+inline boost::shared_ptr<vid_db::media::DepthFrame> DepthOf(const vid_db::media::Packet& packet) {
+  const auto found = packet.attachments.find("depth");
+  return found == packet.attachments.end()
+             ? nullptr
+             : boost::dynamic_pointer_cast<vid_db::media::DepthFrame>(found->second);
+}
+
+inline std::uint16_t DepthAt(const vid_db::media::DepthFrame& depth, int x, int y) {
+  std::uint16_t value = 0;
+  std::memcpy(&value, depth.GetData() + y * depth.GetStride() + x * 2, 2);
+  return value;
 }
 
 // Members go in reverse order: what the module made, then the module.

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -39,20 +38,6 @@ inline bool HoldsColorOf(const vid_db::media::Packet& packet, std::uint64_t n) {
       return false;
   }
   return true;
-}
-
-inline boost::shared_ptr<vid_db::media::DepthFrame> DepthOf(const vid_db::media::Packet& packet) {
-  const auto found = packet.attachments.find("depth");
-  if (found == packet.attachments.end())
-    return nullptr;
-  return boost::dynamic_pointer_cast<vid_db::media::DepthFrame>(found->second);
-}
-
-inline std::uint16_t DepthAt(const vid_db::media::DepthFrame& depth, std::uint32_t x,
-                             std::uint32_t y) {
-  std::uint16_t value = 0;
-  std::memcpy(&value, depth.GetData() + y * depth.GetStride() + x * 2, 2);
-  return value;
 }
 
 class PlaybackTest : public ModuleTest {

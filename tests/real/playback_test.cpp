@@ -1,7 +1,6 @@
 // Recordings of each kind, played by the real library through the module:
 // what is announced, the packets byte for byte, the depth attachment, the
 // packet times in each time domain, holes, loops and alignment.
-#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -11,12 +10,6 @@
 
 namespace vs_realsense2_test {
 namespace {
-
-std::int64_t WallClockMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::system_clock::now().time_since_epoch())
-      .count();
-}
 
 std::vector<std::int64_t> Steps(const std::vector<vid_db::media::Packet>& packets) {
   std::vector<std::int64_t> steps;
