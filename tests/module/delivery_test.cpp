@@ -129,42 +129,5 @@ TEST_F(DeliveryTest, TheReaderHoldsNoFrameWhileItWaits) {
   EXPECT_EQ(rs2sim::GetCounters().framesAlive, 0);
 }
 
-using FrameQueueTest = CameraTest;
-
-TEST_F(FrameQueueTest, BlockedHandlerLetsThreeWaitAndDropsTheRestInOrder) {
-  StartCamera();
-  handler->BlockPackets();
-  camera.Emit(ColorAndDepth(1, kSystemTime));
-  ASSERT_TRUE(handler->WaitForPacketCalls(1));
-  for (int t = 2; t <= 5; ++t)
-    EXPECT_TRUE(camera.Emit(ColorAndDepth(t, kSystemTime)).delivered);
-  // Emit returns after the callback: the loss is already logged.
-  EXPECT_EQ(log.Messages(orvlog::Severity::Warning),
-            std::vector<std::string>{"<cam> ProcessFrame: lost frames"});
-
-  handler->Unblock();
-  ASSERT_TRUE(handler->WaitForPackets(4));
-  std::vector<std::int64_t> times;
-  for (const auto& packet : handler->Packets())
-    times.push_back(packet.time);
-  EXPECT_EQ(times, (std::vector<std::int64_t>{1, 2, 3, 4}));
-}
-
-// Unsupervised: with the watchdog on, the supervisor would rebuild the session.
-TEST_F(FrameQueueTest, ThrowingHandlerEndsTheReaderWithOneLineAndStopStillCompletes) {
-  StartCamera("watchdog_ms=0");
-  handler->ThrowOnPacket("host failure");
-  camera.Emit(ColorAndDepth(1, kSystemTime));
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ReadFrames: exception: host failure"));
-  // Nobody drains the queue any more: three wait, the fourth is lost.
-  for (int t = 2; t <= 5; ++t)
-    camera.Emit(ColorAndDepth(t, kSystemTime));
-  EXPECT_EQ(log.Count(orvlog::Severity::Warning, "<cam> ProcessFrame: lost frames"), 1u);
-  source->Stop();
-  EXPECT_EQ(log.Messages(orvlog::Severity::Error),
-            std::vector<std::string>{"<cam> ReadFrames: exception: host failure"});
-  EXPECT_EQ(handler->Calls(), "AP");
-}
-
 }  // namespace
 }  // namespace vs_realsense2_test

@@ -162,8 +162,8 @@ TEST_F(FaultTest, HandlerFailuresOnEveryRestartEndOnlyThatSessionsReader) {
   }
 }
 
-// While the host is stuck three framesets wait; the refused ones are counted
-// in a few lines, not one line each.
+// While the host is stuck the three oldest framesets wait; the refused ones
+// are counted in a few lines, not one line each.
 TEST_F(FaultTest, BlockedHandlerBoundsMemoryAndCountsEveryLoss) {
   constexpr int kFlood = 200;
   StartCamera();
@@ -178,8 +178,12 @@ TEST_F(FaultTest, BlockedHandlerBoundsMemoryAndCountsEveryLoss) {
     EXPECT_EQ(rs2sim::GetCounters().framesAlive, framesHeld) << t;
   }
   handler->Unblock();
-  EXPECT_TRUE(handler->WaitForPackets(4));
+  ASSERT_TRUE(handler->WaitForPackets(4));
   source->Stop();
+  std::vector<std::int64_t> times;
+  for (const auto& packet : handler->Packets())
+    times.push_back(packet.time);
+  EXPECT_EQ(times, (std::vector<std::int64_t>{1, 2, 3, 4}));
   const std::vector<std::string> warnings = log.Messages(orvlog::Severity::Warning);
   EXPECT_EQ(vs_test_support::LostFramesLogged(warnings, "cam"), kFlood - 4u);
   ASSERT_FALSE(warnings.empty());
