@@ -94,34 +94,6 @@ TEST_F(FaultTest, PipelineStopFailingWhileFramesFlowStillEndsEverything) {
   ExpectRecovered("after the stop failures");
 }
 
-// Unsupervised, a timestamp read failing mid-stream ends the reader; the
-// camera keeps delivering into the full queue until the host stops the source.
-class TimestampFaultTest : public FaultTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(TimestampFaultTest, EndsTheReaderAndTheNextStartDeliversAgain) {
-  StartCamera("watchdog_ms=0");
-  camera.Emit(ColorAndDepth(1, kSystemTime));
-  ASSERT_TRUE(handler->WaitForPackets(1));
-  // The first packet's description reads the domain too, after its call.
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info,
-                          "<cam> Frames: time domain: system time; frame counter metadata: "
-                          "available"));
-  rs2sim::FailNext(GetParam(), RS2_EXCEPTION_TYPE_BACKEND, "clock lost");
-  camera.Emit(ColorAndDepth(2, kSystemTime));
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ReadFrames: exception: clock lost"));
-  for (int t = 3; t <= 22; ++t)
-    EXPECT_TRUE(camera.Emit(ColorAndDepth(t, kSystemTime)).delivered);
-  source->Stop();
-  // Nobody drained the queue: three waited, the other seventeen were lost.
-  EXPECT_EQ(vs_test_support::LostFramesLogged(log.Messages(orvlog::Severity::Warning), "cam"), 17u);
-  EXPECT_EQ(handler->Calls(), "AP");
-  ExpectRecovered(GetParam());
-}
-
-INSTANTIATE_TEST_SUITE_P(ReadOfEitherField, TimestampFaultTest,
-                         ::testing::Values("rs2_get_frame_timestamp",
-                                           "rs2_get_frame_timestamp_domain"));
-
 // A handler that throws what is no std::exception.
 class ForeignThrowingHandler : public RecordingHandler {
  public:
@@ -131,35 +103,62 @@ class ForeignThrowingHandler : public RecordingHandler {
   }
 };
 
-// Unsupervised, failing in OnParams, or in OnPacket with no std::exception,
-// on every restart: each ends only that session's reader, with one line.
-TEST_F(FaultTest, HandlerFailuresOnEveryRestartEndOnlyThatSessionsReader) {
+struct ReaderFault {
+  const char* label;
+  const char* failingCall;  // a library call failing at the second packet
+  bool foreign;             // a throw from OnPacket that is no std::exception
+  std::string line;
+  std::string calls;
+};
+
+// Unsupervised, a failure in OnParams, a throw of no std::exception from
+// OnPacket or a timestamp read failing mid-stream, on every restart: each
+// ends only that session's reader, with one line; the camera keeps
+// delivering into the full queue until the host stops the source.
+TEST_F(FaultTest, ReaderFailuresOnEveryRestartEndOnlyThatSessionsReader) {
+  const std::vector<ReaderFault> faults = {
+      {"OnParams", nullptr, false, "host failure", "A"},
+      {"foreign", nullptr, true, "unknown", "AP"},
+      {"timestamp", "rs2_get_frame_timestamp", false, "clock lost", "AP"},
+      {"domain", "rs2_get_frame_timestamp_domain", false, "clock lost", "AP"}};
   source = CreateSource(camera.Url("watchdog_ms=0"), "cam");
-  for (int i = 0; i < 6; ++i) {
-    log.Clear();
-    const bool foreign = i % 2 == 1;
-    boost::shared_ptr<RecordingHandler> failing = boost::make_shared<ForeignThrowingHandler>();
-    if (!foreign) {
-      failing = boost::make_shared<RecordingHandler>();
-      failing->ThrowOnParams("host failure " + std::to_string(i));
+  double time = 1000;
+  for (int round = 0; round < 2; ++round) {
+    for (const ReaderFault& fault : faults) {
+      log.Clear();
+      boost::shared_ptr<RecordingHandler> failing = boost::make_shared<ForeignThrowingHandler>();
+      if (!fault.foreign)
+        failing = boost::make_shared<RecordingHandler>();
+      if (!fault.foreign && fault.failingCall == nullptr)
+        failing->ThrowOnParams(fault.line);
+      source->Start(StartWith(failing));
+      if (fault.failingCall != nullptr) {
+        camera.Emit(ColorAndDepth(++time, kSystemTime));
+        ASSERT_TRUE(failing->WaitForPackets(1)) << fault.label;
+        // The first packet's description reads the domain too, after its call.
+        ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info,
+                                "<cam> Frames: time domain: system time; frame counter metadata: "
+                                "available"));
+        rs2sim::FailNext(fault.failingCall, RS2_EXCEPTION_TYPE_BACKEND, fault.line);
+      }
+      camera.Emit(ColorAndDepth(++time, kSystemTime));
+      const std::string line = "<cam> ReadFrames: exception: " + fault.line;
+      ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, line)) << fault.label;
+      // Three wait for the dead reader, two are lost.
+      for (int t = 0; t < 5; ++t)
+        camera.Emit(ColorAndDepth(++time, kSystemTime));
+      source->Stop();
+      EXPECT_EQ(vs_test_support::LostFramesLogged(log.Messages(orvlog::Severity::Warning), "cam"),
+                2u)
+          << fault.label;
+      EXPECT_EQ(log.Messages(orvlog::Severity::Error), std::vector<std::string>{line})
+          << fault.label;
+      EXPECT_EQ(failing->Calls(), fault.calls) << fault.label;
+      failing.reset();
+      ExpectNothingLeft(fault.label);
     }
-    const std::string line =
-        "<cam> ReadFrames: exception: " +
-        (foreign ? std::string("unknown") : "host failure " + std::to_string(i));
-    source->Start(StartWith(failing));
-    camera.Emit(ColorAndDepth(1000 + i, kSystemTime));
-    ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, line)) << i;
-    // Three wait for the dead reader, two are lost.
-    for (int t = 0; t < 5; ++t)
-      camera.Emit(ColorAndDepth(2000 + 10 * i + t, kSystemTime));
-    source->Stop();
-    EXPECT_EQ(vs_test_support::LostFramesLogged(log.Messages(orvlog::Severity::Warning), "cam"), 2u)
-        << i;
-    EXPECT_EQ(log.Messages(orvlog::Severity::Error), std::vector<std::string>{line}) << i;
-    EXPECT_EQ(failing->Calls(), foreign ? "AP" : "A") << i;
-    failing.reset();
-    ExpectNothingLeft("restart " + std::to_string(i));
   }
+  ExpectRecovered("after the reader failures");
 }
 
 // While the host is stuck the three oldest framesets wait; the refused ones
