@@ -112,24 +112,6 @@ TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
 }
 #endif
 
-// Supervised, the camera would be waited for instead.
-TEST_F(LifecycleTest, UnsupervisedMissingCameraIsLoggedRethrownAndALaterStartSucceeds) {
-  source = CreateSource("realsense://?sn=later&watchdog_ms=0", "cam");
-  try {
-    source->Start(StartWith(handler));
-    FAIL() << "no exception";
-  } catch (const rs2::error& e) {
-    EXPECT_EQ(log.Messages(orvlog::Severity::Error),
-              std::vector<std::string>{"<cam> Start: rs error calling " + e.get_failed_function() +
-                                       "(" + e.get_failed_args() + "):" + e.what()});
-  }
-  EXPECT_TRUE(AllCountersZero());
-  const ManualCamera later("later");
-  source->Start(StartWith(handler));
-  later.Emit(ColorAndDepth(1000));
-  EXPECT_TRUE(handler->WaitForPackets(1));
-}
-
 TEST_F(LifecycleTest, DeviceWithoutDepthSensorOrEmitterStillStarts) {
   const ManualCamera noDepth("no-depth", [](auto& device) { device.hasDepthSensor = false; });
   const ManualCamera noEmitter("no-emitter", [](auto& device) { device.emitterSupported = false; });
