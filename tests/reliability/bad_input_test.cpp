@@ -1,19 +1,20 @@
 // Hostile and broken input: addresses, playback files and record paths. Each
 // gives the error or the default the module promises, and a refused start
-// leaves no thread or library object behind.
+// leaves no thread or library object behind. How each key's value is read is
+// the address suite's (tests/address), an address that is no URI the protocol
+// suite's (tests/module).
 #include <ostream>
 
 #include <librealsense2/rs.hpp>
 #include <utils/error.hpp>
 #include <utils/file.hpp>
-#include <utils/url_parser_error.hpp>
 
 #include "reliability_support.hpp"
 
 namespace vs_realsense2_test {
 namespace {
 
-enum class Outcome { ParserError, Streams, Awaited, LibraryRefusal, ProbeRefusal };
+enum class Outcome { Streams, Awaited, LibraryRefusal, ProbeRefusal };
 
 struct HostileAddress {
   const char* label;
@@ -58,28 +59,13 @@ std::vector<HostileAddress> Corpus() {
   const std::string directory = ::testing::TempDir();
   return {
       {"VeryLongValue", OurCamera("x=" + std::string(100000, 'a')), Outcome::Streams},
-      {"VeryLongWithSpace", OurCamera("x=" + std::string(5000, 'a') + " b"), Outcome::ParserError},
       {"EncodedNulInNumber", OurCamera("c_width=%00640"), Outcome::Streams},
       {"EncodedNulKeyAndValue", OurCamera("%00=%00"), Outcome::Streams},
-      {"EncodedLineBreaksBeforeNumbers", OurCamera("c_width=%0A640&c_height=%0D%0A480"),
-       Outcome::Streams, "Color as RGB8 at 30 Hz; resolution: 640x480"},
       {"EncodedLineBreakInSerial", "realsense://camera?sn=manual-1%0A", Outcome::Awaited,
        "<cam> Start: waiting for camera manual-1?: not connected (connected: 900000000000, "
        "manual-1)"},
       {"EncodedLineBreakInSerialUnsupervised", "realsense://camera?sn=manual-1%0A&watchdog_ms=0",
        Outcome::LibraryRefusal},
-      {"RawLineBreak", "realsense://camera?sn=manual-1\n", Outcome::ParserError},
-      {"HugeAndNegativeNumbers",
-       OurCamera("c_width=99999999999999999999&c_height=2147483648&c_fps=-30&d_fps=4294967326"),
-       Outcome::Streams},
-      {"EncodedPlusSign", OurCamera("c_fps=%2B6"), Outcome::Streams,
-       "Color as RGB8 at 6 Hz; resolution: 1280x720"},
-      {"DuplicateKeys", OurCamera("c_width=640&c_height=480&c_width=1920&c_height=1080"),
-       Outcome::Streams, "Color as RGB8 at 30 Hz; resolution: 640x480"},
-      {"DuplicateSerials", "realsense://camera?sn=manual-1&sn=someone-else", Outcome::Streams},
-      {"KeysInAnotherCase", OurCamera("C_WIDTH=640&C_HEIGHT=480&SN=x"), Outcome::Streams},
-      {"UnbalancedBracket", "realsense://[::1?sn=manual-1", Outcome::ParserError},
-      {"BadPercentEscape", "realsense://camera?sn=manual-1&c_width=%G0", Outcome::ParserError},
       // The Windows runtime opens no directory: it says so as EACCES.
       {"PlaybackOfADirectory", OurCamera("playback_from_file=" + PercentEncoded(directory)),
        Outcome::ProbeRefusal, kDirectoryRefusal + directory},
@@ -95,15 +81,7 @@ class HostileAddressTest : public ReliabilityTest,
 
 TEST_P(HostileAddressTest, GivesItsErrorOrDefaultAndLeavesNothing) {
   const HostileAddress& input = GetParam();
-  if (input.outcome == Outcome::ParserError) {
-    try {
-      CreateSource(input.url, "cam");
-      FAIL() << "accepted";
-    } catch (const utils::UrlParserError& e) {
-      EXPECT_EQ(e.what(), "failed to parse URL: '" + input.url + "'");
-    }
-    EXPECT_TRUE(log.All().empty());
-  } else if (input.outcome == Outcome::Awaited) {
+  if (input.outcome == Outcome::Awaited) {
     source = CreateSource(input.url, "cam");
     source->Start(StartWith(handler));
     source->Stop();
