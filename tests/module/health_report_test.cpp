@@ -77,18 +77,6 @@ TEST_F(HealthReportTest, EachIntervalReportsWhatItAddedAndTheAgeOfTheLastPacket)
                     "stale depth 0"}}));
 }
 
-TEST_F(HealthReportTest, SourceWithoutPacketsSaysSo) {
-  HealthReport report = Report(1);
-  Add(0, 4, 0, 0, 2);
-  now += 1000;
-  report.ReportIfDue();
-  EXPECT_EQ(log.All(),
-            (Lines{{kInfo,
-                    "<cam> Health: packets 0 in 1.0 s (0.0/s); framesets lost at the queue 4; "
-                    "packets without depth 0; invalid color frames 0; restarts 2; no packet yet; "
-                    "color fps 0.0; color drops 0; depth fps 0.0; depth drops 0; stale depth 0"}}));
-}
-
 // Times go into buckets of about 6 % (exact below 16 µs); the median is its bucket's centre,
 // the maximum exact. Times from before the report count in no interval.
 TEST_F(HealthReportTest, WithADepthFilterTheChainsMedianAndMaximumTimeFollow) {
