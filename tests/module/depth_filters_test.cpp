@@ -83,19 +83,6 @@ TEST_F(DepthFiltersTest, DecimationDividesTheGeometryAndPadsToFour) {
   }
 }
 
-// Factors 2 and 3 take the median of the non-zero pixels of a block, 4 to 8 their mean.
-TEST_F(DepthFiltersTest, DecimationTakesTheMedianOrTheMeanOfValidPixels) {
-  const Pattern corner = [](int x, int y) -> std::uint16_t {
-    if (x >= 4 || y >= 4)
-      return 1000;
-    return x == 0 && y == 0 ? 0 : static_cast<std::uint16_t>(100 * (x + 4 * y));
-  };
-  Restart("decimate=2");
-  EXPECT_EQ(DepthAt(*Deliver(Scene(1000, corner)), 0, 0), 400);  // median of 100, 400, 500
-  Restart("decimate=4");
-  EXPECT_EQ(DepthAt(*Deliver(Scene(1033, corner)), 0, 0), 800);  // (100 + ... + 1500) / 15
-}
-
 TEST_F(DepthFiltersTest, EveryOtherFilterKeepsTheGeometryAndAlignmentTheColourOne) {
   Restart("min_depth=0.2&max_depth=2&spatial=1&temporal=1&hole_fill=1");
   auto depth = Deliver(Scene(1000, Flat(1000)));
