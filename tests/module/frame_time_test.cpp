@@ -105,8 +105,6 @@ class RecordPlaybackTest : public FrameTimeTest {
 TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   source = CreateSource(camera.Url("record_to_file=" + PercentEncoded(recording)), "cam");
   source->Start(StartWith(handler));
-  EXPECT_EQ(log.Count(orvlog::Severity::Info, "<cam> Session: recording to file: " + recording),
-            1u);
   for (int i = 0; i < 3; ++i)
     camera.Emit(ColorAndDepth(1000 + 33 * i, kSystemTime));
   ASSERT_TRUE(handler->WaitForPackets(3));
@@ -136,10 +134,6 @@ TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   for (const auto& packet : packets)
     EXPECT_EQ(packet.attachments.size(), 1u);
   EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
-  std::size_t bases = 0;
-  for (const std::string& line : log.Messages(orvlog::Severity::Debug))
-    bases += line.rfind("<replay> MakeSync: devTime: 1000, sysTime: ", 0) == 0;
-  EXPECT_GE(bases, 2u);
   EXPECT_NE(access(ignored.c_str(), F_OK), 0);
 }
 
