@@ -1,0 +1,332 @@
+// Session's reader thread: the path of each frameset from the queue to the
+// host's handler (announcement, packet time, depth attachment, counts).
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <utility>
+
+#include <utils/clock.hpp>
+#include <vid_db/media/packet.hpp>
+#include <vid_db/media/source.hpp>
+
+#include "logger.hpp"
+#include "media_frames.hpp"
+#include "session.hpp"
+#include "thread_name.hpp"
+#include "video_params.hpp"
+
+namespace vs_realsense2 {
+namespace {
+constexpr const char* kTag = "ProcessVideoFrames";
+// Across a restart, packets up to this far below the last one delivered are
+// dropped to keep times increasing; a larger step (the wall clock set back,
+// a hardware clock's drift against a new base) is delivered from, or the
+// source would be silent for as long as the step.
+constexpr std::int64_t kMaxDroppedStepMs = 1000;
+
+// The library's timestamps are doubles; out-of-range or NaN values would make
+// a plain cast undefined, so they saturate (NaN gives 0) instead.
+std::int64_t TruncateToMs(double timestamp) {
+  constexpr double kLimit = 9223372036854775808.0;  // 2^63
+  if (std::isnan(timestamp))
+    return 0;
+  if (timestamp >= kLimit)
+    return std::numeric_limits<std::int64_t>::max();
+  if (timestamp < -kLimit)
+    return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(timestamp);
+}
+
+// Hardware-clock times count from the camera's power-up; a recording's times
+// belong to the past whatever their domain. Both need a base; system and
+// global times of a live camera are already wall-clock.
+bool NeedsConversion(rs2_timestamp_domain domain, bool playback) {
+  return playback || domain == RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK;
+}
+
+// The words the health docs use; the library's own names for any other.
+const char* DomainName(rs2_timestamp_domain domain) {
+  switch (domain) {
+    case RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK:
+      return "hardware clock";
+    case RS2_TIMESTAMP_DOMAIN_SYSTEM_TIME:
+      return "system time";
+    case RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME:
+      return "global time";
+    default:
+      return rs2_timestamp_domain_to_string(domain);
+  }
+}
+
+// A line about the camera is no reason to end delivery.
+bool HasFrameCounter(const rs2::frame& frame) {
+  try {
+    return frame.supports_frame_metadata(RS2_FRAME_METADATA_FRAME_COUNTER);
+  } catch (const rs2::error&) {
+    return false;
+  }
+}
+
+bool SameGeometryAndFormat(const vs_stream::VideoRawParams& a, const vs_stream::VideoRawParams& b) {
+  return a.pixelFormat == b.pixelFormat && a.width == b.width && a.height == b.height;
+}
+
+}  // namespace
+
+// An exception ends the loop, not the process. Unsupervised, the session
+// keeps streaming into a queue nobody drains (every further frameset is
+// lost) until the host stops it; supervised, the supervisor
+// hears of it below and rebuilds the session.
+void Session::ReadFrames() {
+  NameCurrentThread("rs-read:", name);
+  if (links.readerBegan)
+    links.readerBegan();
+  bool failed = true;
+  try {
+    ArrivedFrameset arrived;
+    while (queue->Pop(&arrived, utils::tsq::WaitMode::WaitForever, 0) ==
+           utils::tsq::QueueStatus::Ok) {
+      if (const rs2::frameset frames{arrived.frame}) {
+        ProcessVideoFrames(frames, arrived.arrivalMs, arrived.lostBefore.get());
+        // After the first packet's call, not before it: a host log sink that
+        // waits for the handler cannot hold up the first packet.
+        if (!framesDescribed)
+          DescribeFrames(frames);
+      }
+      // Released before waiting again, so a quiet camera does not pin a
+      // frame of the library's pool.
+      arrived.frame = rs2::frame();
+    }
+    failed = false;
+  } catch (const std::exception& e) {
+    LogSafely(orvlog::Severity::Error, name, "ReadFrames",
+              [&](std::ostream& os) { os << "exception: " << e.what(); });
+  } catch (...) {
+    // A handler throwing something that is no std::exception must not
+    // escape the thread and terminate the host.
+    LogSafely(orvlog::Severity::Error, name, "ReadFrames", "exception: unknown");
+  }
+  if (links.readerEnded) {
+    try {
+      links.readerEnded(failed, lastColorTime);
+    } catch (...) {
+      // The supervisor then notices the silence instead.
+    }
+  }
+}
+
+// Every way out but the last drops the frameset with one line saying why.
+// Exceptions (library, packet checks, handler) go to the reader loop. The
+// filters and the alignment run here, on the reader, so that a slow chain
+// fills the queue ("lost frames") instead of holding up the library's thread.
+void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
+                                 const LostNumbers* lostBefore) {
+  const rs2::frameset frames = depthChain.Empty() ? received : RunDepthChain(received);
+  rs2::video_frame color = frames.get_color_frame();
+  rs2::depth_frame depth = frames.get_depth_frame();
+  const FramesetNumbers numbers = FollowNumbers(received, color, depth, lostBefore);
+  if (!color) {
+    LogSafely(orvlog::Severity::Debug, name, kTag, "no color frame");
+    return;
+  }
+  if (!UpdateVideoParams(color))
+    return;
+  if (color.get_data() == nullptr || color.get_data_size() <= 0) {
+    Count(stats.get(), &SourceStats::invalidColorFrames);
+    LogSafely(orvlog::Severity::Error, name, kTag, "invalid frame");
+    return;
+  }
+  const std::int64_t time = GetFrameTime(color, arrivalMs);
+  if (time == lastColorTime) {
+    LogSafely(orvlog::Severity::Trace, name, kTag,
+              [&](std::ostream& os) { os << "ignore color frame with time: " << time; });
+    return;
+  }
+  if (floorColorTime && time <= *floorColorTime) {
+    const std::int64_t behind = *floorColorTime - time;
+    if (behind <= kMaxDroppedStepMs) {
+      LogSafely(orvlog::Severity::Trace, name, kTag, [&](std::ostream& os) {
+        os << "ignore color frame from before the restart with time: " << time;
+      });
+      return;
+    }
+    LogSafely(orvlog::Severity::Warning, name, kTag, [&](std::ostream& os) {
+      os << "packet times stepped back " << behind
+         << " ms across the restart; delivering from there";
+    });
+    floorColorTime.reset();
+  }
+  // Set before anything below can throw, so a failed delivery still counts
+  // as the last one for duplicate detection.
+  lastColorTime = time;
+
+  vid_db::media::Packet packet(MakeColorBuffer(std::move(color)), time, true);
+  const bool withDepth = depth && depth.get_data() != nullptr && depth.get_data_size() >= 1;
+  if (withDepth) {
+    packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
+  } else {
+    Count(stats.get(), &SourceStats::packetsWithoutDepth);
+    LogSafely(orvlog::Severity::Debug, name, kTag, "no depth frame");
+  }
+  if (StopRequested())
+    return;
+  if (withDepth && numbers.depth)
+    NoteDepth(*numbers.depth);
+  if (stats)
+    CountPacket(stats.get(), utils::NowMs());
+  const HandlerCall call(*links.handlerCalls);
+  handler->OnPacket(packet);
+}
+
+// Timed only when the health line reports it (a filter is on): two clock
+// reads per frameset.
+rs2::frameset Session::RunDepthChain(const rs2::frameset& received) {
+  ChainTimes* const times = stats ? stats->chainTimes.get() : nullptr;
+  if (times == nullptr)
+    return depthChain.Process(received);
+  const auto began = std::chrono::steady_clock::now();
+  rs2::frameset frames = depthChain.Process(received);
+  times->Add(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - began)
+          .count());
+  return frames;
+}
+
+// Every frameset the reader takes is followed, also one that is then dropped
+// (no colour, an invalid frame): a number missing here would be a drop. The
+// frames are already in hand, so reading costs two library calls; a filtered
+// or aligned depth frame is a block's, so with a depth chain the numbers come
+// from the frameset as it arrived.
+FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
+                                       const rs2::frame& depth, const LostNumbers* lostBefore) {
+  if (!readNumbers)
+    return {};
+  const FramesetNumbers numbers =
+      depthChain.Empty() ? ReadNumbers(color, depth) : ReadNumbers(received);
+  if (frameNumbers)
+    frameNumbers->Follow(numbers, lostBefore);
+  return numbers;
+}
+
+// The syncer attaches a stream's last frame to a frameset that has no new
+// one: with depth slower than colour, every other packet normally carries
+// the depth of the one before. That is counted, not warned about; depth that
+// stops changing altogether is the watchdog's concern (SupervisedRun).
+void Session::NoteDepth(unsigned long long number) {
+  if (lastPacketDepth == number) {
+    Count(stats.get(), &SourceStats::staleDepth);
+    return;
+  }
+  lastPacketDepth = number;
+  std::atomic<std::uint64_t>& changes = *links.depthChanges;
+  changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+}
+
+// Announces only changes. The new values are remembered only once OnParams
+// has returned: a handler that throws has not taken them, so the next frame
+// announces them again.
+bool Session::UpdateVideoParams(const rs2::video_frame& color) {
+  const vs_stream::VideoRawParams params = MakeVideoRawParams(color);
+  if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
+      params.height == 0) {
+    Count(stats.get(), &SourceStats::invalidColorFrames);
+    LogSafely(orvlog::Severity::Error, name, "UpdateVideoParams", [&](std::ostream& os) {
+      os << "invalid color frame with fmt: " << rs2_format_to_string(color.get_profile().format());
+    });
+    return false;
+  }
+  if (SameGeometryAndFormat(params, videoParams))
+    return true;
+  if (StopRequested())
+    return false;
+  vid_db::media::StreamParams announcement;
+  announcement.rawVideo = params;
+  {
+    const HandlerCall call(*links.handlerCalls);
+    handler->OnParams(announcement);
+  }
+  videoParams = params;
+  return true;
+}
+
+// Without the camera's frame counter (a Linux kernel without the metadata
+// patch, for one) the library numbers frames as they reach it: frame-number
+// drops then count only what was lost inside the library.
+void Session::DescribeFrames(const rs2::frameset& frames) {
+  const rs2::frame color = frames.get_color_frame();
+  if (!color)
+    return;
+  framesDescribed = true;
+  rs2_timestamp_domain frameDomain = RS2_TIMESTAMP_DOMAIN_COUNT;
+  try {
+    frameDomain = color.get_frame_timestamp_domain();
+  } catch (const rs2::error& e) {
+    // The packets' times read the domain again and say so if it still fails.
+    LogSafely(orvlog::Severity::Debug, name, "Frames",
+              [&](std::ostream& os) { os << "time domain not read: " << e.what(); });
+    return;
+  }
+  const bool frameCounter = HasFrameCounter(color);
+  LogSafely(orvlog::Severity::Info, name, "Frames", [&](std::ostream& os) {
+    os << "time domain: " << DomainName(frameDomain) << "; frame counter metadata: "
+       << (frameCounter ? "available"
+                        : "not available (the library numbers the frames: drops before it are "
+                          "not seen)");
+  });
+  if (frameDomain == RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK) {
+    LogSafely(orvlog::Severity::Info, name, "Frames",
+              "hardware clock times are mapped onto the system clock without drift correction");
+  }
+}
+
+std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs) {
+  const std::int64_t time = TruncateToMs(frame.get_timestamp());
+  const rs2_timestamp_domain frameDomain = frame.get_frame_timestamp_domain();
+  const bool convert = NeedsConversion(frameDomain, playback);
+  if (!domainKnown || frameDomain != domain) {
+    LogSafely(orvlog::Severity::Debug, name, "GetFrameTime", [&](std::ostream& os) {
+      os << "times type: " << rs2_timestamp_domain_to_string(frameDomain);
+    });
+    domain = frameDomain;
+    domainKnown = true;
+    if (convert)
+      MakeSync(time, arrivalMs);
+  }
+  return convert ? ConvDevTimeToSys(time, arrivalMs) : time;
+}
+
+// No drift correction: the offset is fixed at each base. A backward step
+// (a playback loop restarting, a camera reset) takes a new base.
+std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs) {
+  if (devTime < lastDevTime) {
+    if (!playback) {
+      LogSafely(orvlog::Severity::Error, name, "ConvDevTimeToSys", [&](std::ostream& os) {
+        os << "time decreased: new " << devTime << ", sync: " << lastDevTime;
+      });
+    }
+    // A playback loop's first frameset may arrive a few ms before the time
+    // the last one was mapped to (a recording plays at its own pace): it
+    // starts just after it instead, so that times never go back.
+    const bool loop = playback && lastColorTime != 0;
+    MakeSync(devTime, loop ? std::max(arrivalMs, lastColorTime + 1) : arrivalMs);
+  }
+  lastDevTime = devTime;
+  // Unsigned arithmetic: saturated extreme timestamps wrap instead of
+  // overflowing a signed integer.
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(syncSysTime) -
+                                   static_cast<std::uint64_t>(syncDevTime) +
+                                   static_cast<std::uint64_t>(devTime));
+}
+
+void Session::MakeSync(std::int64_t devTime, std::int64_t sysTime) {
+  syncDevTime = devTime;
+  lastDevTime = devTime;
+  syncSysTime = sysTime;
+  LogSafely(orvlog::Severity::Debug, name, "MakeSync", [&](std::ostream& os) {
+    os << "devTime: " << syncDevTime << ", sysTime: " << syncSysTime;
+  });
+}
+
+}  // namespace vs_realsense2
