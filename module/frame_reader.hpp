@@ -78,11 +78,6 @@ class ReaderThread : private utils::Noncopyable {
     thread_.join();
   }
 
-  // Any thread.
-  [[nodiscard]] bool IsCurrentThread() const {
-    return std::this_thread::get_id() == thread_.get_id();
-  }
-
  private:
   FrameQueue& queue_;
   std::thread thread_;

@@ -40,7 +40,6 @@ class RecordingGuard {
                           std::uint64_t fileBytes) const;
 
   [[nodiscard]] bool Open() const { return open_; }
-  [[nodiscard]] bool IsPaused() const { return paused_; }
   [[nodiscard]] std::uint64_t MinFreeBytes() const { return minFree_; }
   // Whether `freeBytes` leaves room to record (the pause limit with its margin).
   [[nodiscard]] bool Roomy(std::optional<std::uint64_t> freeBytes) const;
