@@ -146,7 +146,7 @@ void DepthChain::AddSmoothing(const SourceConfig& config, std::vector<std::strin
   }
   if (!spatial && !temporal)
     return;
-  steps_.push_back(AsFilter(rs2::disparity_transform(true)));
+  steps_.push_back(AsFilter(rs2::disparity_transform(/*transform_to_disparity=*/true)));
   names.emplace_back("disparity");
   if (spatial) {
     steps_.push_back(*spatial);
@@ -157,7 +157,7 @@ void DepthChain::AddSmoothing(const SourceConfig& config, std::vector<std::strin
     steps_.push_back(*temporal);
     names.push_back("temporal" + Given(config.temporal_alpha, config.temporal_delta));
   }
-  steps_.push_back(AsFilter(rs2::disparity_transform(false)));
+  steps_.push_back(AsFilter(rs2::disparity_transform(/*transform_to_disparity=*/false)));
   names.emplace_back("depth");
 }
 

@@ -5,7 +5,7 @@
 namespace vs_realsense2 {
 
 orvlog::Logger& GetLogger() {
-  static utils::LogChannel channel(log_lines::kChannel, false);
+  static utils::LogChannel channel(log_lines::kChannel, /*flag=*/false);
   return channel.Get();
 }
 

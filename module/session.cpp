@@ -31,7 +31,7 @@ void ConfigurePlayback(rs2::config& config, const std::string& path, const std::
     // FIFO would make the library wait for a writer inside Start).
     const utils::File probe(path, utils::File::Read | utils::File::Regular);
   }
-  config.enable_device_from_file(path, true);
+  config.enable_device_from_file(path, /*repeat_playback=*/true);
   Log(orvlog::Severity::Info, name, "Session",
       [&](std::ostream& os) { os << "playback from file: " << path; });
 }
@@ -99,71 +99,72 @@ int StreamingFps(const rs2::pipeline_profile& profile) {
 // stop), then the reader thread is closed and joined by its own destructor.
 Session::Session(const SourceConfig& config, const HandlerPtr& handler, const std::string& name,
                  SessionLinks links)
-    : name(name),
-      links(std::move(links)),
-      handler(handler),
-      stats(this->links.stats),
-      queue(std::make_shared<FrameQueue>(kQueueCapacity, true, true)),
-      playback(!config.playback_from_file.empty()),
-      floorColorTime(this->links.floorColorTime),
-      depthChain(config, name),
+    : name_(name),
+      links_(std::move(links)),
+      handler_(handler),
+      stats_(links_.stats),
+      queue_(
+          std::make_shared<FrameQueue>(kQueueCapacity, /*popEnabled=*/true, /*pushEnabled=*/true)),
+      playback_(!config.playback_from_file.empty()),
+      floorColorTime_(links_.floorColorTime),
+      depthChain_(config, name_),
       // Frame numbers feed the health line's drops and rates and the
       // watchdog's frozen depth; with both off nobody reads them.
-      readNumbers(stats || config.watchdog_ms > 0),
-      frameNumbers(MakeFrameNumbers(stats)),
-      readerThread(*queue, [this] { ReadFrames(); }),
-      pipeline(CreatePipeline(name)) {
+      readNumbers_(stats_ || config.watchdog_ms > 0),
+      frameNumbers_(MakeFrameNumbers(stats_)),
+      readerThread_(*queue_, [this] { ReadFrames(); }),
+      pipeline_(CreatePipeline(name_)) {
   rs2::config pipelineConfig;
-  if (playback) {
-    ConfigurePlayback(pipelineConfig, config.playback_from_file, name);
+  if (playback_) {
+    ConfigurePlayback(pipelineConfig, config.playback_from_file, name_);
     if (config.HasControls())
-      Log(orvlog::Severity::Info, name, "CameraControls", "playback: camera controls not applied");
+      Log(orvlog::Severity::Info, name_, "CameraControls", "playback: camera controls not applied");
   } else {
-    ApplyLiveControls(pipeline, config, name);
-    ConfigureLive(pipelineConfig, config, name);
+    ApplyLiveControls(pipeline_, config, name_);
+    ConfigureLive(pipelineConfig, config, name_);
   }
-  const rs2::pipeline_profile profile = pipeline.start(
+  const rs2::pipeline_profile profile = pipeline_.start(
       pipelineConfig,
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
-          this->name, queue, this->links.frameArrived, stats, std::make_shared<LostFramesLog>(name),
-          this->links.nowMs, stats ? std::make_shared<QueueLosses>() : nullptr})));
-  if (!playback) {
+          name_, queue_, links_.frameArrived, stats_, std::make_shared<LostFramesLog>(name_),
+          links_.nowMs, stats_ ? std::make_shared<QueueLosses>() : nullptr})));
+  if (!playback_) {
     const rs2::device device = profile.get_device();
     if (!config.record_to_file.empty()) {
-      recordDevice = device;
-      if (this->links.recorder)
-        this->links.recorder->Hold(recordDevice);
+      recordDevice_ = device;
+      if (links_.recorder)
+        links_.recorder->Hold(recordDevice_);
     }
-    if (this->links.notifications)
+    if (links_.notifications)
       ListenToNotifications(device);
     try {
-      depthSensor = FindSensor<rs2::depth_sensor>(device);
+      depthSensor_ = FindSensor<rs2::depth_sensor>(device);
     } catch (const rs2::error&) {
       // Only the temperatures need it: they read n/a.
     }
   }
-  negotiatedFps = StreamingFps(profile);
-  negotiatedDepthFps = DepthFps(profile);
-  PrintProfile(profile, name);
-  PrintEmitter(profile, name);
-  PrintDevice(profile, playback, name);
+  negotiatedFps_ = StreamingFps(profile);
+  negotiatedDepthFps_ = DepthFps(profile);
+  PrintProfile(profile, name_);
+  PrintEmitter(profile, name_);
+  PrintDevice(profile, playback_, name_);
 }
 
 void Session::PauseRecording() {
-  rs2::recorder(recordDevice).pause();
+  rs2::recorder(recordDevice_).pause();
 }
 
 void Session::ResumeRecording() {
-  rs2::recorder(recordDevice).resume();
+  rs2::recorder(recordDevice_).resume();
 }
 
 // A camera that cannot report its notifications still streams: a Warning.
 void Session::ListenToNotifications(const rs2::device& device) {
   try {
-    ListenToSensors(device, links.notifications);
+    ListenToSensors(device, links_.notifications);
   } catch (const rs2::error&) {
     const std::exception_ptr failure = std::current_exception();
-    Log(orvlog::Severity::Warning, name, "Notification", [&](std::ostream& os) {
+    Log(orvlog::Severity::Warning, name_, "Notification", [&](std::ostream& os) {
       os << "notifications not available: ";
       WriteFailure(os, failure);
     });
@@ -171,7 +172,7 @@ void Session::ListenToNotifications(const rs2::device& device) {
 }
 
 void Session::EndDelivery() {
-  queue->Close();
+  queue_->Close();
 }
 
 // Member destruction then releases the pipeline, closes the queue and joins
@@ -186,10 +187,10 @@ Session::~Session() {
 void Session::StopPipeline() noexcept {
   try {
     try {
-      pipeline.stop();
+      pipeline_.stop();
     } catch (const std::exception&) {
       const std::exception_ptr failure = std::current_exception();
-      LogSafely(orvlog::Severity::Error, name, "~Session",
+      LogSafely(orvlog::Severity::Error, name_, "~Session",
                 [&](std::ostream& os) { WriteFailure(os, failure); });
     }
   } catch (...) {

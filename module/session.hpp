@@ -92,7 +92,7 @@ class HandlerCall : private utils::Noncopyable {
 // Threads: the constructor and destructor run on the host's thread; the
 // frame-delivery operations run on the reader thread only. Every field the
 // reader uses is set before it starts, and afterwards written only by the
-// reader, so they need no lock; the host's thread uses `pipeline` alone.
+// reader, so they need no lock; the host's thread uses `pipeline_` alone.
 class Session : private utils::Noncopyable {
  public:
   using HandlerPtr = boost::shared_ptr<vid_db::media::SourceHandler>;
@@ -109,12 +109,12 @@ class Session : private utils::Noncopyable {
 
   // The frame rate the camera or recording was started with: the colour
   // stream's, else the slowest stream's; 0 when unknown.
-  [[nodiscard]] int NegotiatedFps() const { return negotiatedFps; }
+  [[nodiscard]] int NegotiatedFps() const { return negotiatedFps_; }
   // A live camera's depth sensor; empty for a playback or a camera without
   // one. For reading options from the supervisor's thread.
-  [[nodiscard]] const std::optional<rs2::sensor>& DepthSensor() const { return depthSensor; }
+  [[nodiscard]] const std::optional<rs2::sensor>& DepthSensor() const { return depthSensor_; }
   // The depth stream's rate; 0 when there is none or it is unknown.
-  [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps; }
+  [[nodiscard]] int NegotiatedDepthFps() const { return negotiatedDepthFps_; }
 
   // Supervisor thread, while recording: the recorder writes nothing until
   // resumed; packets keep flowing. Throw what the library throws.
@@ -148,7 +148,7 @@ class Session : private utils::Noncopyable {
 
   // Reader thread: whether no further handler call may start.
   [[nodiscard]] bool StopRequested() const {
-    return links.stopRequested->load(std::memory_order_acquire);
+    return links_.stopRequested->load(std::memory_order_acquire);
   }
 
   // Host thread, destructor only.
@@ -156,33 +156,33 @@ class Session : private utils::Noncopyable {
 
   // The order of the fields is the order of construction; member destruction
   // (reverse order) is the second half of the teardown.
-  const std::string name;
-  const SessionLinks links;
-  vs_stream::VideoRawParams videoParams;  // last announced to the handler
-  const HandlerPtr handler;
-  const std::shared_ptr<SourceStats> stats;  // counters are atomic; may be null
-  const std::shared_ptr<FrameQueue> queue;
-  bool domainKnown = false;
-  rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_COUNT;  // meaningful only when domainKnown
-  std::int64_t syncDevTime = 0;
-  std::int64_t lastDevTime = 0;
-  std::int64_t syncSysTime = 0;
-  const bool playback;
-  std::int64_t lastColorTime = 0;
-  std::optional<std::int64_t> floorColorTime;  // from links; cleared by a warned step
-  DepthChain depthChain;  // the filters and the alignment, run by the reader; may be empty
-  bool framesDescribed = false;
-  const bool readNumbers;                             // for the health line or the watchdog
-  std::optional<FrameNumbers> frameNumbers;           // for the health line
-  std::optional<unsigned long long> lastPacketDepth;  // the last delivered packet's depth number
-  int negotiatedFps = 0;                              // set by the constructor before it returns
-  int negotiatedDepthFps = 0;                         // likewise
-  std::optional<rs2::sensor> depthSensor;             // likewise
+  const std::string name_;
+  const SessionLinks links_;
+  vs_stream::VideoRawParams videoParams_;  // last announced to the handler
+  const HandlerPtr handler_;
+  const std::shared_ptr<SourceStats> stats_;  // counters are atomic; may be null
+  const std::shared_ptr<FrameQueue> queue_;
+  bool domainKnown_ = false;
+  rs2_timestamp_domain domain_ = RS2_TIMESTAMP_DOMAIN_COUNT;  // meaningful only when domainKnown_
+  std::int64_t syncDevTime_ = 0;
+  std::int64_t lastDevTime_ = 0;
+  std::int64_t syncSysTime_ = 0;
+  const bool playback_;
+  std::int64_t lastColorTime_ = 0;
+  std::optional<std::int64_t> floorColorTime_;  // from links_; cleared by a warned step
+  DepthChain depthChain_;  // the filters and the alignment, run by the reader; may be empty
+  bool framesDescribed_ = false;
+  const bool readNumbers_;                             // for the health line or the watchdog
+  std::optional<FrameNumbers> frameNumbers_;           // for the health line
+  std::optional<unsigned long long> lastPacketDepth_;  // the last delivered packet's depth number
+  int negotiatedFps_ = 0;                              // set by the constructor before it returns
+  int negotiatedDepthFps_ = 0;                         // likewise
+  std::optional<rs2::sensor> depthSensor_;             // likewise
   // The pipeline's record device while recording, set by the constructor;
   // released after the pipeline.
-  rs2::device recordDevice;
-  ReaderThread readerThread;
-  rs2::pipeline pipeline;
+  rs2::device recordDevice_;
+  ReaderThread readerThread_;
+  rs2::pipeline pipeline_;
 };
 
 }  // namespace vs_realsense2

@@ -80,19 +80,19 @@ bool SameGeometryAndFormat(const vs_stream::VideoRawParams& a, const vs_stream::
 // lost) until the host stops it; supervised, the supervisor
 // hears of it below and rebuilds the session.
 void Session::ReadFrames() {
-  NameCurrentThread("rs-read:", name);
-  if (links.readerBegan)
-    links.readerBegan();
+  NameCurrentThread("rs-read:", name_);
+  if (links_.readerBegan)
+    links_.readerBegan();
   bool failed = true;
   try {
     ArrivedFrameset arrived;
-    while (queue->Pop(&arrived, utils::tsq::WaitMode::WaitForever, 0) ==
+    while (queue_->Pop(&arrived, utils::tsq::WaitMode::WaitForever, /*timeoutMs=*/0) ==
            utils::tsq::QueueStatus::Ok) {
       if (const rs2::frameset frames{arrived.frame}) {
         ProcessVideoFrames(frames, arrived.arrivalMs, arrived.lostBefore.get());
         // After the first packet's call, not before it: a host log sink that
         // waits for the handler cannot hold up the first packet.
-        if (!framesDescribed)
+        if (!framesDescribed_)
           DescribeFrames(frames);
       }
       // Released before waiting again, so a quiet camera does not pin a
@@ -101,16 +101,16 @@ void Session::ReadFrames() {
     }
     failed = false;
   } catch (const std::exception& e) {
-    LogSafely(orvlog::Severity::Error, name, "ReadFrames",
+    LogSafely(orvlog::Severity::Error, name_, "ReadFrames",
               [&](std::ostream& os) { os << "exception: " << e.what(); });
   } catch (...) {
     // A handler throwing something that is no std::exception must not
     // escape the thread and terminate the host.
-    LogSafely(orvlog::Severity::Error, name, "ReadFrames", "exception: unknown");
+    LogSafely(orvlog::Severity::Error, name_, "ReadFrames", "exception: unknown");
   }
-  if (links.readerEnded) {
+  if (links_.readerEnded) {
     try {
-      links.readerEnded(failed, lastColorTime);
+      links_.readerEnded(failed, lastColorTime_);
     } catch (...) {
       // The supervisor then notices the silence instead.
     }
@@ -123,71 +123,71 @@ void Session::ReadFrames() {
 // fills the queue ("lost frames") instead of holding up the library's thread.
 void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
                                  const LostNumbers* lostBefore) {
-  const rs2::frameset frames = depthChain.Empty() ? received : RunDepthChain(received);
+  const rs2::frameset frames = depthChain_.Empty() ? received : RunDepthChain(received);
   rs2::video_frame color = frames.get_color_frame();
   rs2::depth_frame depth = frames.get_depth_frame();
   const FramesetNumbers numbers = FollowNumbers(received, color, depth, lostBefore);
   if (!color) {
-    LogSafely(orvlog::Severity::Debug, name, kTag, "no color frame");
+    LogSafely(orvlog::Severity::Debug, name_, kTag, "no color frame");
     return;
   }
   if (!UpdateVideoParams(color))
     return;
   if (color.get_data() == nullptr || color.get_data_size() <= 0) {
-    Count(stats.get(), &SourceStats::invalidColorFrames);
-    LogSafely(orvlog::Severity::Error, name, kTag, "invalid frame");
+    Count(stats_.get(), &SourceStats::invalidColorFrames);
+    LogSafely(orvlog::Severity::Error, name_, kTag, "invalid frame");
     return;
   }
   const std::int64_t time = GetFrameTime(color, arrivalMs);
-  if (time == lastColorTime) {
-    LogSafely(orvlog::Severity::Trace, name, kTag,
+  if (time == lastColorTime_) {
+    LogSafely(orvlog::Severity::Trace, name_, kTag,
               [&](std::ostream& os) { os << "ignore color frame with time: " << time; });
     return;
   }
-  if (floorColorTime && time <= *floorColorTime) {
-    const std::int64_t behind = *floorColorTime - time;
+  if (floorColorTime_ && time <= *floorColorTime_) {
+    const std::int64_t behind = *floorColorTime_ - time;
     if (behind <= kMaxDroppedStepMs) {
-      LogSafely(orvlog::Severity::Trace, name, kTag, [&](std::ostream& os) {
+      LogSafely(orvlog::Severity::Trace, name_, kTag, [&](std::ostream& os) {
         os << "ignore color frame from before the restart with time: " << time;
       });
       return;
     }
-    LogSafely(orvlog::Severity::Warning, name, kTag, [&](std::ostream& os) {
+    LogSafely(orvlog::Severity::Warning, name_, kTag, [&](std::ostream& os) {
       os << "packet times stepped back " << behind
          << " ms across the restart; delivering from there";
     });
-    floorColorTime.reset();
+    floorColorTime_.reset();
   }
   // Set before anything below can throw, so a failed delivery still counts
   // as the last one for duplicate detection.
-  lastColorTime = time;
+  lastColorTime_ = time;
 
-  vid_db::media::Packet packet(MakeColorBuffer(std::move(color)), time, true);
+  vid_db::media::Packet packet(MakeColorBuffer(std::move(color)), time, /*keyFrame=*/true);
   const bool withDepth = depth && depth.get_data() != nullptr && depth.get_data_size() >= 1;
   if (withDepth) {
     packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
   } else {
-    Count(stats.get(), &SourceStats::packetsWithoutDepth);
-    LogSafely(orvlog::Severity::Debug, name, kTag, "no depth frame");
+    Count(stats_.get(), &SourceStats::packetsWithoutDepth);
+    LogSafely(orvlog::Severity::Debug, name_, kTag, "no depth frame");
   }
   if (StopRequested())
     return;
   if (withDepth && numbers.depth)
     NoteDepth(*numbers.depth);
-  if (stats)
-    CountPacket(stats.get(), utils::NowMs());
-  const HandlerCall call(*links.handlerCalls);
-  handler->OnPacket(packet);
+  if (stats_)
+    CountPacket(stats_.get(), utils::NowMs());
+  const HandlerCall call(*links_.handlerCalls);
+  handler_->OnPacket(packet);
 }
 
 // Timed only when the health line reports it (a filter is on): two clock
 // reads per frameset.
 rs2::frameset Session::RunDepthChain(const rs2::frameset& received) {
-  ChainTimes* const times = stats ? stats->chainTimes.get() : nullptr;
+  ChainTimes* const times = stats_ ? stats_->chainTimes.get() : nullptr;
   if (times == nullptr)
-    return depthChain.Process(received);
+    return depthChain_.Process(received);
   const auto began = std::chrono::steady_clock::now();
-  rs2::frameset frames = depthChain.Process(received);
+  rs2::frameset frames = depthChain_.Process(received);
   times->Add(
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - began)
           .count());
@@ -201,12 +201,12 @@ rs2::frameset Session::RunDepthChain(const rs2::frameset& received) {
 // from the frameset as it arrived.
 FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
                                        const rs2::frame& depth, const LostNumbers* lostBefore) {
-  if (!readNumbers)
+  if (!readNumbers_)
     return {};
   const FramesetNumbers numbers =
-      depthChain.Empty() ? ReadNumbers(color, depth) : ReadNumbers(received);
-  if (frameNumbers)
-    frameNumbers->Follow(numbers, lostBefore);
+      depthChain_.Empty() ? ReadNumbers(color, depth) : ReadNumbers(received);
+  if (frameNumbers_)
+    frameNumbers_->Follow(numbers, lostBefore);
   return numbers;
 }
 
@@ -215,12 +215,12 @@ FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2:
 // the depth of the one before. That is counted, not warned about; depth that
 // stops changing altogether is the watchdog's concern (SupervisedRun).
 void Session::NoteDepth(unsigned long long number) {
-  if (lastPacketDepth == number) {
-    Count(stats.get(), &SourceStats::staleDepth);
+  if (lastPacketDepth_ == number) {
+    Count(stats_.get(), &SourceStats::staleDepth);
     return;
   }
-  lastPacketDepth = number;
-  std::atomic<std::uint64_t>& changes = *links.depthChanges;
+  lastPacketDepth_ = number;
+  std::atomic<std::uint64_t>& changes = *links_.depthChanges;
   changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
 }
 
@@ -231,23 +231,23 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color) {
   const vs_stream::VideoRawParams params = MakeVideoRawParams(color);
   if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
       params.height == 0) {
-    Count(stats.get(), &SourceStats::invalidColorFrames);
-    LogSafely(orvlog::Severity::Error, name, "UpdateVideoParams", [&](std::ostream& os) {
+    Count(stats_.get(), &SourceStats::invalidColorFrames);
+    LogSafely(orvlog::Severity::Error, name_, "UpdateVideoParams", [&](std::ostream& os) {
       os << "invalid color frame with fmt: " << rs2_format_to_string(color.get_profile().format());
     });
     return false;
   }
-  if (SameGeometryAndFormat(params, videoParams))
+  if (SameGeometryAndFormat(params, videoParams_))
     return true;
   if (StopRequested())
     return false;
   vid_db::media::StreamParams announcement;
   announcement.rawVideo = params;
   {
-    const HandlerCall call(*links.handlerCalls);
-    handler->OnParams(announcement);
+    const HandlerCall call(*links_.handlerCalls);
+    handler_->OnParams(announcement);
   }
-  videoParams = params;
+  videoParams_ = params;
   return true;
 }
 
@@ -258,25 +258,25 @@ void Session::DescribeFrames(const rs2::frameset& frames) {
   const rs2::frame color = frames.get_color_frame();
   if (!color)
     return;
-  framesDescribed = true;
+  framesDescribed_ = true;
   rs2_timestamp_domain frameDomain = RS2_TIMESTAMP_DOMAIN_COUNT;
   try {
     frameDomain = color.get_frame_timestamp_domain();
   } catch (const rs2::error& e) {
     // The packets' times read the domain again and say so if it still fails.
-    LogSafely(orvlog::Severity::Debug, name, "Frames",
+    LogSafely(orvlog::Severity::Debug, name_, "Frames",
               [&](std::ostream& os) { os << "time domain not read: " << e.what(); });
     return;
   }
   const bool frameCounter = HasFrameCounter(color);
-  LogSafely(orvlog::Severity::Info, name, "Frames", [&](std::ostream& os) {
+  LogSafely(orvlog::Severity::Info, name_, "Frames", [&](std::ostream& os) {
     os << "time domain: " << DomainName(frameDomain) << "; frame counter metadata: "
        << (frameCounter ? "available"
                         : "not available (the library numbers the frames: drops before it are "
                           "not seen)");
   });
   if (frameDomain == RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK) {
-    LogSafely(orvlog::Severity::Info, name, "Frames",
+    LogSafely(orvlog::Severity::Info, name_, "Frames",
               "hardware clock times are mapped onto the system clock without drift correction");
   }
 }
@@ -284,13 +284,13 @@ void Session::DescribeFrames(const rs2::frameset& frames) {
 std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs) {
   const std::int64_t time = TruncateToMs(frame.get_timestamp());
   const rs2_timestamp_domain frameDomain = frame.get_frame_timestamp_domain();
-  const bool convert = NeedsConversion(frameDomain, playback);
-  if (!domainKnown || frameDomain != domain) {
-    LogSafely(orvlog::Severity::Debug, name, "GetFrameTime", [&](std::ostream& os) {
+  const bool convert = NeedsConversion(frameDomain, playback_);
+  if (!domainKnown_ || frameDomain != domain_) {
+    LogSafely(orvlog::Severity::Debug, name_, "GetFrameTime", [&](std::ostream& os) {
       os << "times type: " << rs2_timestamp_domain_to_string(frameDomain);
     });
-    domain = frameDomain;
-    domainKnown = true;
+    domain_ = frameDomain;
+    domainKnown_ = true;
     if (convert)
       MakeSync(time, arrivalMs);
   }
@@ -300,32 +300,32 @@ std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrival
 // No drift correction: the offset is fixed at each base. A backward step
 // (a playback loop restarting, a camera reset) takes a new base.
 std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs) {
-  if (devTime < lastDevTime) {
-    if (!playback) {
-      LogSafely(orvlog::Severity::Error, name, "ConvDevTimeToSys", [&](std::ostream& os) {
-        os << "time decreased: new " << devTime << ", sync: " << lastDevTime;
+  if (devTime < lastDevTime_) {
+    if (!playback_) {
+      LogSafely(orvlog::Severity::Error, name_, "ConvDevTimeToSys", [&](std::ostream& os) {
+        os << "time decreased: new " << devTime << ", sync: " << lastDevTime_;
       });
     }
     // A playback loop's first frameset may arrive a few ms before the time
     // the last one was mapped to (a recording plays at its own pace): it
     // starts just after it instead, so that times never go back.
-    const bool loop = playback && lastColorTime != 0;
-    MakeSync(devTime, loop ? std::max(arrivalMs, lastColorTime + 1) : arrivalMs);
+    const bool loop = playback_ && lastColorTime_ != 0;
+    MakeSync(devTime, loop ? std::max(arrivalMs, lastColorTime_ + 1) : arrivalMs);
   }
-  lastDevTime = devTime;
+  lastDevTime_ = devTime;
   // Unsigned arithmetic: saturated extreme timestamps wrap instead of
   // overflowing a signed integer.
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(syncSysTime) -
-                                   static_cast<std::uint64_t>(syncDevTime) +
+  return static_cast<std::int64_t>(static_cast<std::uint64_t>(syncSysTime_) -
+                                   static_cast<std::uint64_t>(syncDevTime_) +
                                    static_cast<std::uint64_t>(devTime));
 }
 
 void Session::MakeSync(std::int64_t devTime, std::int64_t sysTime) {
-  syncDevTime = devTime;
-  lastDevTime = devTime;
-  syncSysTime = sysTime;
-  LogSafely(orvlog::Severity::Debug, name, "MakeSync", [&](std::ostream& os) {
-    os << "devTime: " << syncDevTime << ", sysTime: " << syncSysTime;
+  syncDevTime_ = devTime;
+  lastDevTime_ = devTime;
+  syncSysTime_ = sysTime;
+  LogSafely(orvlog::Severity::Debug, name_, "MakeSync", [&](std::ostream& os) {
+    os << "devTime: " << syncDevTime_ << ", sysTime: " << syncSysTime_;
   });
 }
 
