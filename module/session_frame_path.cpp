@@ -11,6 +11,7 @@
 #include <vid_db/media/packet.hpp>
 #include <vid_db/media/source.hpp>
 
+#include "frameset_parts.hpp"
 #include "logger.hpp"
 #include "media_frames.hpp"
 #include "session.hpp"
@@ -123,15 +124,18 @@ void Session::ReadFrames() {
 // fills the queue ("lost frames") instead of holding up the library's thread.
 void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
                                  const LostNumbers* lostBefore) {
-  const rs2::frameset frames = depthChain_.Empty() ? received : RunDepthChain(received);
-  rs2::video_frame color = frames.get_color_frame();
-  rs2::depth_frame depth = frames.get_depth_frame();
+  rs2::frameset chained;
+  if (!depthChain_.Empty())
+    chained = RunDepthChain(received);
+  FramesetParts parts = SplitFrameset(depthChain_.Empty() ? received : chained);
+  rs2::video_frame color = std::move(parts.color);
+  rs2::depth_frame depth = std::move(parts.depth);
   const FramesetNumbers numbers = FollowNumbers(received, color, depth, lostBefore);
   if (!color) {
     LogSafely(orvlog::Severity::Debug, name_, kTag, "no color frame");
     return;
   }
-  if (!UpdateVideoParams(color))
+  if (!UpdateVideoParams(color, parts.colorFormat))
     return;
   if (color.get_data() == nullptr || color.get_data_size() <= 0) {
     Count(stats_.get(), &SourceStats::invalidColorFrames);
@@ -227,13 +231,13 @@ void Session::NoteDepth(unsigned long long number) {
 // Announces only changes. The new values are remembered only once OnParams
 // has returned: a handler that throws has not taken them, so the next frame
 // announces them again.
-bool Session::UpdateVideoParams(const rs2::video_frame& color) {
-  const vs_stream::VideoRawParams params = MakeVideoRawParams(color);
+bool Session::UpdateVideoParams(const rs2::video_frame& color, rs2_format format) {
+  const vs_stream::VideoRawParams params = MakeVideoRawParams(color, format);
   if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
       params.height == 0) {
     Count(stats_.get(), &SourceStats::invalidColorFrames);
     LogSafely(orvlog::Severity::Error, name_, "UpdateVideoParams", [&](std::ostream& os) {
-      os << "invalid color frame with fmt: " << rs2_format_to_string(color.get_profile().format());
+      os << "invalid color frame with fmt: " << rs2_format_to_string(format);
     });
     return false;
   }

@@ -18,13 +18,13 @@ std::uint32_t ToPixelFormat(rs2_format format) {
 
 }  // namespace
 
-vs_stream::VideoRawParams MakeVideoRawParams(const rs2::video_frame& color) {
+vs_stream::VideoRawParams MakeVideoRawParams(const rs2::video_frame& color, rs2_format format) {
   const int height = color.get_height();
   const int width = color.get_width();
   vs_stream::VideoRawParams params;
   params.width = static_cast<std::uint32_t>(std::max(width, 0));
   params.height = static_cast<std::uint32_t>(std::max(height, 0));
-  params.pixelFormat = ToPixelFormat(color.get_profile().format());
+  params.pixelFormat = ToPixelFormat(format);
   return params;
 }
 
