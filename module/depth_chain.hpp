@@ -41,8 +41,8 @@ class DepthChain : private utils::Noncopyable {
  private:
   // Sets each setting on `block` after checking it against the block's range; false (with
   // its Warning written) for the first that lies outside.
-  bool Configure(const rs2::filter& block, const char* filter,
-                 const std::vector<DepthChainSetting>& settings) const;
+  [[nodiscard]] bool Configure(const rs2::filter& block, const char* filter,
+                               const std::vector<DepthChainSetting>& settings) const;
   void AddDecimation(const SourceConfig& config, std::vector<std::string>& names);
   void AddThreshold(const SourceConfig& config, std::vector<std::string>& names);
   void AddSmoothing(const SourceConfig& config, std::vector<std::string>& names);

@@ -31,7 +31,7 @@ class DeviceWatch : private utils::Noncopyable {
   // Asks the connected camera with serial number `serial` to reset itself
   // (it leaves and comes back, which `changed` hears); false when it is not
   // connected. Throws rs2::error.
-  bool HardwareReset(const std::string& serial) const;
+  [[nodiscard]] bool HardwareReset(const std::string& serial) const;
 
  private:
   // The library owns the callback and drops it with the context.

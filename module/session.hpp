@@ -141,9 +141,9 @@ class Session : private utils::Noncopyable {
   void DescribeFrames(const rs2::frameset& frames);
   // A delivered packet's depth frame: a new one, or the last packet's again.
   void NoteDepth(unsigned long long number);
-  bool UpdateVideoParams(const rs2::video_frame& color, rs2_format format);
-  std::int64_t GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs);
-  std::int64_t ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs);
+  [[nodiscard]] bool UpdateVideoParams(const rs2::video_frame& color, rs2_format format);
+  [[nodiscard]] std::int64_t GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs);
+  [[nodiscard]] std::int64_t ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs);
   void MakeSync(std::int64_t devTime, std::int64_t sysTime);
 
   // Reader thread: whether no further handler call may start.

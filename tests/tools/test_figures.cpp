@@ -58,7 +58,7 @@ TEST(SourceStatistics, CountsRatesPacketAgeAndDepth) {
     packet.arrivalSystemMs = static_cast<double>(packet.packetTimeMs) + (i == 10 ? 40.0 : 2.0);
     if (i % 2 == 0)
       packet.depth = DepthInfo{848, 480, 0.001f};
-    statistics.RecordPacket(packet);
+    ASSERT_TRUE(statistics.RecordPacket(packet));
   }
   statistics.AddLostFrames(2);
   statistics.AddLostFrames(1);

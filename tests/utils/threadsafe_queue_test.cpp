@@ -74,7 +74,7 @@ TEST(ThreadsafeQueueTest, BlockedPopIsWokenByPushAndByClose) {
       if (pending.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
         ADD_FAILURE() << "the blocked Pop was not woken";
         queue.Close();
-        queue.Push(0);
+        EXPECT_TRUE(queue.Push(0));
       }
       EXPECT_EQ(pending.get(),
                 std::pair(close ? QueueStatus::Closed : QueueStatus::Ok, close ? -1 : 42))

@@ -24,7 +24,7 @@ class HostedSource {
 
   // Creates the source through the protocol and starts it. On failure the
   // error (type and text) is kept and false returned; nothing is thrown.
-  bool Start(vid_db::Protocol& protocol);
+  [[nodiscard]] bool Start(vid_db::Protocol& protocol);
   // Stops a running source; errors are kept, not thrown.
   void Stop();
   // Drops the source object and every frame of it: all are code of the module.
@@ -32,7 +32,7 @@ class HostedSource {
 
   const std::string& Name() const { return name_; }
   const std::string& Address() const { return address_; }
-  bool Running() const { return running_; }
+  [[nodiscard]] bool Running() const { return running_; }
   // Why the source did not start; empty when it did.
   const std::optional<std::string>& Error() const { return error_; }
   const std::optional<std::string>& StopError() const { return stopError_; }

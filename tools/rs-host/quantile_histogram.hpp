@@ -21,10 +21,10 @@ class QuantileHistogram {
   static constexpr double kRelativeError = 1.0 / 256;  // half a bucket's width: 0.4 %
 
   void Add(double valueMs);
-  std::uint64_t Count() const { return count_; }
+  [[nodiscard]] std::uint64_t Count() const { return count_; }
   // Nearest-rank percentile (p in 0..100), as described above; empty when no
   // value was added.
-  std::optional<double> Percentile(double p) const;
+  [[nodiscard]] std::optional<double> Percentile(double p) const;
 
  private:
   static constexpr int kSubBuckets = 128;

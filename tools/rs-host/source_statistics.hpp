@@ -89,7 +89,7 @@ class SourceStatistics {
   void MarkStart(std::chrono::steady_clock::time_point start);
   void RecordParams(const VideoFormat& format);
   // False when the packet lies beyond the limit and was not counted.
-  bool RecordPacket(const PacketObservation& packet);
+  [[nodiscard]] bool RecordPacket(const PacketObservation& packet);
   void AddLostFrames(std::uint64_t count);
   // A restart began (the source stopped streaming), one try failed, or the
   // source streams again. A second begin while down changes nothing.
@@ -99,7 +99,7 @@ class SourceStatistics {
   void RecordHardwareReset();
   void AddHealth(const HealthFigures& health);
 
-  bool LimitReached() const;
+  [[nodiscard]] bool LimitReached() const;
   // `now` ends the downtime of a restart still under way.
   SourceReport Report(
       std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now()) const;

@@ -20,7 +20,7 @@ class StopSignal {
   StopSignal(const StopSignal&) = delete;
   StopSignal& operator=(const StopSignal&) = delete;
 
-  bool Requested() const;
+  [[nodiscard]] bool Requested() const;
   // The signal that asked, 0 if none did.
   int Signal() const;
 

@@ -63,7 +63,8 @@ SourceConfig ReadSourceConfig(const std::string& url, const PresetNames& presets
   const std::unique_ptr<utils::UrlParser> parser = utils::UrlParser::Parse(url, /*normalize=*/true);
   utils::QueryParams params;
   // A query that cannot be split leaves every key at its default.
-  parser->GetQueryParams(params);
+  if (!parser->GetQueryParams(params))
+    params.clear();
 
   std::vector<std::string>& warnings = config.addressWarnings;
   CheckScheme(parser->GetScheme(), warnings);

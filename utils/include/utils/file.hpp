@@ -36,7 +36,7 @@ class File : private Noncopyable {
 
   // Closes an open descriptor first. On failure returns false with errno
   // describing the failure.
-  bool Open(const std::string& path, int mode);
+  [[nodiscard]] bool Open(const std::string& path, int mode);
   // Does nothing when no file is open.
   void Close();
 

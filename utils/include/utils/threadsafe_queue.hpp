@@ -39,7 +39,7 @@ class ThreadsafeQueue : private Noncopyable {
 
   // True when the element was appended; false when pushing is disabled or
   // `capacity_` elements are held.
-  bool Push(const T& item) {
+  [[nodiscard]] bool Push(const T& item) {
     QueueStatus status = QueueStatus::Full;
     {
       const MutexLock lock(mutex_);
@@ -57,7 +57,7 @@ class ThreadsafeQueue : private Noncopyable {
   // Moves the oldest element into `*out` (or discards it when `out` is null).
   // A closed queue answers Closed even while it holds elements. `timeoutMs`
   // is read only by WaitFor; an unknown mode answers Empty.
-  QueueStatus Pop(T* out, WaitMode mode, std::int32_t timeoutMs) {
+  [[nodiscard]] QueueStatus Pop(T* out, WaitMode mode, std::int32_t timeoutMs) {
     MutexLock lock(mutex_);
     if (!popEnabled_)
       return QueueStatus::Closed;
@@ -96,7 +96,8 @@ class ThreadsafeQueue : private Noncopyable {
  private:
   // The remaining time is recomputed from a deadline on every round so that
   // spurious wake-ups do not stretch the wait.
-  QueueStatus WaitForElement(MutexLock& lock, std::int32_t timeoutMs) REQUIRES(mutex_) {
+  [[nodiscard]] QueueStatus WaitForElement(MutexLock& lock, std::int32_t timeoutMs)
+      REQUIRES(mutex_) {
     std::int64_t deadline = 0;
     if (timeoutMs > 0)
       deadline = NowMs() + timeoutMs;

@@ -30,7 +30,7 @@ class UrlParser : private Noncopyable {
   // Replaces `out` by the query's decoded pairs (an item without "=" has an
   // empty value; empty items are skipped). False, with `out` untouched, when
   // the query cannot be split.
-  bool GetQueryParams(QueryParams& out) const;
+  [[nodiscard]] bool GetQueryParams(QueryParams& out) const;
 
   // The scheme as parsed (lower case once normalised); empty when there is none.
   std::string GetScheme() const;
