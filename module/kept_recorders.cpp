@@ -1,14 +1,13 @@
 #include "kept_recorders.hpp"
 
-#include <mutex>
 #include <vector>
 
 namespace vs_realsense2 {
 namespace {
 
 struct KeptRecorders {
-  std::mutex mutex;
-  std::vector<rs2::device> devices;  // guarded by mutex
+  utils::Mutex mutex;
+  std::vector<rs2::device> devices GUARDED_BY(mutex);
 };
 
 // Never destroyed, on purpose: destroying these devices at exit would end
@@ -22,25 +21,25 @@ KeptRecorders& Kept() {
 
 std::size_t KeepForProcessLife(const rs2::device& recorder) {
   KeptRecorders& kept = Kept();
-  const std::lock_guard<std::mutex> lock(kept.mutex);
+  const utils::MutexLock lock(kept.mutex);
   kept.devices.push_back(recorder);
   return kept.devices.size();
 }
 
 void RecorderHold::Hold(const rs2::device& device) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   device_ = device;
 }
 
 void RecorderHold::Release() {
   rs2::device released;  // destroyed after the lock
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   released = device_;
   device_ = rs2::device();
 }
 
 bool RecorderHold::KeepHeld() {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   if (!device_)
     return false;
   KeepForProcessLife(device_);

@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstddef>
-#include <mutex>
 #include <string>
 
 #include <librealsense2/rs.hpp>
+#include <utils/mutex.hpp>
 
 namespace vs_realsense2 {
 
@@ -21,17 +21,17 @@ std::size_t KeepForProcessLife(const rs2::device& recorder);
 // process. Thread-safe.
 class RecorderHold {
  public:
-  void Hold(const rs2::device& device);
+  void Hold(const rs2::device& device) EXCLUDES(mutex_);
   // Supervisor thread, never under a lock of the source: the device goes
   // now, closing its file, unless it was kept.
-  void Release();
+  void Release() EXCLUDES(mutex_);
   // Keeps the held device for the life of the process; false when none is
   // held (a notification from a session already gone).
-  [[nodiscard]] bool KeepHeld();
+  [[nodiscard]] bool KeepHeld() EXCLUDES(mutex_);
 
  private:
-  std::mutex mutex_;
-  rs2::device device_;  // guarded by mutex_
+  utils::Mutex mutex_;
+  rs2::device device_ GUARDED_BY(mutex_);
 };
 
 // Whether the text of an error notification of a record device's sensor

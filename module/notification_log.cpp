@@ -77,7 +77,7 @@ void NotificationLog::Note(const Notice& notice) noexcept {
     std::vector<Line> lines;
     std::vector<std::pair<ReactionId, Reaction>> reactions;
     {
-      const std::lock_guard<std::mutex> lock(mutex_);
+      const utils::MutexLock lock(mutex_);
       const Key key{notice.category, notice.severity, notice.sensor, notice.description};
       const auto [it, first] = repeats_.try_emplace(key);
       Repeats& repeats = it->second;
@@ -113,7 +113,7 @@ void NotificationLog::WriteDue() noexcept {
     const std::int64_t now = now_();
     std::vector<Line> lines;
     {
-      const std::lock_guard<std::mutex> lock(mutex_);
+      const utils::MutexLock lock(mutex_);
       for (auto it = repeats_.begin(); it != repeats_.end();) {
         Repeats& repeats = it->second;
         if (now - repeats.lastLineMs < kRepeatMs) {
@@ -140,13 +140,13 @@ void NotificationLog::WriteDue() noexcept {
 }
 
 NotificationLog::ReactionId NotificationLog::React(Reaction reaction) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   reactions_.emplace_back(++lastReaction_, std::move(reaction));
   return lastReaction_;
 }
 
 void NotificationLog::StopReacting(ReactionId id) {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   reactions_.erase(std::remove_if(reactions_.begin(), reactions_.end(),
                                   [id](const auto& entry) { return entry.first == id; }),
                    reactions_.end());

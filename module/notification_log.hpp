@@ -8,7 +8,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <ostream>
 #include <string>
 #include <tuple>
@@ -17,6 +16,7 @@
 
 #include <librealsense2/rs.hpp>
 #include <orvlog/orvlog.hpp>
+#include <utils/mutex.hpp>
 
 #include "health_report.hpp"
 
@@ -59,17 +59,17 @@ class NotificationLog {
 
   // Any thread. Never throws: a line that fails is lost, a reaction that
   // throws loses only its own work.
-  void Note(const Notice& notice) noexcept;
+  void Note(const Notice& notice) noexcept EXCLUDES(mutex_);
   // Writes the counts of notifications repeated within their minute once the
   // minute is over, and forgets notifications quiet for that long.
-  void WriteDue() noexcept;
+  void WriteDue() noexcept EXCLUDES(mutex_);
   // Adds a reaction to every notification from now on, until StopReacting
   // with the id returned (a session that reacts for its own lifetime).
   using ReactionId = std::uint64_t;
-  ReactionId React(Reaction reaction);
+  ReactionId React(Reaction reaction) EXCLUDES(mutex_);
   // On return no call of that reaction begins; one in progress on a library
   // thread may still finish.
-  void StopReacting(ReactionId id);
+  void StopReacting(ReactionId id) EXCLUDES(mutex_);
   // Appends to the health line, for each category in the library's order,
   // "; notified <category> <count>" with the count since the previous call
   // (the first: since construction). Supervisor thread only.
@@ -90,16 +90,16 @@ class NotificationLog {
 
   static std::string Text(const Notice& notice);
   static std::string RepeatText(const std::string& text, std::uint64_t times, std::int64_t ms);
-  void Write(const Line& line) const noexcept;
+  void Write(const Line& line) const noexcept EXCLUDES(mutex_);
 
   const std::string name_;
   const MonotonicMs now_;
   std::array<std::atomic<std::uint64_t>, kSlots> counts_{};
   std::array<std::uint64_t, kSlots> reported_{};  // supervisor thread only
-  std::mutex mutex_;
-  std::map<Key, Repeats> repeats_;                          // guarded by mutex_
-  std::vector<std::pair<ReactionId, Reaction>> reactions_;  // guarded by mutex_
-  ReactionId lastReaction_ = 0;                             // guarded by mutex_
+  utils::Mutex mutex_;
+  std::map<Key, Repeats> repeats_ GUARDED_BY(mutex_);
+  std::vector<std::pair<ReactionId, Reaction>> reactions_ GUARDED_BY(mutex_);
+  ReactionId lastReaction_ GUARDED_BY(mutex_) = 0;
 };
 
 // Sends the notifications of every sensor of `device` to `log` for as long

@@ -69,12 +69,12 @@ SourceLifecycle::SourceLifecycle(Key /*key*/, std::string name, SourceConfig con
 SourceLifecycle::~SourceLifecycle() = default;
 
 SourceState SourceLifecycle::State() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   return state_;
 }
 
 void SourceLifecycle::Wake() {
-  { const std::lock_guard<std::mutex> lock(mutex_); }
+  { const utils::MutexLock lock(mutex_); }
   changed_.notify_all();
 }
 
@@ -95,34 +95,34 @@ void SourceLifecycle::RequestStop() {
 }
 
 void SourceLifecycle::JoinStopped() {
-  std::unique_lock<std::mutex> lock(mutex_);
+  utils::MutexLock lock(mutex_);
   std::vector<std::shared_ptr<RunControl>> runs = std::move(stopped_);
   stopped_.clear();
   joining_ += static_cast<int>(runs.size());
-  lock.unlock();
+  lock.Unlock();
   JoinAll(runs);
-  lock.lock();
+  lock.Lock();
   joining_ -= static_cast<int>(runs.size());
   changed_.notify_all();
   // Another host thread may be joining a run stopped before this call.
-  changed_.wait(lock, [this] { return joining_ == 0; });
+  lock.Wait(changed_, [this]() REQUIRES(mutex_) { return joining_ == 0; });
 }
 
 void SourceLifecycle::Start(const Session::HandlerPtr& handler) {
-  std::unique_lock<std::mutex> lock(mutex_);
+  utils::MutexLock lock(mutex_);
   if (Started(state_))
     throw std::runtime_error("already started: ");
   if (!handler)
     throw std::runtime_error("handler is null");
   if (state_ == SourceState::Stopping && OnReaderThread())
     throw std::runtime_error("still stopping: ");
-  lock.unlock();
+  lock.Unlock();
   JoinStopped();
   LogSafely(orvlog::Severity::Debug, name_, "Start", "");
-  lock.lock();
+  lock.Lock();
   // A stop from inside the handler ends with Idle; another Start may have
   // come first.
-  changed_.wait(lock, [this] { return state_ != SourceState::Stopping; });
+  lock.Wait(changed_, [this]() REQUIRES(mutex_) { return state_ != SourceState::Stopping; });
   if (Started(state_))
     throw std::runtime_error("already started: ");
   auto run = std::make_shared<RunControl>(handler);
@@ -135,7 +135,7 @@ void SourceLifecycle::Start(const Session::HandlerPtr& handler) {
     state_ = SourceState::Idle;
     throw;
   }
-  changed_.wait(lock, [&] { return run->first != RunControl::FirstBuild::Pending; });
+  lock.Wait(changed_, [&] { return run->first != RunControl::FirstBuild::Pending; });
   if (run->first == RunControl::FirstBuild::Streaming ||
       run->first == RunControl::FirstBuild::Waiting)
     return;
@@ -144,7 +144,7 @@ void SourceLifecycle::Start(const Session::HandlerPtr& handler) {
     run_.reset();
     stopped_.push_back(run);
   }
-  lock.unlock();
+  lock.Unlock();
   JoinStopped();
   if (run->first == RunControl::FirstBuild::Stopped)
     return;
@@ -161,10 +161,10 @@ void SourceLifecycle::Start(const Session::HandlerPtr& handler) {
 
 void SourceLifecycle::Stop() noexcept {
   try {
-    std::unique_lock<std::mutex> lock(mutex_);
+    utils::MutexLock lock(mutex_);
     RequestStop();
     const bool insideHandler = OnReaderThread();
-    lock.unlock();
+    lock.Unlock();
     if (!insideHandler)
       JoinStopped();
   } catch (...) {
@@ -175,16 +175,16 @@ void SourceLifecycle::Stop() noexcept {
 
 void SourceLifecycle::Release() noexcept {
   try {
-    std::unique_lock<std::mutex> lock(mutex_);
+    utils::MutexLock lock(mutex_);
     RequestStop();
     if (!OnReaderThread()) {
-      lock.unlock();
+      lock.Unlock();
       JoinStopped();
       return;
     }
     std::vector<std::shared_ptr<RunControl>> runs = std::move(stopped_);
     stopped_.clear();
-    lock.unlock();
+    lock.Unlock();
     for (const auto& run : runs) {
       if (run->supervisor.joinable())
         ThreadReaper::Instance().Adopt(std::move(run->supervisor), run->done);

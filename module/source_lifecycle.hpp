@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <address/source_config.hpp>
+#include <utils/mutex.hpp>
 #include <utils/noncopyable.hpp>
 
 #include "free_space.hpp"
@@ -73,28 +73,27 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
   // listed or is busy in another program is no failure: Start returns after
   // one look at the device list (Warning "Start: waiting for ...") and the
   // supervisor starts the camera when it can, as after an unplug.
-  void Start(const Session::HandlerPtr& handler);
+  void Start(const Session::HandlerPtr& handler) EXCLUDES(mutex_);
   // Never throws. No handler call starts once it was called. On a host
   // thread it returns when every thread of the source is joined; inside the
   // handler it returns at once and the supervisor tears down, joined by the
   // next host call. Logs "Stop".
-  void Stop() noexcept;
+  void Stop() noexcept EXCLUDES(mutex_);
   // The owner lets go: as Stop without its line; inside the handler the
   // source's threads are left to the ThreadReaper.
-  void Release() noexcept;
+  void Release() noexcept EXCLUDES(mutex_);
 
-  [[nodiscard]] SourceState State() const;
+  [[nodiscard]] SourceState State() const EXCLUDES(mutex_);
 
  private:
   friend class SupervisedRun;
 
-  // Guarded by mutex_.
-  [[nodiscard]] bool OnReaderThread() const;
-  void RequestStop();
+  [[nodiscard]] bool OnReaderThread() const REQUIRES(mutex_);
+  void RequestStop() REQUIRES(mutex_);
   // Host thread, not holding the lock: joins the supervisors of stopped runs
   // and waits until no other host thread is still joining one.
-  void JoinStopped();
-  void Wake();
+  void JoinStopped() EXCLUDES(mutex_);
+  void Wake() EXCLUDES(mutex_);
 
   const std::string name_;
   const SourceConfig config_;
@@ -102,22 +101,22 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
   const FreeSpaceProbe freeSpace_;            // called by the supervisor only
   const std::shared_ptr<SourceStats> stats_;  // null when the health line is off
 
-  mutable std::mutex mutex_;
+  mutable utils::Mutex mutex_;
   std::condition_variable changed_;
-  SourceState state_ = SourceState::Idle;             // guarded by mutex_
-  std::shared_ptr<RunControl> run_;                   // guarded by mutex_: the started run
-  std::vector<std::shared_ptr<RunControl>> stopped_;  // guarded by mutex_: supervisors to join
-  int joining_ = 0;                                   // guarded by mutex_: supervisors being joined
-  std::vector<std::thread::id> readers_;              // guarded by mutex_: where the handler runs
-  Session* streaming_ = nullptr;                      // guarded by mutex_: the run's live session
-  // Guarded by mutex_; written by the supervisor and the readers it made.
-  bool readerFailed_ = false;
-  bool devicesChanged_ = false;
+  SourceState state_ GUARDED_BY(mutex_) = SourceState::Idle;
+  std::shared_ptr<RunControl> run_ GUARDED_BY(mutex_);                   // the started run
+  std::vector<std::shared_ptr<RunControl>> stopped_ GUARDED_BY(mutex_);  // supervisors to join
+  int joining_ GUARDED_BY(mutex_) = 0;                                   // supervisors being joined
+  std::vector<std::thread::id> readers_ GUARDED_BY(mutex_);              // where the handler runs
+  Session* streaming_ GUARDED_BY(mutex_) = nullptr;                      // the run's live session
+  // Written by the supervisor and the readers it made.
+  bool readerFailed_ GUARDED_BY(mutex_) = false;
+  bool devicesChanged_ GUARDED_BY(mutex_) = false;
   // Set by the library's thread when the live session's recorder stopped
   // for a write failure, with the library's text; the supervisor takes it.
-  std::optional<std::string> recorderFailure_;
-  std::uint64_t sessionSequence_ = 0;
-  std::optional<std::int64_t> floorColorTime_;
+  std::optional<std::string> recorderFailure_ GUARDED_BY(mutex_);
+  std::uint64_t sessionSequence_ GUARDED_BY(mutex_) = 0;
+  std::optional<std::int64_t> floorColorTime_ GUARDED_BY(mutex_);
   // Shared with every session, whose library thread and reader write them.
   const std::shared_ptr<std::atomic<bool>> frameArrived_ =
       std::make_shared<std::atomic<bool>>(false);

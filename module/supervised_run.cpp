@@ -110,7 +110,7 @@ SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
           }
           if (const std::shared_ptr<SourceLifecycle> source = weak.lock()) {
             {
-              const std::lock_guard<std::mutex> guard(source->mutex_);
+              const utils::MutexLock guard(source->mutex_);
               source->recorderFailure_ = notice.description;
             }
             source->changed_.notify_all();
@@ -121,17 +121,10 @@ SupervisedRun::SupervisedRun(SourceLifecycle& lifecycle, RunControl& run)
 
 SupervisedRun::~SupervisedRun() = default;
 
-template <class Write>
-void SupervisedRun::Unlocked(Lock& lock, const Write& write) {
-  lock.unlock();
-  write();
-  lock.lock();
-}
-
 template <class Message>
 void SupervisedRun::Say(Lock& lock, orvlog::Severity severity, const char* tag,
                         const Message& message) {
-  Unlocked(lock, [&] { LogSafely(severity, lifecycle_.name_, tag, message); });
+  lock.Unlocked([&] { LogSafely(severity, lifecycle_.name_, tag, message); });
 }
 
 void SupervisedRun::Supervise() noexcept {
@@ -151,7 +144,7 @@ void SupervisedRun::Supervise() noexcept {
     DestroySession(lock);
     // Whatever the devices' callback does next reaches nobody.
     std::unique_ptr<DeviceWatch> devices = std::move(devices_);
-    Unlocked(lock, [&] { devices.reset(); });
+    lock.Unlocked([&] { devices.reset(); });
     if (run_.first == RunControl::FirstBuild::Pending)
       run_.first = RunControl::FirstBuild::Stopped;
     // A failed first build ends the run without a stop: its thread still
@@ -190,17 +183,15 @@ void SupervisedRun::BuildFirst(Lock& lock) {
   std::unique_ptr<Session> session;
   try {
     if (awaitable) {
-      lock.unlock();
-      awaited = AbsentCamera();
-      if (awaited.empty())
-        devices_.reset();  // a streaming source needs no watch
-      lock.lock();
+      lock.Unlocked([&] {
+        awaited = AbsentCamera();
+        if (awaited.empty())
+          devices_.reset();  // a streaming source needs no watch
+      });
     }
     if (awaited.empty())
       session = BuildRecorded(lock, NewFile::Start, /*spaced=*/true);
   } catch (...) {
-    if (!lock.owns_lock())
-      lock.lock();
     const std::exception_ptr failure = std::current_exception();
     if (!awaitable || ClassifyCameraFailure(failure) != CameraFailure::Busy) {
       run_.failure = failure;
@@ -248,12 +239,12 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   const std::uint64_t sequence = ++lifecycle_.sessionSequence_;
   SourceLifecycle& lifecycle = lifecycle_;
   links.readerBegan = [&lifecycle] {
-    const std::lock_guard<std::mutex> guard(lifecycle.mutex_);
+    const utils::MutexLock guard(lifecycle.mutex_);
     lifecycle.readers_.push_back(std::this_thread::get_id());
   };
   links.readerEnded = [&lifecycle, sequence](bool failed, std::int64_t lastColorTime) {
     {
-      const std::lock_guard<std::mutex> guard(lifecycle.mutex_);
+      const utils::MutexLock guard(lifecycle.mutex_);
       auto& readers = lifecycle.readers_;
       readers.erase(std::remove(readers.begin(), readers.end(), std::this_thread::get_id()),
                     readers.end());
@@ -273,17 +264,12 @@ std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& co
   lifecycle_.recorderFailure_.reset();
   if (spaced)
     policy_.BuildBegan(lifecycle_.clock_->NowMs());
-  lock.unlock();
   std::unique_ptr<Session> session;
-  try {
+  lock.Unlocked([&] {
     // What a failed construction held goes before the next is built.
     recorderHold_->Release();
     session = std::make_unique<Session>(config, run_.handler, lifecycle_.name_, std::move(links));
-  } catch (...) {
-    lock.lock();
-    throw;
-  }
-  lock.lock();
+  });
   return session;
 }
 
@@ -481,7 +467,7 @@ void SupervisedRun::ResetCamera(Lock& lock, std::int64_t now) {
   });
   bool sent = false;
   std::string failure = "not connected";
-  Unlocked(lock, [&] {
+  lock.Unlocked([&] {
     try {
       if (Listed())
         sent = devices_->HardwareReset(serial);
@@ -505,7 +491,7 @@ void SupervisedRun::AwaitReturn(Lock& lock, std::int64_t resetMs) {
   while (lifecycle_.state_ == SourceState::Restarting) {
     lifecycle_.devicesChanged_ = false;
     bool listed = false;
-    Unlocked(lock, [&] {
+    lock.Unlocked([&] {
       try {
         listed = Listed();
       } catch (...) {
@@ -539,23 +525,19 @@ void SupervisedRun::TryRestart(Lock& lock) {
   bool built = false;
   bool unsatisfiable = false;
   try {
-    lock.unlock();
-    failure = MissingCamera();
-    lock.lock();
+    lock.Unlocked([&] { failure = MissingCamera(); });
     if (failure.empty() && lifecycle_.state_ == SourceState::Restarting) {
       built = true;
       session = BuildRecorded(lock, NewFile::Restart, /*spaced=*/true);
     }
   } catch (...) {
-    if (!lock.owns_lock())
-      lock.lock();
     const std::exception_ptr caught = std::current_exception();
     failure = DescribeFailure(caught);
     unsatisfiable = built && ClassifyCameraFailure(caught) == CameraFailure::Unsatisfiable;
   }
   if (session) {
     std::unique_ptr<DeviceWatch> devices = std::move(devices_);
-    Unlocked(lock, [&] { devices.reset(); });
+    lock.Unlocked([&] { devices.reset(); });
     const std::int64_t downtime = lifecycle_.clock_->NowMs() - policy_.RestartBeganMs();
     Adopt(lock, std::move(session));
     if (lifecycle_.state_ != SourceState::Restarting)
@@ -626,7 +608,7 @@ bool SupervisedRun::Listed() {
     SourceLifecycle& lifecycle = lifecycle_;
     devices_ = std::make_unique<DeviceWatch>([&lifecycle] {
       {
-        const std::lock_guard<std::mutex> guard(lifecycle.mutex_);
+        const utils::MutexLock guard(lifecycle.mutex_);
         lifecycle.devicesChanged_ = true;
       }
       lifecycle.changed_.notify_all();
@@ -650,7 +632,7 @@ std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, b
   const std::string previous = recordingFile_;
   std::optional<std::uint64_t> free;
   std::string file;
-  Unlocked(lock, [&] {
+  lock.Unlocked([&] {
     free = lifecycle_.freeSpace_(RecordingFolder(wanted));
     if (free && *free >= recording_->MinFreeBytes()) {
       file = configured.Rotates() ? NextFreeSeriesPath(wanted, std::time(nullptr))
@@ -708,7 +690,7 @@ void SupervisedRun::TrimSeries(Lock& lock) {
   if (!config.Rotates() || (config.record_keep_mb == 0 && config.record_keep_files == 0))
     return;
   const std::string open = recordingFile_;
-  Unlocked(lock, [&] {
+  lock.Unlocked([&] {
     const std::uint64_t keepBytes = static_cast<std::uint64_t>(config.record_keep_mb) << 20;
     const auto keepFiles = static_cast<std::size_t>(config.record_keep_files);
     for (const SeriesFile& file :
@@ -732,7 +714,7 @@ template <class Call>
 bool SupervisedRun::CallRecorder(Lock& lock, const char* what, const Call& call) {
   Session* const session = session_.get();
   std::string failure;
-  Unlocked(lock, [&] {
+  lock.Unlocked([&] {
     try {
       call(*session);
     } catch (...) {
@@ -764,7 +746,7 @@ void SupervisedRun::LookAtRecording(Lock& lock, std::int64_t now) {
   const std::string file = recordingFile_;
   std::optional<std::uint64_t> free;
   std::uint64_t bytes = 0;
-  Unlocked(lock, [&] {
+  lock.Unlocked([&] {
     free = lifecycle_.freeSpace_(RecordingFolder(config.record_to_file));
     if (!file.empty())
       bytes = FileBytes(file);
@@ -851,7 +833,7 @@ void SupervisedRun::Rebuild(Lock& lock, bool record, std::int64_t now) {
 void SupervisedRun::DestroySession(Lock& lock) {
   std::unique_ptr<Session> ending = std::move(session_);
   lifecycle_.streaming_ = nullptr;
-  Unlocked(lock, [&] {
+  lock.Unlocked([&] {
     ending.reset();
     recorderHold_->Release();
   });
@@ -863,7 +845,7 @@ void SupervisedRun::DestroySession(Lock& lock) {
 // only a stop wakes it: a dead reader then stays as it is.
 void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
   const SourceState state = lifecycle_.state_;
-  const auto woken = [&] {
+  const auto woken = [&]() REQUIRES(lifecycle_.mutex_) {
     if (lifecycle_.state_ != state)
       return true;
     if (state == SourceState::Streaming && lifecycle_.recorderFailure_)
@@ -873,13 +855,13 @@ void SupervisedRun::Wait(Lock& lock, std::int64_t deadlineMs) {
     return state == SourceState::Streaming ? lifecycle_.readerFailed_ : lifecycle_.devicesChanged_;
   };
   for (;;) {
-    Unlocked(lock, [&] { notifications_->WriteDue(); });
+    lock.Unlocked([&] { notifications_->WriteDue(); });
     if (temperatureWatch_.On() && nextTemperatureMs_ <= lifecycle_.clock_->NowMs()) {
       nextTemperatureMs_ = lifecycle_.clock_->NowMs() + kTemperatureLookMs;
-      Unlocked(lock, [&] { temperatureWatch_.Check(ReadCameraTemperatures()); });
+      lock.Unlocked([&] { temperatureWatch_.Check(ReadCameraTemperatures()); });
     }
     if (health_.NextDueMs() <= lifecycle_.clock_->NowMs()) {
-      Unlocked(lock, [&] {
+      lock.Unlocked([&] {
         try {
           health_.ReportIfDue();
         } catch (...) {

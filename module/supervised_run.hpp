@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include <utils/mutex.hpp>
 #include <utils/noncopyable.hpp>
 
 #include <orvlog/orvlog.hpp>
@@ -23,10 +23,9 @@
 #include "recording_guard.hpp"
 #include "restart_policy.hpp"
 #include "session.hpp"
+#include "source_lifecycle.hpp"
 
 namespace vs_realsense2 {
-
-class SourceLifecycle;
 
 // What a Start shares with the supervisor it began.
 struct RunControl : private utils::Noncopyable {
@@ -59,69 +58,74 @@ class SupervisedRun : private utils::Noncopyable {
 
   // The whole run: the first build (Start waits for its outcome), then
   // watching and restarting until a stop, then the teardown. Never throws.
-  void Supervise() noexcept;
+  void Supervise() noexcept EXCLUDES(lifecycle_.mutex_);
 
  private:
-  using Lock = std::unique_lock<std::mutex>;
+  // Held on the lifecycle's mutex. Each function handed it is marked
+  // REQUIRES(lifecycle_.mutex_), which the analysis checks; the stretches
+  // run without it go through Lock::Unlocked, which the analysis checks as
+  // holding nothing.
+  using Lock = utils::MutexLock;
 
-  void BuildFirst(Lock& lock);
+  void BuildFirst(Lock& lock) REQUIRES(lifecycle_.mutex_);
   // Start returns; the run goes on as a restart that waits for the camera.
-  void AwaitCamera(Lock& lock, const std::string& why);
-  void Watch(Lock& lock);
-  void BeginRestart(Lock& lock, const std::string& reason, std::int64_t now);
-  void AwaitTry(Lock& lock);
+  void AwaitCamera(Lock& lock, const std::string& why) REQUIRES(lifecycle_.mutex_);
+  void Watch(Lock& lock) REQUIRES(lifecycle_.mutex_);
+  void BeginRestart(Lock& lock, const std::string& reason, std::int64_t now)
+      REQUIRES(lifecycle_.mutex_);
+  void AwaitTry(Lock& lock) REQUIRES(lifecycle_.mutex_);
   // Whether the recovery ladder resets the camera before the next try; a
   // reset that reset_min_s holds back is logged once.
-  [[nodiscard]] bool ResetDue(Lock& lock, std::int64_t now);
+  [[nodiscard]] bool ResetDue(Lock& lock, std::int64_t now) REQUIRES(lifecycle_.mutex_);
   // Asks the camera to reset itself and waits, bounded, for it to leave and
   // come back; the tries go on either way.
-  void ResetCamera(Lock& lock, std::int64_t now);
+  void ResetCamera(Lock& lock, std::int64_t now) REQUIRES(lifecycle_.mutex_);
   // Whether the camera stays away or comes back within the bounded wait.
-  void AwaitReturn(Lock& lock, std::int64_t resetMs);
-  void TryRestart(Lock& lock);
+  void AwaitReturn(Lock& lock, std::int64_t resetMs) REQUIRES(lifecycle_.mutex_);
+  void TryRestart(Lock& lock) REQUIRES(lifecycle_.mutex_);
   // Builds a session from `config` unlocked; the lock is held again on
   // return. Throws what Session throws. `spaced`: the build counts for the
   // spacing of restarts (a new recording file does not).
-  std::unique_ptr<Session> Build(Lock& lock, const SourceConfig& config, bool spaced = true);
+  std::unique_ptr<Session> Build(Lock& lock, const SourceConfig& config, bool spaced = true)
+      REQUIRES(lifecycle_.mutex_);
   // Why a recorded session is built: the lines differ.
   enum class NewFile { Start, Restart, Rotation };
   // Builds a session of the configuration that records to the next free
   // file when the recording's folder exists and has room, and else (or when
   // the library cannot record there) streams without recording, with a line
   // that says why. Throws what Session throws without a recording.
-  std::unique_ptr<Session> BuildRecorded(Lock& lock, NewFile why, bool spaced);
+  std::unique_ptr<Session> BuildRecorded(Lock& lock, NewFile why, bool spaced)
+      REQUIRES(lifecycle_.mutex_);
   // Free space, the folder, the open file's size and age, a write failure.
-  void LookAtRecording(Lock& lock, std::int64_t now);
+  void LookAtRecording(Lock& lock, std::int64_t now) REQUIRES(lifecycle_.mutex_);
   // Replaces the session at once, recording or not; no restart, no backoff.
-  void Rebuild(Lock& lock, bool record, std::int64_t now);
+  void Rebuild(Lock& lock, bool record, std::int64_t now) REQUIRES(lifecycle_.mutex_);
   // Runs `call` on the session unlocked; false after a line with its failure.
   template <class Call>
-  bool CallRecorder(Lock& lock, const char* what, const Call& call);
+  bool CallRecorder(Lock& lock, const char* what, const Call& call) REQUIRES(lifecycle_.mutex_);
   // Deletes the oldest files of the series beyond its budget.
-  void TrimSeries(Lock& lock);
-  void Adopt(Lock& lock, std::unique_ptr<Session> session);
-  void DestroySession(Lock& lock);
-  void Wait(Lock& lock, std::int64_t deadlineMs);
+  void TrimSeries(Lock& lock) REQUIRES(lifecycle_.mutex_);
+  void Adopt(Lock& lock, std::unique_ptr<Session> session) REQUIRES(lifecycle_.mutex_);
+  void DestroySession(Lock& lock) REQUIRES(lifecycle_.mutex_);
+  void Wait(Lock& lock, std::int64_t deadlineMs) REQUIRES(lifecycle_.mutex_);
   void NoteProgress(std::int64_t now);
   // Whether packets flow with the same depth frame for the frozen-depth limit.
   [[nodiscard]] bool DepthFrozen(std::int64_t now) const;
   [[nodiscard]] std::int64_t DepthFrozenLimitMs() const;
   [[nodiscard]] bool WatchdogOn() const { return watchdogMs_ > 0; }
   // Unlocked; the session's, or none while there is no session.
-  [[nodiscard]] Temperatures ReadCameraTemperatures() const;
-  [[nodiscard]] std::string MissingCamera();
+  [[nodiscard]] Temperatures ReadCameraTemperatures() const EXCLUDES(lifecycle_.mutex_);
+  [[nodiscard]] std::string MissingCamera() EXCLUDES(lifecycle_.mutex_);
   // Unlocked. Empty when the camera is listed, else what the start waits
   // for and why, with the serial numbers that are listed.
-  [[nodiscard]] std::string AbsentCamera();
-  [[nodiscard]] bool Listed();
+  [[nodiscard]] std::string AbsentCamera() EXCLUDES(lifecycle_.mutex_);
+  [[nodiscard]] bool Listed() EXCLUDES(lifecycle_.mutex_);
   [[nodiscard]] std::string WantedCamera() const;
-  void RaiseWatchdogToRate(Lock& lock, int fps);
-  // Runs `write` with the lock released.
-  template <class Write>
-  void Unlocked(Lock& lock, const Write& write);
+  void RaiseWatchdogToRate(Lock& lock, int fps) REQUIRES(lifecycle_.mutex_);
   // Writes a line of the source with the lock released (LogSafely).
   template <class Message>
-  void Say(Lock& lock, orvlog::Severity severity, const char* tag, const Message& message);
+  void Say(Lock& lock, orvlog::Severity severity, const char* tag, const Message& message)
+      REQUIRES(lifecycle_.mutex_);
 
   SourceLifecycle& lifecycle_;
   RunControl& run_;

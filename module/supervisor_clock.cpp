@@ -11,11 +11,10 @@ std::int64_t SteadySupervisorClock::NowMs() const {
   return utils::NowMs();
 }
 
-bool SteadySupervisorClock::WaitUntil(std::unique_lock<std::mutex>& lock,
-                                      std::condition_variable& cv, std::int64_t deadlineMs,
-                                      const std::function<bool()>& woken) {
+bool SteadySupervisorClock::WaitUntil(utils::MutexLock& lock, std::condition_variable& cv,
+                                      std::int64_t deadlineMs, const std::function<bool()>& woken) {
   if (deadlineMs == std::numeric_limits<std::int64_t>::max()) {
-    cv.wait(lock, woken);
+    lock.Wait(cv, woken);
     return true;
   }
   for (;;) {
@@ -26,7 +25,7 @@ bool SteadySupervisorClock::WaitUntil(std::unique_lock<std::mutex>& lock,
       return false;
     // utils::NowMs and the condition variable's clock may differ slightly:
     // the loop looks at NowMs again rather than trusting the timeout.
-    cv.wait_for(lock, std::chrono::milliseconds(deadlineMs - now));
+    lock.WaitFor(cv, std::chrono::milliseconds(deadlineMs - now));
   }
 }
 

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
+
+#include <utils/mutex.hpp>
 
 namespace vs_realsense2 {
 
@@ -21,8 +22,9 @@ class SupervisorClock {
 
   // With `lock` held on the mutex that guards `woken`'s state: waits on `cv`
   // until `woken()` is true or NowMs() reaches `deadlineMs`. Returns whether
-  // it was woken.
-  virtual bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
+  // it was woken. (The analysis cannot name the mutex behind a lock passed in;
+  // `woken` says which one it needs with REQUIRES on its lambda.)
+  virtual bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv,
                          std::int64_t deadlineMs, const std::function<bool()>& woken) = 0;
 
   // `wake` is called whenever the clock moves other than by the passing of
@@ -36,8 +38,8 @@ class SupervisorClock {
 class SteadySupervisorClock final : public SupervisorClock {
  public:
   [[nodiscard]] std::int64_t NowMs() const override;
-  bool WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& cv,
-                 std::int64_t deadlineMs, const std::function<bool()>& woken) override;
+  bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv, std::int64_t deadlineMs,
+                 const std::function<bool()>& woken) override;
   void OnStep(std::function<void()> /*wake*/) override {}
 };
 

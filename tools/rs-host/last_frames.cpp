@@ -7,20 +7,20 @@ namespace rs_host {
 void LastFrames::Keep(ColourImage colour, boost::shared_ptr<vid_db::media::DepthFrame> depth) {
   // Swapped out under the lock, released outside it: releasing a frame calls
   // into the camera library.
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   std::swap(frames_.colour, colour);
   if (depth)
     std::swap(frames_.depth, depth);
 }
 
 KeptFrames LastFrames::Get() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   return frames_;
 }
 
 void LastFrames::Clear() {
   KeptFrames old;
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   std::swap(frames_, old);
 }
 

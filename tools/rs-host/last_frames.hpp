@@ -2,9 +2,8 @@
 // so that snapshots can be written after the source has stopped.
 #pragma once
 
-#include <mutex>
-
 #include <boost/shared_ptr.hpp>
+#include <utils/mutex.hpp>
 
 #include "source_statistics.hpp"
 #include "vid_db/media/packet.hpp"
@@ -25,14 +24,15 @@ class LastFrames {
  public:
   // An empty depth keeps the previous depth frame: a packet without depth
   // does not erase the last one that had it.
-  void Keep(ColourImage colour, boost::shared_ptr<vid_db::media::DepthFrame> depth);
-  KeptFrames Get() const;
+  void Keep(ColourImage colour, boost::shared_ptr<vid_db::media::DepthFrame> depth)
+      EXCLUDES(mutex_);
+  KeptFrames Get() const EXCLUDES(mutex_);
   // The frames belong to the module's library; they must go before it does.
-  void Clear();
+  void Clear() EXCLUDES(mutex_);
 
  private:
-  mutable std::mutex mutex_;
-  KeptFrames frames_;
+  mutable utils::Mutex mutex_;
+  KeptFrames frames_ GUARDED_BY(mutex_);
 };
 
 }  // namespace rs_host

@@ -3,18 +3,28 @@
 #include "stop_signal.hpp"
 
 namespace rs_host {
+namespace {
+
+std::vector<HostedSource*> Pointers(const std::vector<std::unique_ptr<HostedSource>>& sources) {
+  std::vector<HostedSource*> pointers;
+  pointers.reserve(sources.size());
+  for (const auto& source : sources)
+    pointers.push_back(source.get());
+  return pointers;
+}
+
+}  // namespace
 
 SourceStarts::SourceStarts(const std::vector<std::unique_ptr<HostedSource>>& sources,
-                           vid_db::Protocol& protocol) {
-  for (const auto& source : sources)
-    slots_.push_back(Slot{source.get()});
-  threads_.reserve(slots_.size());
+                           vid_db::Protocol& protocol)
+    : sources_(Pointers(sources)), phases_(sources_.size(), Phase::Starting) {
+  threads_.reserve(sources_.size());
   // Threads inherit the mask of the thread that creates them.
   const StopSignalsHeld held;
   try {
-    for (std::size_t i = 0; i < slots_.size(); ++i) {
+    for (std::size_t i = 0; i < sources_.size(); ++i) {
       {
-        const std::lock_guard<std::mutex> lock(mutex_);
+        const utils::MutexLock lock(mutex_);
         ++busy_;
       }
       threads_.emplace_back([this, i, &protocol] { Start(i, protocol); });
@@ -22,7 +32,7 @@ SourceStarts::SourceStarts(const std::vector<std::unique_ptr<HostedSource>>& sou
   } catch (...) {
     // No thread was made for this source and the ones after it.
     {
-      const std::lock_guard<std::mutex> lock(mutex_);
+      const utils::MutexLock lock(mutex_);
       --busy_;
     }
     StopAll();
@@ -37,40 +47,40 @@ SourceStarts::~SourceStarts() {
 }
 
 void SourceStarts::Start(std::size_t index, vid_db::Protocol& protocol) {
-  HostedSource* const source = slots_[index].source;  // the vector does not change
+  HostedSource* const source = sources_[index];
   const bool started = source->Start(protocol);
   bool stopNow = false;
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    slots_[index].phase = started ? Phase::Started : Phase::Failed;
+    const utils::MutexLock lock(mutex_);
+    phases_[index] = started ? Phase::Started : Phase::Failed;
     stopNow = started && stopping_;
   }
   if (stopNow)
     source->Stop();
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   --busy_;
 }
 
 SourceStarts::Phase SourceStarts::PhaseOf(std::size_t index) const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return slots_.at(index).phase;
+  const utils::MutexLock lock(mutex_);
+  return phases_.at(index);
 }
 
 bool SourceStarts::Busy() const {
-  const std::lock_guard<std::mutex> lock(mutex_);
+  const utils::MutexLock lock(mutex_);
   return busy_ != 0;
 }
 
 void SourceStarts::StopAll() {
   std::vector<HostedSource*> started;
   {
-    const std::lock_guard<std::mutex> lock(mutex_);
+    const utils::MutexLock lock(mutex_);
     if (stopping_)
       return;
     stopping_ = true;
-    for (const auto& slot : slots_) {
-      if (slot.phase == Phase::Started)
-        started.push_back(slot.source);
+    for (std::size_t i = 0; i < sources_.size(); ++i) {
+      if (phases_[i] == Phase::Started)
+        started.push_back(sources_[i]);
     }
   }
   for (HostedSource* source : started)

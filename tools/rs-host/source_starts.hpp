@@ -6,9 +6,10 @@
 
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
+
+#include <utils/mutex.hpp>
 
 #include "hosted_source.hpp"
 #include "vid_db/protocol.hpp"
@@ -31,30 +32,26 @@ class SourceStarts {
   SourceStarts(const SourceStarts&) = delete;
   SourceStarts& operator=(const SourceStarts&) = delete;
 
-  [[nodiscard]] Phase PhaseOf(std::size_t index) const;
+  [[nodiscard]] Phase PhaseOf(std::size_t index) const EXCLUDES(mutex_);
   // Whether a start thread is at work: in a start, or in the stop after a
   // start that returned once StopAll had been called.
-  [[nodiscard]] bool Busy() const;
+  [[nodiscard]] bool Busy() const EXCLUDES(mutex_);
   // Stops every source that has started. A source whose start is still under
   // way is stopped by its own thread as soon as the start returns: a start
   // cannot be cut short, and the main thread must not wait for it here.
   // Later calls do nothing.
-  void StopAll();
+  void StopAll() EXCLUDES(mutex_);
   // Joins the start threads; blocks while Busy().
   void Join();
 
  private:
-  struct Slot {
-    HostedSource* source;
-    Phase phase = Phase::Starting;
-  };
+  void Start(std::size_t index, vid_db::Protocol& protocol) EXCLUDES(mutex_);
 
-  void Start(std::size_t index, vid_db::Protocol& protocol);
-
-  mutable std::mutex mutex_;
-  std::vector<Slot> slots_;  // guarded by mutex_, its size fixed
-  bool stopping_ = false;    // guarded by mutex_
-  std::size_t busy_ = 0;     // guarded by mutex_: start threads not finished
+  const std::vector<HostedSource*> sources_;
+  mutable utils::Mutex mutex_;
+  std::vector<Phase> phases_ GUARDED_BY(mutex_);  // one per source
+  bool stopping_ GUARDED_BY(mutex_) = false;
+  std::size_t busy_ GUARDED_BY(mutex_) = 0;  // start threads not finished
   std::vector<std::thread> threads_;
 };
 

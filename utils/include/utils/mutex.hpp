@@ -42,7 +42,9 @@ class CAPABILITY("mutex") Mutex {
 
 // Holds a Mutex for its scope; Unlock and Lock let a stretch in between run
 // without it (a call out to the host or the library), and Wait waits on a
-// condition variable as std::condition_variable::wait does.
+// condition variable as std::condition_variable::wait does. A function that
+// is handed the lock runs such a stretch with Unlocked: the analysis cannot
+// follow a lock passed by reference, but it can check the stretch.
 class SCOPED_CAPABILITY MutexLock {
  public:
   explicit MutexLock(Mutex& mutex) ACQUIRE(mutex) : lock_(mutex.mutex_) {}
@@ -58,6 +60,21 @@ class SCOPED_CAPABILITY MutexLock {
   template <class Predicate>
   void Wait(std::condition_variable& changed, Predicate done) {
     changed.wait(lock_, std::move(done));
+  }
+  // Runs `stretch` without the mutex and takes it again before it returns,
+  // also when `stretch` throws. The analysis checks `stretch` (a lambda) as a
+  // function of its own that holds nothing, so a guarded member it touches
+  // is a finding.
+  template <class Stretch>
+  void Unlocked(const Stretch& stretch) {
+    lock_.unlock();
+    try {
+      stretch();
+    } catch (...) {
+      lock_.lock();
+      throw;
+    }
+    lock_.lock();
   }
   template <class Rep, class Period>
   std::cv_status WaitFor(std::condition_variable& changed,
