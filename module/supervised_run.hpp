@@ -102,7 +102,8 @@ class SupervisedRun : private utils::Noncopyable {
   void Rebuild(Lock& lock, bool record, std::int64_t now) REQUIRES(lifecycle_.mutex_);
   // Runs `call` on the session unlocked; false after a line with its failure.
   template <class Call>
-  bool CallRecorder(Lock& lock, const char* what, const Call& call) REQUIRES(lifecycle_.mutex_);
+  [[nodiscard]] bool CallRecorder(Lock& lock, const char* what, const Call& call)
+      REQUIRES(lifecycle_.mutex_);
   // Deletes the oldest files of the series beyond its budget.
   void TrimSeries(Lock& lock) REQUIRES(lifecycle_.mutex_);
   void Adopt(Lock& lock, std::unique_ptr<Session> session) REQUIRES(lifecycle_.mutex_);

@@ -24,8 +24,9 @@ class SupervisorClock {
   // until `woken()` is true or NowMs() reaches `deadlineMs`. Returns whether
   // it was woken. (The analysis cannot name the mutex behind a lock passed in;
   // `woken` says which one it needs with REQUIRES on its lambda.)
-  virtual bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv,
-                         std::int64_t deadlineMs, const std::function<bool()>& woken) = 0;
+  [[nodiscard]] virtual bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv,
+                                       std::int64_t deadlineMs,
+                                       const std::function<bool()>& woken) = 0;
 
   // `wake` is called whenever the clock moves other than by the passing of
   // time, so that a waiter looks again. It takes the waiter's lock, which
@@ -38,8 +39,9 @@ class SupervisorClock {
 class SteadySupervisorClock final : public SupervisorClock {
  public:
   [[nodiscard]] std::int64_t NowMs() const override;
-  bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv, std::int64_t deadlineMs,
-                 const std::function<bool()>& woken) override;
+  [[nodiscard]] bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv,
+                               std::int64_t deadlineMs,
+                               const std::function<bool()>& woken) override;
   void OnStep(std::function<void()> /*wake*/) override {}
 };
 

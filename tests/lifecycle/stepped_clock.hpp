@@ -26,8 +26,9 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
     return now_;
   }
 
-  bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv, std::int64_t deadlineMs,
-                 const std::function<bool()>& woken) override {
+  [[nodiscard]] bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv,
+                               std::int64_t deadlineMs,
+                               const std::function<bool()>& woken) override {
     lock.Wait(cv, [&] {
       if (woken() || NowMs() >= deadlineMs)
         return true;
