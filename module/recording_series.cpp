@@ -111,11 +111,11 @@ std::vector<SeriesFile> ListSeries(const std::string& path) {
 
 std::vector<SeriesFile> OverBudget(const std::vector<SeriesFile>& series,
                                    const std::string& openFile, std::uint64_t keepBytes,
-                                   std::size_t keepFiles) {
+                                   std::size_t keepFiles, std::size_t newFiles) {
   std::uint64_t bytes = 0;
   for (const SeriesFile& file : series)
     bytes += file.bytes;
-  std::size_t files = series.size();
+  std::size_t files = series.size() + newFiles;
   const auto fits = [&] {
     return (keepBytes == 0 || bytes <= keepBytes) && (keepFiles == 0 || files <= keepFiles);
   };

@@ -31,9 +31,11 @@ struct SeriesFile {
 
 // What must go so that `series` (oldest first) holds at most `keepBytes`
 // bytes and `keepFiles` files (0: no limit), oldest first. The open file
-// counts and is never among them.
+// counts and is never among them. `newFiles` files about to be opened count
+// against `keepFiles` too (their bytes are none yet).
 [[nodiscard]] std::vector<SeriesFile> OverBudget(const std::vector<SeriesFile>& series,
                                                  const std::string& openFile,
-                                                 std::uint64_t keepBytes, std::size_t keepFiles);
+                                                 std::uint64_t keepBytes, std::size_t keepFiles,
+                                                 std::size_t newFiles = 0);
 
 }  // namespace vs_realsense2

@@ -665,6 +665,7 @@ std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, b
         [&](std::ostream& os) { os << "keeping " << kept << ", recording to " << file; });
   }
   config.record_to_file = file;
+  TrimSeries(lock, /*newFiles=*/1);
   std::unique_ptr<Session> session;
   try {
     session = Build(lock, config, spaced);
@@ -681,11 +682,14 @@ std::unique_ptr<Session> SupervisedRun::BuildRecorded(Lock& lock, NewFile why, b
   }
   recording_->Opened(now);
   recordingFile_ = file;
-  TrimSeries(lock);
+  TrimSeries(lock, /*newFiles=*/0);
   return session;
 }
 
-void SupervisedRun::TrimSeries(Lock& lock) {
+// Twice for each new file: before it opens, making room for it, so that the
+// folder never holds more than record_keep_files of the series; and once it is
+// open, for record_keep_mb, now that the file it closed has its size.
+void SupervisedRun::TrimSeries(Lock& lock, std::size_t newFiles) {
   const SourceConfig& config = lifecycle_.config_;
   if (!config.Rotates() || (config.record_keep_mb == 0 && config.record_keep_files == 0))
     return;
@@ -694,7 +698,7 @@ void SupervisedRun::TrimSeries(Lock& lock) {
     const std::uint64_t keepBytes = static_cast<std::uint64_t>(config.record_keep_mb) << 20;
     const auto keepFiles = static_cast<std::size_t>(config.record_keep_files);
     for (const SeriesFile& file :
-         OverBudget(ListSeries(config.record_to_file), open, keepBytes, keepFiles)) {
+         OverBudget(ListSeries(config.record_to_file), open, keepBytes, keepFiles, newFiles)) {
       std::error_code error;
       std::filesystem::remove(std::filesystem::u8path(file.path), error);
       LogSafely(error ? orvlog::Severity::Warning : orvlog::Severity::Info, lifecycle_.name_,

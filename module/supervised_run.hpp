@@ -105,7 +105,7 @@ class SupervisedRun : private utils::Noncopyable {
   [[nodiscard]] bool CallRecorder(Lock& lock, const char* what, const Call& call)
       REQUIRES(lifecycle_.mutex_);
   // Deletes the oldest files of the series beyond its budget.
-  void TrimSeries(Lock& lock) REQUIRES(lifecycle_.mutex_);
+  void TrimSeries(Lock& lock, std::size_t newFiles) REQUIRES(lifecycle_.mutex_);
   void Adopt(Lock& lock, std::unique_ptr<Session> session) REQUIRES(lifecycle_.mutex_);
   void DestroySession(Lock& lock) REQUIRES(lifecycle_.mutex_);
   void Wait(Lock& lock, std::int64_t deadlineMs) REQUIRES(lifecycle_.mutex_);

@@ -161,6 +161,14 @@ TEST_F(RecordingTest, BudgetDeletesTheOldestFilesOfTheSeriesAndNothingElse) {
   Write("cam-20200102T000000Z.bag", kMb);
   Write("cam-20200101T000000Z-2.bag", kMb);
   Write("cam-20200101T000000Z.bag", kMb);
+  // The series once each new file is open (the device line comes after the
+  // start): room was made for it first.
+  std::atomic<std::size_t> mostFiles{0};
+  const orvlog::SinkId opened =
+      orvlog::AddCallbackSink(orvlog::Severity::Info, [&](const orvlog::LogLine& line) {
+        if (line.message.find("PrintDevice: ") != std::string::npos)
+          mostFiles = std::max(mostFiles.load(), Files().size() - others.size());
+      });
   StartRecording("record_split_s=10&record_keep_files=3");
   const auto deleted = [&](const std::string& name) {
     return "<cam> Recording: deleted " + dir + name +
@@ -174,6 +182,8 @@ TEST_F(RecordingTest, BudgetDeletesTheOldestFilesOfTheSeriesAndNothingElse) {
   for (const std::string& other : others)
     EXPECT_NE(std::find(files.begin(), files.end(), other), files.end()) << other;
   EXPECT_NE(std::find(files.begin(), files.end(), "cam-20200102T000000Z.bag"), files.end());
+  orvlog::RemoveSink(opened);
+  EXPECT_EQ(mostFiles.load(), 3u);
 }
 
 TEST_F(RecordingTest, BudgetInMegabytesCountsTheOpenFile) {
