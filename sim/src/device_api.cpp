@@ -119,10 +119,6 @@ extern "C" {
 
 // Errors.
 
-rs2_error* rs2_create_error(const char* what, const char* name, const char* args,
-                            rs2_exception_type type) {
-  return new rs2_error{what ? what : "", name ? name : "", args ? args : "", type};
-}
 rs2_exception_type rs2_get_librealsense_exception_type(const rs2_error* error) {
   return error ? error->type : RS2_EXCEPTION_TYPE_UNKNOWN;
 }

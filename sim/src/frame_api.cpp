@@ -222,24 +222,4 @@ float rs2_depth_frame_get_units(const rs2_frame* frame, rs2_error** error) {
       [&] { return DepthContent(frame).depthUnits; });
 }
 
-float rs2_depth_frame_get_distance(const rs2_frame* frame_ref, int x, int y, rs2_error** error) {
-  return Guarded(
-      __func__, error,
-      [&] { return ArgText().Add("frame_ref", frame_ref).Add("x", x).Add("y", y); }, 0.0f,
-      [&] {
-        const auto& content = DepthContent(frame_ref);
-        if (x < 0 || x >= content.width) {
-          Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE, "out of range value for argument \"x\"");
-        }
-        if (y < 0 || y >= content.height) {
-          Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE, "out of range value for argument \"y\"");
-        }
-        const long offset = static_cast<long>(y) * content.stride + x * 2L;
-        if (!content.data || offset + 2 > content.dataSize)
-          return 0.0f;
-        const unsigned raw = content.data[offset] | (content.data[offset + 1] << 8);
-        return raw * content.depthUnits;
-      });
-}
-
 }  // extern "C"

@@ -18,24 +18,6 @@ using rs2sim::GuardedVoid;
 using rs2sim::NotNull;
 
 namespace rs2sim {
-namespace {
-
-// A C function and its user pointer, as the C++ interface.
-class FunctionCallback : public rs2_devices_changed_callback {
- public:
-  FunctionCallback(rs2_devices_changed_callback_ptr function, void* user)
-      : function_(function), user_(user) {}
-  void on_devices_changed(rs2_device_list* removed, rs2_device_list* added) override {
-    function_(removed, added, user_);
-  }
-  void release() override { delete this; }
-
- private:
-  rs2_devices_changed_callback_ptr function_;
-  void* user_;
-};
-
-}  // namespace
 
 ChangeListener::ChangeListener(rs2_devices_changed_callback* callback) : callback_(callback) {
   if (callback_)
@@ -211,25 +193,6 @@ void rs2_set_devices_changed_callback_cpp(rs2_context* context,
         NotNull(context, "context");
         NotNull(callback, "callback");
         rs2sim::TheRegistry().hub.Set(context, std::move(listener));
-      });
-}
-
-void rs2_set_devices_changed_callback(const rs2_context* context,
-                                      rs2_devices_changed_callback_ptr callback, void* user,
-                                      rs2_error** error) {
-  GuardedVoid(
-      __func__, error,
-      [&] {
-        return ArgText()
-            .Add("context", context)
-            .Add("callback", reinterpret_cast<void*>(callback))
-            .Add("user", user);
-      },
-      [&] {
-        NotNull(context, "context");
-        NotNull(reinterpret_cast<void*>(callback), "callback");
-        rs2sim::TheRegistry().hub.Set(context, std::make_shared<rs2sim::ChangeListener>(
-                                                   new rs2sim::FunctionCallback(callback, user)));
       });
 }
 

@@ -34,7 +34,6 @@ struct rs2_pipeline_profile {
 struct rs2_config {
   std::optional<std::string> serial;
   std::vector<rs2sim::StreamRequest> requests;
-  bool allStreams = false;
   std::string recordPath;
   std::string playbackPath;
   bool repeat = true;
@@ -47,7 +46,6 @@ struct rs2_pipeline {
   rs2sim::CountedScope alive;
   std::mutex mutex;
   std::shared_ptr<rs2sim::Session> session;
-  std::shared_ptr<rs2sim::LatestFrameSink> latest;  // set when started without a callback
 };
 
 #endif  // RS2SIM_SRC_OBJECTS_HPP

@@ -48,8 +48,7 @@ Resolution ResolvePlayback(const rs2_config& config) {
   r.reader = std::make_unique<RecordingReader>(config.playbackPath);
   const auto& header = r.reader->Header();
   // A recording plays all its streams unless the configuration narrows them.
-  auto modes =
-      ChooseModes(header.streams, config.requests, config.allStreams || config.requests.empty());
+  auto modes = ChooseModes(header.streams, config.requests, /*allStreams=*/config.requests.empty());
   if (!modes)
     Fail(RS2_EXCEPTION_TYPE_UNKNOWN, kUnresolved);
   r.device = std::make_shared<const DeviceSpec>(header.device);
@@ -64,7 +63,7 @@ Resolution ResolveLive(const rs2_config& config) {
   for (const auto& device : devices) {
     if (config.serial && *config.serial != device->serial)
       continue;
-    if (auto modes = ChooseModes(device->modes, config.requests, config.allStreams)) {
+    if (auto modes = ChooseModes(device->modes, config.requests, /*allStreams=*/false)) {
       Resolution r;
       r.device = device;
       r.modes = std::move(*modes);
@@ -102,9 +101,9 @@ SessionPlan Plan(const rs2_config& config) {
   return plan;
 }
 
+// A pipeline started without a callback drops its framesets: nothing in rs2sim reads them.
 rs2_pipeline_profile* Start(rs2_pipeline* pipe, const rs2_config& config,
-                            std::shared_ptr<FrameSink> sink,
-                            std::shared_ptr<LatestFrameSink> latest) {
+                            std::shared_ptr<FrameSink> sink) {
   std::lock_guard<std::mutex> lock(pipe->mutex);
   if (pipe->session) {
     Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "start() cannot be called before stop()");
@@ -115,31 +114,7 @@ rs2_pipeline_profile* Start(rs2_pipeline* pipe, const rs2_config& config,
     TheRegistry().devices.WaitForDevice(config.serial);
   auto session = Session::Start(Plan(config), std::move(sink));
   pipe->session = session;
-  pipe->latest = std::move(latest);
   return new rs2_pipeline_profile{session->Device(), session->Profiles(), session->Recording()};
-}
-
-rs2_pipeline_profile* StartWithCallback(rs2_pipeline* pipe, const rs2_config& config,
-                                        std::shared_ptr<CallbackSink> sink) {
-  return Start(pipe, config, std::move(sink), nullptr);
-}
-
-rs2_pipeline_profile* StartPolled(rs2_pipeline* pipe, const rs2_config& config) {
-  auto latest = std::make_shared<LatestFrameSink>();
-  return Start(pipe, config, latest, latest);
-}
-
-std::shared_ptr<LatestFrameSink> PolledSink(rs2_pipeline* pipe, const char* what) {
-  std::lock_guard<std::mutex> lock(NotNull(pipe, "pipe")->mutex);
-  if (!pipe->session) {
-    Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE,
-         std::string(what) + " cannot be called before start()");
-  }
-  if (!pipe->latest) {
-    Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE,
-         std::string(what) + " cannot be called if a callback was provided");
-  }
-  return pipe->latest;
 }
 
 void StopSession(rs2_pipeline* pipe) {
@@ -150,7 +125,6 @@ void StopSession(rs2_pipeline* pipe) {
       Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "stop() cannot be called before start()");
     }
     session = std::move(pipe->session);
-    pipe->latest.reset();
   }
   session->Stop();
 }
@@ -163,15 +137,6 @@ void AddRequest(rs2_config& config, const StreamRequest& request) {
                                 }),
                  requests.end());
   requests.push_back(request);
-}
-
-void DropRequests(rs2_config& config, rs2_stream stream, int index) {
-  auto& requests = config.requests;
-  requests.erase(std::remove_if(requests.begin(), requests.end(),
-                                [&](const StreamRequest& r) {
-                                  return r.stream == stream && (index == -1 || r.index == index);
-                                }),
-                 requests.end());
 }
 
 }  // namespace
@@ -212,12 +177,6 @@ void rs2_config_enable_stream(rs2_config* config, rs2_stream stream, int index, 
         rs2sim::AddRequest(*NotNull(config, "config"),
                            rs2sim::StreamRequest{stream, index, width, height, format, framerate});
       });
-}
-
-void rs2_config_enable_all_stream(rs2_config* config, rs2_error** error) {
-  GuardedVoid(
-      __func__, error, [&] { return ArgText().Add("config", config); },
-      [&] { NotNull(config, "config")->allStreams = true; });
 }
 
 void rs2_config_enable_device(rs2_config* config, const char* serial, rs2_error** error) {
@@ -276,29 +235,6 @@ void rs2_config_enable_record_to_file(rs2_config* config, const char* file, rs2_
       });
 }
 
-void rs2_config_disable_stream(rs2_config* config, rs2_stream stream, rs2_error** error) {
-  GuardedVoid(
-      __func__, error, [&] { return ArgText().Add("config", config).Add("stream", stream); },
-      [&] { rs2sim::DropRequests(*NotNull(config, "config"), stream, -1); });
-}
-
-void rs2_config_disable_indexed_stream(rs2_config* config, rs2_stream stream, int index,
-                                       rs2_error** error) {
-  GuardedVoid(
-      __func__, error,
-      [&] { return ArgText().Add("config", config).Add("stream", stream).Add("index", index); },
-      [&] { rs2sim::DropRequests(*NotNull(config, "config"), stream, index); });
-}
-
-void rs2_config_disable_all_streams(rs2_config* config, rs2_error** error) {
-  GuardedVoid(
-      __func__, error, [&] { return ArgText().Add("config", config); },
-      [&] {
-        NotNull(config, "config")->requests.clear();
-        config->allStreams = false;
-      });
-}
-
 rs2_pipeline_profile* rs2_config_resolve(rs2_config* config, rs2_pipeline* pipe,
                                          rs2_error** error) {
   return Guarded(
@@ -350,7 +286,7 @@ rs2_pipeline_profile* rs2_pipeline_start(rs2_pipeline* pipe, rs2_error** error) 
   return Guarded(
       __func__, error, [&] { return ArgText().Add("pipe", pipe); },
       static_cast<rs2_pipeline_profile*>(nullptr),
-      [&] { return rs2sim::StartPolled(NotNull(pipe, "pipe"), rs2_config()); });
+      [&] { return rs2sim::Start(NotNull(pipe, "pipe"), rs2_config(), nullptr); });
 }
 
 rs2_pipeline_profile* rs2_pipeline_start_with_config(rs2_pipeline* pipe, rs2_config* config,
@@ -360,7 +296,7 @@ rs2_pipeline_profile* rs2_pipeline_start_with_config(rs2_pipeline* pipe, rs2_con
       static_cast<rs2_pipeline_profile*>(nullptr),
       [&] {
         NotNull(pipe, "pipe");
-        return rs2sim::StartPolled(pipe, *NotNull(config, "config"));
+        return rs2sim::Start(pipe, *NotNull(config, "config"), nullptr);
       });
 }
 
@@ -375,7 +311,7 @@ rs2_pipeline_profile* rs2_pipeline_start_with_callback_cpp(rs2_pipeline* pipe,
       [&] {
         NotNull(callback, "callback");
         NotNull(pipe, "pipe");
-        return rs2sim::StartWithCallback(pipe, rs2_config(), std::move(sink));
+        return rs2sim::Start(pipe, rs2_config(), std::move(sink));
       });
 }
 
@@ -392,58 +328,7 @@ rs2_pipeline_profile* rs2_pipeline_start_with_config_and_callback_cpp(rs2_pipeli
         NotNull(callback, "callback");
         NotNull(pipe, "pipe");
         NotNull(config, "config");
-        return rs2sim::StartWithCallback(pipe, *config, std::move(sink));
-      });
-}
-
-rs2_frame* rs2_pipeline_wait_for_frames(rs2_pipeline* pipe, unsigned int timeout_ms,
-                                        rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("pipe", pipe).Add("timeout_ms", timeout_ms); },
-      static_cast<rs2_frame*>(nullptr),
-      [&] {
-        auto latest = rs2sim::PolledSink(pipe, "wait_for_frames");
-        auto frame = latest->Wait(std::chrono::milliseconds(timeout_ms));
-        if (!frame.Get()) {
-          throw std::runtime_error("Frame didn't arrive within " + std::to_string(timeout_ms));
-        }
-        return frame.Release();
-      });
-}
-
-int rs2_pipeline_poll_for_frames(rs2_pipeline* pipe, rs2_frame** output_frame, rs2_error** error) {
-  return Guarded(
-      __func__, error,
-      [&] { return ArgText().Add("pipe", pipe).Add("output_frame", output_frame); }, 0,
-      [&] {
-        NotNull(output_frame, "output_frame");
-        auto frame = rs2sim::PolledSink(pipe, "poll_for_frames")->Poll();
-        if (!frame.Get())
-          return 0;
-        *output_frame = frame.Release();
-        return 1;
-      });
-}
-
-int rs2_pipeline_try_wait_for_frames(rs2_pipeline* pipe, rs2_frame** output_frame,
-                                     unsigned int timeout_ms, rs2_error** error) {
-  return Guarded(
-      __func__, error,
-      [&] {
-        return ArgText()
-            .Add("pipe", pipe)
-            .Add("output_frame", output_frame)
-            .Add("timeout_ms", timeout_ms);
-      },
-      0,
-      [&] {
-        NotNull(output_frame, "output_frame");
-        auto latest = rs2sim::PolledSink(pipe, "try_wait_for_frames");
-        auto frame = latest->Wait(std::chrono::milliseconds(timeout_ms));
-        if (!frame.Get())
-          return 0;
-        *output_frame = frame.Release();
-        return 1;
+        return rs2sim::Start(pipe, *config, std::move(sink));
       });
 }
 

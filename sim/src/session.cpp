@@ -29,25 +29,6 @@ void CallbackSink::Consume(FrameRef frame) {
   }
 }
 
-void LatestFrameSink::Consume(FrameRef frame) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    latest_ = std::move(frame);
-  }
-  arrived_.notify_all();
-}
-
-FrameRef LatestFrameSink::Poll() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return std::move(latest_);
-}
-
-FrameRef LatestFrameSink::Wait(std::chrono::milliseconds timeout) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  arrived_.wait_for(lock, timeout, [&] { return latest_.Get() != nullptr; });
-  return std::move(latest_);
-}
-
 void DeviceBusy(const std::string& serial) {
   Fail(RS2_EXCEPTION_TYPE_BACKEND,
        "Device or resource busy: device " + serial + " is streaming to another pipeline");
@@ -184,7 +165,8 @@ Emitted Session::Deliver(const SetBlueprint& set) {
         (void)Notify(device_->serial, RS2_STREAM_DEPTH, notice);
       }
     }
-    sink_->Consume(std::move(*frame));
+    if (sink_)
+      sink_->Consume(std::move(*frame));
     result.delivered = true;
     return result;
   } catch (const std::exception&) {

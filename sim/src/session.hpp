@@ -46,19 +46,6 @@ class CallbackSink : public FrameSink {
   rs2_frame_callback* callback_;
 };
 
-// Keeps the latest frameset for wait_for_frames and poll_for_frames.
-class LatestFrameSink : public FrameSink {
- public:
-  void Consume(FrameRef frame) override;
-  FrameRef Poll();
-  FrameRef Wait(std::chrono::milliseconds timeout);  // empty when nothing came in time
-
- private:
-  std::mutex mutex_;
-  std::condition_variable arrived_;
-  FrameRef latest_;
-};
-
 [[noreturn]] void DeviceBusy(const std::string& serial);
 // An early check, before a recording file is created; the claim at start decides.
 void FailIfBusy(const std::string& serial);
