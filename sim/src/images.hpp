@@ -27,7 +27,7 @@ struct RenderedMode {
 
 std::shared_ptr<const RenderedMode> Render(const StreamMode& mode, float depthUnits);
 
-// Shares renderings between devices and sessions; entries live as long as the process.
+// Shares renderings between devices and runs; entries live as long as the process.
 class ImageCache {
  public:
   std::shared_ptr<const RenderedMode> Get(const StreamMode& mode, float depthUnits);

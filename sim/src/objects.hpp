@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "pipeline_run.hpp"
 #include "profile.hpp"
 #include "registry.hpp"
-#include "session.hpp"
 
 struct rs2_context {};  // every context sees the one process-wide registry
 
@@ -45,7 +45,7 @@ struct rs2_pipeline {
 
   rs2sim::CountedScope alive;
   std::mutex mutex;
-  std::shared_ptr<rs2sim::Session> session;
+  std::shared_ptr<rs2sim::PipelineRun> run;
 };
 
 #endif  // RS2SIM_SRC_OBJECTS_HPP

@@ -174,7 +174,7 @@ OptionSpec SensorOptions::Range(rs2_option option) const {
 float SensorOptions::Get(rs2_option option) const {
   const OptionSpec spec = Range(option);
   if (IsTemperature(option)) {
-    if (!TheRegistry().devices.StreamingSession(device_->serial))
+    if (!TheRegistry().devices.StreamingRun(device_->serial))
       Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "query is available during streaming only");
     return SettingsOf(device_)->Value(kind_, option).value_or(spec.def);
   }

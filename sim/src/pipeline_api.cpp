@@ -77,9 +77,9 @@ Resolution Resolve(const rs2_config& config) {
   return config.playbackPath.empty() ? ResolveLive(config) : ResolvePlayback(config);
 }
 
-SessionPlan Plan(const rs2_config& config) {
+RunPlan Plan(const rs2_config& config) {
   Resolution r = Resolve(config);
-  SessionPlan plan;
+  RunPlan plan;
   plan.device = r.device;
   plan.profiles = MakeProfiles(r.device->modes, r.modes);
   if (r.reader) {
@@ -105,28 +105,28 @@ SessionPlan Plan(const rs2_config& config) {
 rs2_pipeline_profile* Start(rs2_pipeline* pipe, const rs2_config& config,
                             std::shared_ptr<FrameSink> sink) {
   std::lock_guard<std::mutex> lock(pipe->mutex);
-  if (pipe->session) {
+  if (pipe->run) {
     Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "start() cannot be called before stop()");
   }
   // Like the library, a start waits for a wanted device that is not connected (holding the
   // pipeline, as the library holds its lock) and only then fails to resolve.
   if (config.playbackPath.empty())
     TheRegistry().devices.WaitForDevice(config.serial);
-  auto session = Session::Start(Plan(config), std::move(sink));
-  pipe->session = session;
-  return new rs2_pipeline_profile{session->Device(), session->Profiles(), session->Recording()};
+  auto run = PipelineRun::Start(Plan(config), std::move(sink));
+  pipe->run = run;
+  return new rs2_pipeline_profile{run->Device(), run->Profiles(), run->Recording()};
 }
 
-void StopSession(rs2_pipeline* pipe) {
-  std::shared_ptr<Session> session;
+void StopRun(rs2_pipeline* pipe) {
+  std::shared_ptr<PipelineRun> run;
   {
     std::lock_guard<std::mutex> lock(pipe->mutex);
-    if (!pipe->session) {
+    if (!pipe->run) {
       Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "stop() cannot be called before start()");
     }
-    session = std::move(pipe->session);
+    run = std::move(pipe->run);
   }
-  session->Stop();
+  run->Stop();
 }
 
 void AddRequest(rs2_config& config, const StreamRequest& request) {
@@ -143,8 +143,8 @@ void AddRequest(rs2_config& config, const StreamRequest& request) {
 }  // namespace rs2sim
 
 rs2_pipeline::~rs2_pipeline() {
-  if (session)
-    session->Stop();
+  if (run)
+    run->Stop();
 }
 
 extern "C" {
@@ -279,7 +279,7 @@ void rs2_delete_pipeline(rs2_pipeline* pipe) {
 void rs2_pipeline_stop(rs2_pipeline* pipe, rs2_error** error) {
   GuardedVoid(
       __func__, error, [&] { return ArgText().Add("pipe", pipe); },
-      [&] { rs2sim::StopSession(NotNull(pipe, "pipe")); });
+      [&] { rs2sim::StopRun(NotNull(pipe, "pipe")); });
 }
 
 rs2_pipeline_profile* rs2_pipeline_start(rs2_pipeline* pipe, rs2_error** error) {
@@ -338,12 +338,12 @@ rs2_pipeline_profile* rs2_pipeline_get_active_profile(rs2_pipeline* pipe, rs2_er
       static_cast<rs2_pipeline_profile*>(nullptr),
       [&] {
         std::lock_guard<std::mutex> lock(NotNull(pipe, "pipe")->mutex);
-        if (!pipe->session) {
+        if (!pipe->run) {
           Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE,
                "get_active_profile() can only be called between a start() and a following stop()");
         }
-        return new rs2_pipeline_profile{pipe->session->Device(), pipe->session->Profiles(),
-                                        pipe->session->Recording()};
+        return new rs2_pipeline_profile{pipe->run->Device(), pipe->run->Profiles(),
+                                        pipe->run->Recording()};
       });
 }
 
@@ -374,8 +374,8 @@ void rs2_delete_pipeline_profile(rs2_pipeline_profile* profile) {
 namespace rs2sim {
 
 Emitted Emit(const std::string& serial, const FramesetSpec& frames) {
-  auto session = TheRegistry().devices.StreamingSession(serial);
-  return session ? session->Inject(frames) : Emitted{};
+  auto run = TheRegistry().devices.StreamingRun(serial);
+  return run ? run->Inject(frames) : Emitted{};
 }
 
 }  // namespace rs2sim

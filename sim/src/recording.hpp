@@ -36,7 +36,7 @@ class RecordingWriter {
   std::ofstream out_;
 };
 
-// A recording in progress, shared by the session that feeds it and by every record device handed
+// A recording in progress, shared by the run that feeds it and by every record device handed
 // out for it (the pipeline profile's device): it can be paused and resumed, and it can be made to
 // fail a write as a full disk does. As in the real library, a failed write ends the recording but
 // not the streaming, and destroying a recorder whose write failed ends the process (the real
@@ -50,7 +50,7 @@ class Recorder {
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
-  // Session thread. Writes the frameset unless paused or failed. Returns the library's
+  // Run thread. Writes the frameset unless paused or failed. Returns the library's
   // notification text when this write failed, otherwise nothing.
   std::optional<std::string> Append(const SetBlueprint& set);
   void Pause();

@@ -158,7 +158,7 @@ void DeviceRegistry::Detach(Entry& entry) {
   const auto before = Plugged();
   entry.plugged = false;
   entry.link->unplugged = true;
-  // The pipeline keeps its session until it is stopped, but no longer streams the device.
+  // The pipeline keeps its run until it is stopped, but no longer streams the device.
   claims_.erase(entry.spec->serial);
   ReportChange(before);
 }
@@ -279,7 +279,7 @@ bool DeviceRegistry::AwaitWaitingStarts(int count, std::chrono::milliseconds tim
   return waitingChanged_.wait_for(lock, timeout, [&] { return waiting_ == count; });
 }
 
-LinkPtr DeviceRegistry::Claim(const std::string& serial, const std::shared_ptr<Session>& session) {
+LinkPtr DeviceRegistry::Claim(const std::string& serial, const std::shared_ptr<PipelineRun>& run) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto& holder = claims_[serial];
   if (!holder.expired())
@@ -291,20 +291,20 @@ LinkPtr DeviceRegistry::Claim(const std::string& serial, const std::shared_ptr<S
     gone->unplugged = true;
     return gone;
   }
-  holder = session;
+  holder = run;
   return entry ? entry->link : std::make_shared<DeviceLink>();
 }
-void DeviceRegistry::Unclaim(const std::string& serial, const Session* session) {
+void DeviceRegistry::Unclaim(const std::string& serial, const PipelineRun* run) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = claims_.find(serial);
   if (it == claims_.end())
     return;
   auto holder = it->second.lock();
-  if (!holder || holder.get() == session)
+  if (!holder || holder.get() == run)
     claims_.erase(it);
 }
 
-std::shared_ptr<Session> DeviceRegistry::StreamingSession(const std::string& serial) const {
+std::shared_ptr<PipelineRun> DeviceRegistry::StreamingRun(const std::string& serial) const {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = claims_.find(serial);
   return it == claims_.end() ? nullptr : it->second.lock();

@@ -25,9 +25,9 @@
 
 namespace rs2sim {
 
-class Session;
+class PipelineRun;
 
-// What the sessions streaming one plugging-in of a device watch. A replug makes a new link, so a
+// What the runs streaming one plugging-in of a device watch. A replug makes a new link, so a
 // pipeline started before the device was pulled stays cut off.
 struct DeviceLink {
   std::atomic<bool> unplugged{false};
@@ -36,7 +36,7 @@ struct DeviceLink {
 };
 using LinkPtr = std::shared_ptr<DeviceLink>;
 
-// The devices, plugged in or pulled out, and which session streams each. Every change of the
+// The devices, plugged in or pulled out, and which run streams each. Every change of the
 // plugged-in set is reported to the hub, in order.
 class DeviceRegistry {
  public:
@@ -66,10 +66,10 @@ class DeviceRegistry {
   void WaitForDevice(const std::optional<std::string>& serial);
   bool AwaitWaitingStarts(int count, std::chrono::milliseconds timeout);
 
-  // A device streams to one session at a time; null when another session holds it.
-  LinkPtr Claim(const std::string& serial, const std::shared_ptr<Session>& session);
-  void Unclaim(const std::string& serial, const Session* session);
-  std::shared_ptr<Session> StreamingSession(const std::string& serial) const;
+  // A device streams to one run at a time; null when another run holds it.
+  LinkPtr Claim(const std::string& serial, const std::shared_ptr<PipelineRun>& run);
+  void Unclaim(const std::string& serial, const PipelineRun* run);
+  std::shared_ptr<PipelineRun> StreamingRun(const std::string& serial) const;
 
  private:
   struct Entry {
@@ -95,11 +95,11 @@ class DeviceRegistry {
   std::condition_variable waitingChanged_;  // a start began or ended waiting for a device
   int waiting_ = 0;                         // guarded by mutex_: starts waiting for a device
   std::vector<Entry> devices_;              // guarded by mutex_, in registration order
-  std::map<std::string, std::weak_ptr<Session>> claims_;  // guarded by mutex_
-  std::chrono::milliseconds missingWait_;                 // guarded by mutex_
-  std::condition_variable ending_;                        // the registry ends
-  bool closing_ = false;                                  // guarded by mutex_
-  std::vector<std::thread> returns_;                      // guarded by mutex_
+  std::map<std::string, std::weak_ptr<PipelineRun>> claims_;  // guarded by mutex_
+  std::chrono::milliseconds missingWait_;                     // guarded by mutex_
+  std::condition_variable ending_;                            // the registry ends
+  bool closing_ = false;                                      // guarded by mutex_
+  std::vector<std::thread> returns_;                          // guarded by mutex_
 };
 
 class FaultTable {

@@ -1,4 +1,4 @@
-// Where a session's framesets come from when no test emits them: the synthetic picture of a
+// Where a run's framesets come from when no test emits them: the synthetic picture of a
 // virtual camera, or a recording played back.
 
 #ifndef RS2SIM_SRC_SOURCES_HPP

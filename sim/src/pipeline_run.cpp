@@ -1,4 +1,4 @@
-#include "session.hpp"
+#include "pipeline_run.hpp"
 
 #include "notifications.hpp"
 
@@ -35,27 +35,27 @@ void DeviceBusy(const std::string& serial) {
 }
 
 void FailIfBusy(const std::string& serial) {
-  if (TheRegistry().devices.StreamingSession(serial))
+  if (TheRegistry().devices.StreamingRun(serial))
     DeviceBusy(serial);
 }
 
-std::shared_ptr<Session> Session::Start(SessionPlan plan, std::shared_ptr<FrameSink> sink) {
-  std::shared_ptr<Session> session(new Session(std::move(plan), std::move(sink)));
-  if (session->claimsDevice_) {
-    session->link_ = TheRegistry().devices.Claim(session->device_->serial, session);
-    if (!session->link_)
-      DeviceBusy(session->device_->serial);
+std::shared_ptr<PipelineRun> PipelineRun::Start(RunPlan plan, std::shared_ptr<FrameSink> sink) {
+  std::shared_ptr<PipelineRun> run(new PipelineRun(std::move(plan), std::move(sink)));
+  if (run->claimsDevice_) {
+    run->link_ = TheRegistry().devices.Claim(run->device_->serial, run);
+    if (!run->link_)
+      DeviceBusy(run->device_->serial);
   }
   ++TheRegistry().counters.pipelinesStreaming;
   // Run() starts by taking the lock, so the thread sees thread_ and threadId_ set. The thread
-  // keeps its session alive, so that a callback may drop the last pipeline handle.
-  std::lock_guard<std::mutex> lock(session->mutex_);
-  session->thread_ = std::thread([self = session] { self->Run(); });
-  session->threadId_ = session->thread_.get_id();
-  return session;
+  // keeps its run alive, so that a callback may drop the last pipeline handle.
+  std::lock_guard<std::mutex> lock(run->mutex_);
+  run->thread_ = std::thread([self = run] { self->Run(); });
+  run->threadId_ = run->thread_.get_id();
+  return run;
 }
 
-Session::Session(SessionPlan plan, std::shared_ptr<FrameSink> sink)
+PipelineRun::PipelineRun(RunPlan plan, std::shared_ptr<FrameSink> sink)
     : device_(std::move(plan.device)),
       profiles_(std::move(plan.profiles)),
       claimsDevice_(plan.claimsDevice),
@@ -63,7 +63,7 @@ Session::Session(SessionPlan plan, std::shared_ptr<FrameSink> sink)
       recorder_(std::move(plan.recorder)),
       sink_(std::move(sink)) {}
 
-Session::~Session() {
+PipelineRun::~PipelineRun() {
   if (thread_.joinable()) {
     if (thread_.get_id() == std::this_thread::get_id()) {
       thread_.detach();  // the thread itself dropped the last reference on its way out
@@ -73,7 +73,7 @@ Session::~Session() {
   }
 }
 
-void Session::Stop() {
+void PipelineRun::Stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
@@ -83,7 +83,7 @@ void Session::Stop() {
     thread_.join();
 }
 
-Emitted Session::Inject(const FramesetSpec& spec) {
+Emitted PipelineRun::Inject(const FramesetSpec& spec) {
   auto job = std::make_unique<EmitJob>();
   job->set = FromSpec(spec);
   auto done = job->done.get_future();
@@ -98,7 +98,7 @@ Emitted Session::Inject(const FramesetSpec& spec) {
   return done.get();
 }
 
-void Session::Run() {
+void PipelineRun::Run() {
   for (;;) {
     std::unique_ptr<EmitJob> job;
     bool produce = false;
@@ -128,8 +128,8 @@ void Session::Run() {
   Finish();
 }
 
-// Runs on the session thread, so the callback is released only after its last call returned.
-void Session::Finish() {
+// Runs on the run thread, so the callback is released only after its last call returned.
+void PipelineRun::Finish() {
   std::deque<std::unique_ptr<EmitJob>> abandoned;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -147,7 +147,7 @@ void Session::Finish() {
   --TheRegistry().counters.pipelinesStreaming;
 }
 
-Emitted Session::Deliver(const SetBlueprint& set) {
+Emitted PipelineRun::Deliver(const SetBlueprint& set) {
   if (link_ && !link_->Delivers())
     return Emitted{};  // the device was pulled out or is stalled
   try {
@@ -174,7 +174,8 @@ Emitted Session::Deliver(const SetBlueprint& set) {
   }
 }
 
-std::optional<FrameRef> Session::Build(const SetBlueprint& set, std::vector<const void*>& data) {
+std::optional<FrameRef> PipelineRun::Build(const SetBlueprint& set,
+                                           std::vector<const void*>& data) {
   if (set.restartsNumbers)
     lastFrames_.clear();
   std::vector<FrameRef> parts;
@@ -216,7 +217,7 @@ std::optional<FrameRef> Session::Build(const SetBlueprint& set, std::vector<cons
   return FrameRef(new rs2_frame(std::move(raw)));
 }
 
-ProfilePtr Session::ProfileFor(const FrameBlueprint& f) {
+ProfilePtr PipelineRun::ProfileFor(const FrameBlueprint& f) {
   auto fits = [&](const ProfilePtr& p) {
     const StreamMode& m = p->mode;
     return m.stream == f.stream && m.index == f.index && m.format == f.format &&
@@ -240,7 +241,7 @@ ProfilePtr Session::ProfileFor(const FrameBlueprint& f) {
   return extraProfiles_.back();
 }
 
-std::shared_ptr<StreamPool> Session::PoolFor(const FrameBlueprint& f) {
+std::shared_ptr<StreamPool> PipelineRun::PoolFor(const FrameBlueprint& f) {
   auto& pool = pools_[StreamKey(f.stream, f.index)];
   if (!pool)
     pool = std::make_shared<StreamPool>(device_->poolSize);

@@ -1,8 +1,8 @@
 // A started pipeline: one thread of rs2sim's own that builds frames from a source (or from
 // Emit()) and hands them to the consumer, one frameset at a time.
 
-#ifndef RS2SIM_SRC_SESSION_HPP
-#define RS2SIM_SRC_SESSION_HPP
+#ifndef RS2SIM_SRC_PIPELINE_RUN_HPP
+#define RS2SIM_SRC_PIPELINE_RUN_HPP
 
 #include <chrono>
 #include <condition_variable>
@@ -26,7 +26,7 @@ struct rs2_frame_callback;
 
 namespace rs2sim {
 
-// Takes each frameset the session delivers, on the session's thread.
+// Takes each frameset the run delivers, on the run's thread.
 class FrameSink {
  public:
   virtual ~FrameSink() = default;
@@ -50,24 +50,24 @@ class CallbackSink : public FrameSink {
 // An early check, before a recording file is created; the claim at start decides.
 void FailIfBusy(const std::string& serial);
 
-struct SessionPlan {
+struct RunPlan {
   DevicePtr device;
   std::vector<ProfilePtr> profiles;
   std::unique_ptr<FrameSource> source;
   std::shared_ptr<Recorder> recorder;  // null unless recording
-  bool claimsDevice = true;            // live cameras stream to one session at a time
+  bool claimsDevice = true;            // live cameras stream to one run at a time
 };
 
-class Session : public std::enable_shared_from_this<Session> {
+class PipelineRun : public std::enable_shared_from_this<PipelineRun> {
  public:
-  // Throws ApiError (device busy) when the device streams to another session.
-  static std::shared_ptr<Session> Start(SessionPlan plan, std::shared_ptr<FrameSink> sink);
-  ~Session();
-  Session(const Session&) = delete;
-  Session& operator=(const Session&) = delete;
+  // Throws ApiError (device busy) when the device streams to another run.
+  static std::shared_ptr<PipelineRun> Start(RunPlan plan, std::shared_ptr<FrameSink> sink);
+  ~PipelineRun();
+  PipelineRun(const PipelineRun&) = delete;
+  PipelineRun& operator=(const PipelineRun&) = delete;
 
   // Ends streaming. From another thread it returns once no frame is delivered any more and the
-  // sink is gone; from the session's own thread (a callback) it only asks the thread to end.
+  // sink is gone; from the run's own thread (a callback) it only asks the thread to end.
   void Stop();
   Emitted Inject(const FramesetSpec& spec);
 
@@ -82,7 +82,7 @@ class Session : public std::enable_shared_from_this<Session> {
   };
   using StreamKey = std::pair<int, int>;  // stream, index
 
-  Session(SessionPlan plan, std::shared_ptr<FrameSink> sink);
+  PipelineRun(RunPlan plan, std::shared_ptr<FrameSink> sink);
   void Run();
   void Finish();
   Emitted Deliver(const SetBlueprint& set);
@@ -112,4 +112,4 @@ class Session : public std::enable_shared_from_this<Session> {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_SESSION_HPP
+#endif  // RS2SIM_SRC_PIPELINE_RUN_HPP
