@@ -4,7 +4,7 @@
 #include <exception>
 #include <iostream>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 
 namespace rs2sim {
 namespace {

@@ -1,7 +1,7 @@
 // Stream profiles and the choice of stream modes for a request.
 
-#ifndef RS2SIM_SRC_PROFILE_HPP
-#define RS2SIM_SRC_PROFILE_HPP
+#ifndef RS2SIM_SRC_ENGINE_PROFILE_HPP
+#define RS2SIM_SRC_ENGINE_PROFILE_HPP
 
 #include <rs2sim/control.hpp>
 
@@ -49,4 +49,4 @@ std::optional<std::vector<StreamMode>> ChooseModes(const std::vector<StreamMode>
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_PROFILE_HPP
+#endif  // RS2SIM_SRC_ENGINE_PROFILE_HPP

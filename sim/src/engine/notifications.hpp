@@ -1,8 +1,8 @@
 // Sensor notifications: the callback a program set on each sensor of a device, and delivery of
 // the notifications that tests ask for.
 
-#ifndef RS2SIM_SRC_NOTIFICATIONS_HPP
-#define RS2SIM_SRC_NOTIFICATIONS_HPP
+#ifndef RS2SIM_SRC_ENGINE_NOTIFICATIONS_HPP
+#define RS2SIM_SRC_ENGINE_NOTIFICATIONS_HPP
 
 #include <librealsense2/rs.h>
 
@@ -29,4 +29,4 @@ void SetSensorNotificationsCallback(const rs2_sensor* sensor, NotificationsCallb
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_NOTIFICATIONS_HPP
+#endif  // RS2SIM_SRC_ENGINE_NOTIFICATIONS_HPP

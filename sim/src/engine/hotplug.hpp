@@ -3,8 +3,8 @@
 // registry changed. A context's deletion waits for a call of its callback that is in flight, so
 // that no call follows the deletion. The thread runs only while some callback is set.
 
-#ifndef RS2SIM_SRC_HOTPLUG_HPP
-#define RS2SIM_SRC_HOTPLUG_HPP
+#ifndef RS2SIM_SRC_ENGINE_HOTPLUG_HPP
+#define RS2SIM_SRC_ENGINE_HOTPLUG_HPP
 
 #include <condition_variable>
 #include <deque>
@@ -75,4 +75,4 @@ class DevicesChangedHub {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_HOTPLUG_HPP
+#endif  // RS2SIM_SRC_ENGINE_HOTPLUG_HPP

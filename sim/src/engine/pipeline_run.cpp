@@ -4,7 +4,7 @@
 
 #include <librealsense2/hpp/rs_types.hpp>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 
 namespace rs2sim {
 

@@ -1,8 +1,8 @@
 // Synthetic images of the virtual cameras: each mode is rendered once, as a short cycle of
 // phases, and frames point into these immutable buffers so that streaming costs no rendering.
 
-#ifndef RS2SIM_SRC_IMAGES_HPP
-#define RS2SIM_SRC_IMAGES_HPP
+#ifndef RS2SIM_SRC_ENGINE_IMAGES_HPP
+#define RS2SIM_SRC_ENGINE_IMAGES_HPP
 
 #include <rs2sim/control.hpp>
 
@@ -40,4 +40,4 @@ class ImageCache {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_IMAGES_HPP
+#endif  // RS2SIM_SRC_ENGINE_IMAGES_HPP

@@ -1,8 +1,8 @@
 // Where a run's framesets come from when no test emits them: the synthetic picture of a
 // virtual camera, or a recording played back.
 
-#ifndef RS2SIM_SRC_SOURCES_HPP
-#define RS2SIM_SRC_SOURCES_HPP
+#ifndef RS2SIM_SRC_ENGINE_SOURCES_HPP
+#define RS2SIM_SRC_ENGINE_SOURCES_HPP
 
 #include <chrono>
 #include <memory>
@@ -77,4 +77,4 @@ class PlaybackSource : public FrameSource {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_SOURCES_HPP
+#endif  // RS2SIM_SRC_ENGINE_SOURCES_HPP

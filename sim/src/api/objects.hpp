@@ -1,7 +1,7 @@
 // The handles of the C API that several translation units share.
 
-#ifndef RS2SIM_SRC_OBJECTS_HPP
-#define RS2SIM_SRC_OBJECTS_HPP
+#ifndef RS2SIM_SRC_API_OBJECTS_HPP
+#define RS2SIM_SRC_API_OBJECTS_HPP
 
 #include <memory>
 #include <mutex>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "pipeline_run.hpp"
-#include "profile.hpp"
-#include "registry.hpp"
+#include "engine/pipeline_run.hpp"
+#include "engine/profile.hpp"
+#include "engine/registry.hpp"
 
 struct rs2_context {};  // every context sees the one process-wide registry
 
@@ -48,4 +48,4 @@ struct rs2_pipeline {
   std::shared_ptr<rs2sim::PipelineRun> run;
 };
 
-#endif  // RS2SIM_SRC_OBJECTS_HPP
+#endif  // RS2SIM_SRC_API_OBJECTS_HPP

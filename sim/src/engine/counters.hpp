@@ -1,7 +1,7 @@
 // Live-object counters that tests read to prove that nothing leaks.
 
-#ifndef RS2SIM_SRC_COUNTERS_HPP
-#define RS2SIM_SRC_COUNTERS_HPP
+#ifndef RS2SIM_SRC_ENGINE_COUNTERS_HPP
+#define RS2SIM_SRC_ENGINE_COUNTERS_HPP
 
 #include <atomic>
 
@@ -30,4 +30,4 @@ class CountedScope {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_COUNTERS_HPP
+#endif  // RS2SIM_SRC_ENGINE_COUNTERS_HPP

@@ -1,8 +1,8 @@
 // Options: the base every option holder of the C API shares, and the values that programs have
 // written to each device.
 
-#ifndef RS2SIM_SRC_OPTIONS_HPP
-#define RS2SIM_SRC_OPTIONS_HPP
+#ifndef RS2SIM_SRC_ENGINE_OPTIONS_HPP
+#define RS2SIM_SRC_ENGINE_OPTIONS_HPP
 
 #include <librealsense2/rs.h>
 
@@ -77,4 +77,4 @@ class SensorOptions {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_OPTIONS_HPP
+#endif  // RS2SIM_SRC_ENGINE_OPTIONS_HPP

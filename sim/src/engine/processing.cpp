@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 
 using rs2sim::ArgText;
 using rs2sim::Fail;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 
 namespace rs2sim {
 namespace {

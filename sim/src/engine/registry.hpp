@@ -2,8 +2,8 @@
 // the live-object counters and the image cache. One instance per process, shared by every
 // context, so that a module loaded with dlopen and its host see the same devices.
 
-#ifndef RS2SIM_SRC_REGISTRY_HPP
-#define RS2SIM_SRC_REGISTRY_HPP
+#ifndef RS2SIM_SRC_ENGINE_REGISTRY_HPP
+#define RS2SIM_SRC_ENGINE_REGISTRY_HPP
 
 #include <rs2sim/control.hpp>
 
@@ -146,4 +146,4 @@ Registry& TheRegistry();
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_REGISTRY_HPP
+#endif  // RS2SIM_SRC_ENGINE_REGISTRY_HPP

@@ -1,8 +1,8 @@
 // The simple optics of the virtual cameras: undistorted pinhole streams whose centres differ
 // only by a translation, so that tests can compute where a point lands.
 
-#ifndef RS2SIM_SRC_GEOMETRY_HPP
-#define RS2SIM_SRC_GEOMETRY_HPP
+#ifndef RS2SIM_SRC_ENGINE_GEOMETRY_HPP
+#define RS2SIM_SRC_ENGINE_GEOMETRY_HPP
 
 #include <librealsense2/rs.h>
 
@@ -34,4 +34,4 @@ Point Transform(const rs2_extrinsics& extrinsics, Point point);
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_GEOMETRY_HPP
+#endif  // RS2SIM_SRC_ENGINE_GEOMETRY_HPP

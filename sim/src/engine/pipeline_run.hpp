@@ -1,8 +1,8 @@
 // A started pipeline: one thread of rs2sim's own that builds frames from a source (or from
 // Emit()) and hands them to the consumer, one frameset at a time.
 
-#ifndef RS2SIM_SRC_PIPELINE_RUN_HPP
-#define RS2SIM_SRC_PIPELINE_RUN_HPP
+#ifndef RS2SIM_SRC_ENGINE_PIPELINE_RUN_HPP
+#define RS2SIM_SRC_ENGINE_PIPELINE_RUN_HPP
 
 #include <chrono>
 #include <condition_variable>
@@ -112,4 +112,4 @@ class PipelineRun : public std::enable_shared_from_this<PipelineRun> {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_PIPELINE_RUN_HPP
+#endif  // RS2SIM_SRC_ENGINE_PIPELINE_RUN_HPP

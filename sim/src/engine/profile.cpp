@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 #include "registry.hpp"
 
 namespace rs2sim {

@@ -3,8 +3,8 @@
 // processes on the calling thread and hands its result on before rs2_process_frame returns, as
 // the library's blocks do.
 
-#ifndef RS2SIM_SRC_PROCESSING_HPP
-#define RS2SIM_SRC_PROCESSING_HPP
+#ifndef RS2SIM_SRC_ENGINE_PROCESSING_HPP
+#define RS2SIM_SRC_ENGINE_PROCESSING_HPP
 
 #include <librealsense2/rs.h>
 
@@ -89,4 +89,4 @@ rs2_frame* NewVideoFrame(const FrameContent& like, ProfilePtr profile, Bytes byt
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_PROCESSING_HPP
+#endif  // RS2SIM_SRC_ENGINE_PROCESSING_HPP

@@ -27,7 +27,7 @@
 #include <map>
 #include <vector>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 #include "frame.hpp"
 #include "processing.hpp"
 

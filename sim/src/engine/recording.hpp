@@ -1,8 +1,8 @@
 // rs2sim's own recording format (described in sim/README.md): a header naming the device and its
 // streams, then the delivered framesets in order.
 
-#ifndef RS2SIM_SRC_RECORDING_HPP
-#define RS2SIM_SRC_RECORDING_HPP
+#ifndef RS2SIM_SRC_ENGINE_RECORDING_HPP
+#define RS2SIM_SRC_ENGINE_RECORDING_HPP
 
 #include <rs2sim/control.hpp>
 
@@ -86,4 +86,4 @@ class RecordingReader {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_RECORDING_HPP
+#endif  // RS2SIM_SRC_ENGINE_RECORDING_HPP

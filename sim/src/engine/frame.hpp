@@ -1,8 +1,8 @@
 // Frames: reference counted, each single frame holding a slot of its stream's pool until it is
 // kept or released, each composite frame holding one reference of each of its parts.
 
-#ifndef RS2SIM_SRC_FRAME_HPP
-#define RS2SIM_SRC_FRAME_HPP
+#ifndef RS2SIM_SRC_ENGINE_FRAME_HPP
+#define RS2SIM_SRC_ENGINE_FRAME_HPP
 
 #include <atomic>
 #include <cstddef>
@@ -116,4 +116,4 @@ class FrameRef {
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_FRAME_HPP
+#endif  // RS2SIM_SRC_ENGINE_FRAME_HPP

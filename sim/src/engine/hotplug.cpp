@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "api.hpp"
-#include "objects.hpp"
+#include "api/guarded.hpp"
+#include "api/objects.hpp"
 
 using rs2sim::ArgText;
 using rs2sim::Guarded;

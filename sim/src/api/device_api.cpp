@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <chrono>
 
-#include "api.hpp"
-#include "notifications.hpp"
-#include "objects.hpp"
-#include "options.hpp"
+#include "api/guarded.hpp"
+#include "api/objects.hpp"
+#include "engine/notifications.hpp"
+#include "engine/options.hpp"
 
 using rs2sim::ArgText;
 using rs2sim::DevicePtr;

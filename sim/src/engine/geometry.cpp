@@ -1,6 +1,6 @@
 #include "geometry.hpp"
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 #include "profile.hpp"
 
 using rs2sim::ArgText;

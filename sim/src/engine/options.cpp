@@ -8,8 +8,8 @@
 #include <cctype>
 #include <sstream>
 
-#include "api.hpp"
-#include "objects.hpp"
+#include "api/guarded.hpp"
+#include "api/objects.hpp"
 
 using rs2sim::ArgText;
 using rs2sim::Fail;

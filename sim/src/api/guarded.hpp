@@ -2,8 +2,8 @@
 // through Guarded(), which turns exceptions into rs2_error objects carrying the function's name
 // and its arguments, and which first consults the fault table.
 
-#ifndef RS2SIM_SRC_API_HPP
-#define RS2SIM_SRC_API_HPP
+#ifndef RS2SIM_SRC_API_GUARDED_HPP
+#define RS2SIM_SRC_API_GUARDED_HPP
 
 #include <librealsense2/rs.h>
 
@@ -115,4 +115,4 @@ void GuardedVoid(const char* function, rs2_error** error, ArgsFn&& args, Body&& 
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_API_HPP
+#endif  // RS2SIM_SRC_API_GUARDED_HPP

@@ -1,8 +1,8 @@
 // What a frame is made of before it becomes an rs2_frame: the form shared by the frame
 // sources, the recorder and the playback reader.
 
-#ifndef RS2SIM_SRC_BLUEPRINT_HPP
-#define RS2SIM_SRC_BLUEPRINT_HPP
+#ifndef RS2SIM_SRC_ENGINE_BLUEPRINT_HPP
+#define RS2SIM_SRC_ENGINE_BLUEPRINT_HPP
 
 #include <rs2sim/control.hpp>
 
@@ -47,4 +47,4 @@ SetBlueprint FromSpec(const FramesetSpec& spec);
 
 }  // namespace rs2sim
 
-#endif  // RS2SIM_SRC_BLUEPRINT_HPP
+#endif  // RS2SIM_SRC_ENGINE_BLUEPRINT_HPP

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "api.hpp"
-#include "objects.hpp"
+#include "api/guarded.hpp"
+#include "api/objects.hpp"
 
 using rs2sim::ArgText;
 using rs2sim::Fail;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 #include "frame.hpp"
 #include "geometry.hpp"
 #include "processing.hpp"

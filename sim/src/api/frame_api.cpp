@@ -2,8 +2,8 @@
 
 #include <librealsense2/rs.h>
 
-#include "api.hpp"
-#include "frame.hpp"
+#include "api/guarded.hpp"
+#include "engine/frame.hpp"
 
 using rs2sim::ArgText;
 using rs2sim::Fail;

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "api.hpp"
+#include "api/guarded.hpp"
 #include "profile.hpp"
 
 using rs2sim::ArgText;
