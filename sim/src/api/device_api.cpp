@@ -1,4 +1,5 @@
-// Context, device, sensor, option and stream profile functions of the C API.
+// Context, device, sensor and stream profile functions of the C API, and the devices-changed
+// callback.
 
 #include <librealsense2/rs.h>
 
@@ -117,26 +118,6 @@ rs2sim::Recorder& RecorderOf(const rs2_device* device) {
 
 extern "C" {
 
-// Errors.
-
-rs2_exception_type rs2_get_librealsense_exception_type(const rs2_error* error) {
-  return error ? error->type : RS2_EXCEPTION_TYPE_UNKNOWN;
-}
-const char* rs2_get_failed_function(const rs2_error* error) {
-  return error ? error->function.c_str() : nullptr;
-}
-const char* rs2_get_failed_args(const rs2_error* error) {
-  return error ? error->args.c_str() : nullptr;
-}
-const char* rs2_get_error_message(const rs2_error* error) {
-  return error ? error->message.c_str() : nullptr;
-}
-void rs2_free_error(rs2_error* error) {
-  delete error;
-}
-
-// Context.
-
 int rs2_get_api_version(rs2_error** error) {
   return Guarded(
       __func__, error, [] { return ArgText(); }, 0, [] { return RS2_API_VERSION; });
@@ -180,6 +161,20 @@ rs2_time_t rs2_get_time(rs2_error** error) {
       });
 }
 
+void rs2_set_devices_changed_callback_cpp(rs2_context* context,
+                                          rs2_devices_changed_callback* callback,
+                                          rs2_error** error) {
+  // The callback is ours from here on, also when the call fails.
+  auto listener = std::make_shared<rs2sim::ChangeListener>(callback);
+  GuardedVoid(
+      __func__, error, [&] { return ArgText().Add("context", context).Add("callback", callback); },
+      [&] {
+        NotNull(context, "context");
+        NotNull(callback, "callback");
+        rs2sim::TheRegistry().hub.Set(context, std::move(listener));
+      });
+}
+
 rs2_device_list* rs2_query_devices(const rs2_context* context, rs2_error** error) {
   return Guarded(
       __func__, error, [&] { return ArgText().Add("context", context); },
@@ -200,6 +195,22 @@ int rs2_get_device_count(const rs2_device_list* info_list, rs2_error** error) {
 
 void rs2_delete_device_list(rs2_device_list* info_list) {
   delete info_list;
+}
+
+int rs2_device_list_contains(const rs2_device_list* info_list, const rs2_device* device,
+                             rs2_error** error) {
+  return Guarded(
+      __func__, error, [&] { return ArgText().Add("info_list", info_list).Add("device", device); },
+      0,
+      [&] {
+        const auto& devices = NotNull(info_list, "info_list")->devices;
+        const std::string& serial = NotNull(device, "device")->spec->serial;
+        // The same camera, whichever list or handle it came from.
+        return std::any_of(devices.begin(), devices.end(),
+                           [&](const rs2sim::DevicePtr& d) { return d->serial == serial; })
+                   ? 1
+                   : 0;
+      });
 }
 
 rs2_device* rs2_create_device(const rs2_device_list* info_list, int index, rs2_error** error) {

@@ -8,10 +8,11 @@
 #include <librealsense2/rs.h>
 
 #include <sstream>
-#include <stdexcept>
 #include <string>
 #include <type_traits>
 #include <utility>
+
+#include "engine/errors.hpp"
 
 struct rs2_error {
   std::string message;
@@ -21,29 +22,6 @@ struct rs2_error {
 };
 
 namespace rs2sim {
-
-class ApiError : public std::runtime_error {
- public:
-  ApiError(rs2_exception_type type, const std::string& message)
-      : std::runtime_error(message), type_(type) {}
-  rs2_exception_type Type() const { return type_; }
-
- private:
-  rs2_exception_type type_;
-};
-
-[[noreturn]] inline void Fail(rs2_exception_type type, const std::string& message) {
-  throw ApiError(type, message);
-}
-
-template <class T>
-T* NotNull(T* pointer, const char* name) {
-  if (!pointer) {
-    Fail(RS2_EXCEPTION_TYPE_INVALID_VALUE,
-         std::string("null pointer passed for argument \"") + name + "\"");
-  }
-  return pointer;
-}
 
 // Throws the armed fault of `function`, if any.
 void CheckFault(const char* function);

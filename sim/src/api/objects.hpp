@@ -21,10 +21,6 @@ struct rs2_device {
   std::shared_ptr<rs2sim::Recorder> recorder = nullptr;
 };
 
-struct rs2_device_list {
-  std::vector<rs2sim::DevicePtr> devices;
-};
-
 struct rs2_pipeline_profile {
   rs2sim::DevicePtr device;
   std::vector<ProfilePtr> streams;

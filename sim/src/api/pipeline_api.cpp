@@ -370,12 +370,3 @@ void rs2_delete_pipeline_profile(rs2_pipeline_profile* profile) {
 }
 
 }  // extern "C"
-
-namespace rs2sim {
-
-Emitted Emit(const std::string& serial, const FramesetSpec& frames) {
-  auto run = TheRegistry().devices.StreamingRun(serial);
-  return run ? run->Inject(frames) : Emitted{};
-}
-
-}  // namespace rs2sim

@@ -1,4 +1,4 @@
-// The align processing block of the C API.
+// The align processing block: depth aligned to the geometry of another stream.
 
 #include <librealsense2/hpp/rs_types.hpp>
 
@@ -7,13 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "api/guarded.hpp"
+#include "blocks.hpp"
 #include "frame.hpp"
 #include "geometry.hpp"
 #include "processing.hpp"
-
-using rs2sim::ArgText;
-using rs2sim::Guarded;
 
 namespace rs2sim {
 namespace {
@@ -117,15 +114,9 @@ class AlignBlock : public rs2_processing_block {
 };
 
 }  // namespace
-}  // namespace rs2sim
 
-extern "C" {
-
-rs2_processing_block* rs2_create_align(rs2_stream align_to, rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("align_to", align_to); },
-      static_cast<rs2_processing_block*>(nullptr),
-      [&] { return new rs2sim::AlignBlock(align_to); });
+std::unique_ptr<rs2_processing_block> MakeAlign(rs2_stream alignTo) {
+  return std::make_unique<AlignBlock>(alignTo);
 }
 
-}  // extern "C"
+}  // namespace rs2sim

@@ -1,4 +1,4 @@
-// The depth post-processing blocks of the C API: decimation, threshold, disparity transform,
+// The depth post-processing blocks: decimation, threshold, disparity transform,
 // spatial, temporal and hole filling. Each has the library's options, ranges and defaults, over
 // arithmetic simple enough for a test to work out what a pixel becomes:
 //   decimation   n x n blocks: the median of the non-zero pixels (the lower middle one of an
@@ -27,12 +27,9 @@
 #include <map>
 #include <vector>
 
-#include "api/guarded.hpp"
+#include "blocks.hpp"
 #include "frame.hpp"
 #include "processing.hpp"
-
-using rs2sim::ArgText;
-using rs2sim::Guarded;
 
 namespace rs2sim {
 namespace {
@@ -371,54 +368,30 @@ class HoleFilling : public StreamFilter {
   }
 };
 
-template <class Block, class... Args>
-rs2_processing_block* Create(const char* function, rs2_error** error, ArgText args,
-                             Args... blockArgs) {
-  return Guarded(
-      function, error, [&]() -> const ArgText& { return args; },
-      static_cast<rs2_processing_block*>(nullptr),
-      [&]() -> rs2_processing_block* { return new Block(blockArgs...); });
-}
-
 }  // namespace
+
+std::unique_ptr<rs2_processing_block> MakeDecimation() {
+  return std::make_unique<Decimation>();
+}
+
+std::unique_ptr<rs2_processing_block> MakeThreshold() {
+  return std::make_unique<Threshold>();
+}
+
+std::unique_ptr<rs2_processing_block> MakeDisparityTransform(bool toDisparity) {
+  return std::make_unique<DisparityTransform>(toDisparity);
+}
+
+std::unique_ptr<rs2_processing_block> MakeSpatial() {
+  return std::make_unique<Spatial>();
+}
+
+std::unique_ptr<rs2_processing_block> MakeTemporal() {
+  return std::make_unique<Temporal>();
+}
+
+std::unique_ptr<rs2_processing_block> MakeHoleFilling() {
+  return std::make_unique<HoleFilling>();
+}
+
 }  // namespace rs2sim
-
-extern "C" {
-
-rs2_processing_block* rs2_create_decimation_filter_block(rs2_error** error) {
-  return rs2sim::Create<rs2sim::Decimation>(__func__, error, ArgText());
-}
-
-rs2_processing_block* rs2_create_threshold(rs2_error** error) {
-  return rs2sim::Create<rs2sim::Threshold>(__func__, error, ArgText());
-}
-
-rs2_processing_block* rs2_create_disparity_transform_block(unsigned char transform_to_disparity,
-                                                           rs2_error** error) {
-  return rs2sim::Create<rs2sim::DisparityTransform>(
-      __func__, error,
-      ArgText().Add("transform_to_disparity", static_cast<int>(transform_to_disparity)),
-      transform_to_disparity != 0);
-}
-
-rs2_processing_block* rs2_create_spatial_filter_block(rs2_error** error) {
-  return rs2sim::Create<rs2sim::Spatial>(__func__, error, ArgText());
-}
-
-rs2_processing_block* rs2_create_temporal_filter_block(rs2_error** error) {
-  return rs2sim::Create<rs2sim::Temporal>(__func__, error, ArgText());
-}
-
-rs2_processing_block* rs2_create_hole_filling_filter_block(rs2_error** error) {
-  return rs2sim::Create<rs2sim::HoleFilling>(__func__, error, ArgText());
-}
-
-int rs2_is_processing_block_extendable_to(const rs2_processing_block* block,
-                                          rs2_extension extension_type, rs2_error** error) {
-  return Guarded(
-      __func__, error,
-      [&] { return ArgText().Add("block", block).Add("extension_type", extension_type); }, 0,
-      [&] { return rs2sim::NotNull(block, "block")->Is(extension_type) ? 1 : 0; });
-}
-
-}  // extern "C"

@@ -1,4 +1,4 @@
-// Unplugging, replugging and stalling devices, and the devices-changed callbacks of the C API.
+// Devices-changed callbacks: the hub that calls each context's callback on a thread of its own.
 
 #include "hotplug.hpp"
 
@@ -6,16 +6,9 @@
 
 #include <pthread.h>
 
-#include <algorithm>
 #include <utility>
 
-#include "api/guarded.hpp"
-#include "api/objects.hpp"
-
-using rs2sim::ArgText;
-using rs2sim::Guarded;
-using rs2sim::GuardedVoid;
-using rs2sim::NotNull;
+#include "registry.hpp"
 
 namespace rs2sim {
 
@@ -156,60 +149,4 @@ void DevicesChangedHub::Run(int generation) {
   }
 }
 
-// Control interface.
-
-bool UnplugDevice(const std::string& serial) {
-  return TheRegistry().devices.Unplug(serial);
-}
-
-bool ReplugDevice(const std::string& serial) {
-  return TheRegistry().devices.Replug(serial);
-}
-
-void StallDevice(const std::string& serial, bool stalled) {
-  TheRegistry().devices.Stall(serial, stalled);
-}
-
-void SetMissingDeviceWait(std::chrono::milliseconds wait) {
-  TheRegistry().devices.SetMissingDeviceWait(wait);
-}
-
-bool AwaitWaitingStarts(int count, std::chrono::milliseconds timeout) {
-  return TheRegistry().devices.AwaitWaitingStarts(count, timeout);
-}
-
 }  // namespace rs2sim
-
-extern "C" {
-
-void rs2_set_devices_changed_callback_cpp(rs2_context* context,
-                                          rs2_devices_changed_callback* callback,
-                                          rs2_error** error) {
-  // The callback is ours from here on, also when the call fails.
-  auto listener = std::make_shared<rs2sim::ChangeListener>(callback);
-  GuardedVoid(
-      __func__, error, [&] { return ArgText().Add("context", context).Add("callback", callback); },
-      [&] {
-        NotNull(context, "context");
-        NotNull(callback, "callback");
-        rs2sim::TheRegistry().hub.Set(context, std::move(listener));
-      });
-}
-
-int rs2_device_list_contains(const rs2_device_list* info_list, const rs2_device* device,
-                             rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("info_list", info_list).Add("device", device); },
-      0,
-      [&] {
-        const auto& devices = NotNull(info_list, "info_list")->devices;
-        const std::string& serial = NotNull(device, "device")->spec->serial;
-        // The same camera, whichever list or handle it came from.
-        return std::any_of(devices.begin(), devices.end(),
-                           [&](const rs2sim::DevicePtr& d) { return d->serial == serial; })
-                   ? 1
-                   : 0;
-      });
-}
-
-}  // extern "C"

@@ -19,6 +19,11 @@
 struct rs2_context;
 struct rs2_devices_changed_callback;
 
+// A list of devices as the C API hands it out; also what a devices-changed callback receives.
+struct rs2_device_list {
+  std::vector<std::shared_ptr<const rs2sim::DeviceSpec>> devices;
+};
+
 namespace rs2sim {
 
 using DevicePtr = std::shared_ptr<const DeviceSpec>;

@@ -7,8 +7,14 @@
 #include <librealsense2/rs.h>
 
 #include <memory>
+#include <string>
 
 #include "options.hpp"
+
+// A notification as the C API hands it to a callback.
+struct rs2_notification {
+  rs2sim::NotificationSpec spec;
+};
 
 namespace rs2sim {
 
@@ -26,6 +32,12 @@ void ForgetNotificationsCallbacks(const DevicePtr& device);
 
 // The same for the sensor behind a C API handle (device_api.cpp, where the handle is complete).
 void SetSensorNotificationsCallback(const rs2_sensor* sensor, NotificationsCallbackPtr callback);
+
+// Delivers `notification` to the callback of the sensor of device `serial` that carries `sensor`,
+// on a thread of its own, and returns once the callback has returned; false when that device is
+// not connected or that sensor has no callback. A timestamp of 0 becomes the device clock.
+bool NotifySensor(const std::string& serial, rs2_stream sensor,
+                  const NotificationSpec& notification);
 
 }  // namespace rs2sim
 

@@ -33,6 +33,9 @@ enum class SensorKind { Depth, Color, Motion };
 
 const char* SensorName(SensorKind kind);
 
+// The read-only temperatures, which a depth sensor answers only while its device streams.
+bool IsTemperature(rs2_option option);
+
 // What programs changed on one device: option values, the advanced-mode switch, and the log of
 // writes that DeviceWrites returns. Shared by every handle of the device.
 class DeviceSettings {

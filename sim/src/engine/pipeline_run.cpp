@@ -4,7 +4,7 @@
 
 #include <librealsense2/hpp/rs_types.hpp>
 
-#include "api/guarded.hpp"
+#include "errors.hpp"
 
 namespace rs2sim {
 
@@ -162,7 +162,7 @@ Emitted PipelineRun::Deliver(const SetBlueprint& set) {
         NotificationSpec notice;
         notice.category = RS2_NOTIFICATION_CATEGORY_UNKNOWN_ERROR;
         notice.description = std::move(*failure);
-        (void)Notify(device_->serial, RS2_STREAM_DEPTH, notice);
+        (void)NotifySensor(device_->serial, RS2_STREAM_DEPTH, notice);
       }
     }
     if (sink_)

@@ -1,5 +1,4 @@
-// The frame queue, the base of the processing blocks, and the C functions that start, feed and
-// delete blocks and queues.
+// The frame queue and the base of the processing blocks.
 
 #include "processing.hpp"
 
@@ -9,13 +8,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "api/guarded.hpp"
+#include "errors.hpp"
 
-using rs2sim::ArgText;
 using rs2sim::Fail;
-using rs2sim::Guarded;
-using rs2sim::GuardedVoid;
-using rs2sim::NotNull;
 
 void rs2_frame_queue::Enqueue(rs2_frame* frame) {
   rs2_frame* dropped = nullptr;
@@ -139,110 +134,3 @@ rs2_frame* NewVideoFrame(const FrameContent& like, ProfilePtr profile, Bytes byt
 }
 
 }  // namespace rs2sim
-
-extern "C" {
-
-void rs2_start_processing(rs2_processing_block* block, rs2_frame_callback* on_frame,
-                          rs2_error** error) {
-  GuardedVoid(
-      __func__, error, [&] { return ArgText().Add("block", block).Add("on_frame", on_frame); },
-      [&] {
-        NotNull(on_frame, "on_frame");
-        if (!block) {
-          on_frame->release();
-          NotNull(block, "block");
-        }
-        block->Start(on_frame, nullptr);
-      });
-}
-
-void rs2_start_processing_queue(rs2_processing_block* block, rs2_frame_queue* queue,
-                                rs2_error** error) {
-  GuardedVoid(
-      __func__, error, [&] { return ArgText().Add("block", block).Add("queue", queue); },
-      [&] { NotNull(block, "block")->Start(nullptr, NotNull(queue, "queue")); });
-}
-
-// The frame is the block's from the call on, also when the call fails.
-void rs2_process_frame(rs2_processing_block* block, rs2_frame* frame, rs2_error** error) {
-  rs2sim::FrameRef owned(frame);
-  GuardedVoid(
-      __func__, error, [&] { return ArgText().Add("block", block).Add("frame", frame); },
-      [&] {
-        NotNull(frame, "frame");
-        NotNull(block, "block")->Process(std::move(owned));
-      });
-}
-
-void rs2_delete_processing_block(rs2_processing_block* block) {
-  delete block;
-}
-
-rs2_frame_queue* rs2_create_frame_queue(int capacity, rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("capacity", capacity); },
-      static_cast<rs2_frame_queue*>(nullptr), [&] { return new rs2_frame_queue(capacity); });
-}
-
-void rs2_delete_frame_queue(rs2_frame_queue* queue) {
-  delete queue;
-}
-
-rs2_frame* rs2_wait_for_frame(rs2_frame_queue* queue, unsigned int timeout_ms, rs2_error** error) {
-  return Guarded(
-      __func__, error, [&] { return ArgText().Add("queue", queue).Add("timeout_ms", timeout_ms); },
-      static_cast<rs2_frame*>(nullptr),
-      [&] {
-        rs2_frame* frame = NotNull(queue, "queue")->Take(std::chrono::milliseconds(timeout_ms));
-        if (!frame)
-          throw std::runtime_error("Frame did not arrive in time!");
-        return frame;
-      });
-}
-
-int rs2_poll_for_frame(rs2_frame_queue* queue, rs2_frame** output_frame, rs2_error** error) {
-  return Guarded(
-      __func__, error,
-      [&] { return ArgText().Add("queue", queue).Add("output_frame", output_frame); }, 0,
-      [&] {
-        NotNull(output_frame, "output_frame");
-        rs2_frame* frame = NotNull(queue, "queue")->Take(std::chrono::milliseconds(0));
-        if (!frame)
-          return 0;
-        *output_frame = frame;
-        return 1;
-      });
-}
-
-int rs2_try_wait_for_frame(rs2_frame_queue* queue, unsigned int timeout_ms,
-                           rs2_frame** output_frame, rs2_error** error) {
-  return Guarded(
-      __func__, error,
-      [&] {
-        return ArgText()
-            .Add("queue", queue)
-            .Add("timeout_ms", timeout_ms)
-            .Add("output_frame", output_frame);
-      },
-      0,
-      [&] {
-        NotNull(output_frame, "output_frame");
-        rs2_frame* frame = NotNull(queue, "queue")->Take(std::chrono::milliseconds(timeout_ms));
-        if (!frame)
-          return 0;
-        *output_frame = frame;
-        return 1;
-      });
-}
-
-void rs2_enqueue_frame(rs2_frame* frame, void* queue) {
-  if (!frame)
-    return;
-  if (!queue) {
-    frame->Release();
-    return;
-  }
-  static_cast<rs2_frame_queue*>(queue)->Enqueue(frame);
-}
-
-}  // extern "C"

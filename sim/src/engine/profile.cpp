@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "api/guarded.hpp"
+#include "errors.hpp"
 #include "registry.hpp"
 
 namespace rs2sim {

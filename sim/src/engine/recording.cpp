@@ -4,7 +4,7 @@
 #include <exception>
 #include <iostream>
 
-#include "api/guarded.hpp"
+#include "errors.hpp"
 
 namespace rs2sim {
 namespace {
@@ -304,12 +304,6 @@ std::optional<SetBlueprint> RecordingReader::Next() {
 void RecordingReader::Rewind() {
   in_.clear();
   in_.seekg(firstSet_);
-}
-
-void WriteRecording(const std::string& path, const RecordingSpec& spec) {
-  RecordingWriter writer(path, RecordingHeader{spec.device, spec.streams});
-  for (const auto& set : spec.framesets)
-    writer.Append(FromSpec(set));
 }
 
 }  // namespace rs2sim

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <utility>
 
-#include "api/guarded.hpp"
+#include "errors.hpp"
 
 namespace rs2sim {
 namespace {
@@ -62,8 +62,9 @@ std::vector<DeviceRegistry::Entry> DeviceRegistry::DefaultEntries() {
   std::vector<Entry> entries;
   const int count = DefaultDeviceCount();
   for (int i = 0; i < count; ++i) {
-    entries.push_back(Entry{std::make_shared<const DeviceSpec>(DefaultCamera(DefaultSerial(i))),
-                            std::make_shared<DeviceLink>()});
+    entries.push_back(
+        Entry{std::make_shared<const DeviceSpec>(DefaultCameraSpec(DefaultCameraSerial(i))),
+              std::make_shared<DeviceLink>()});
   }
   return entries;
 }
@@ -364,19 +365,7 @@ Registry& TheRegistry() {
   return registry;
 }
 
-void CheckFault(const char* function) {
-  TheRegistry().faults.Check(function);
-}
-
-void Report(rs2_error** error, rs2_exception_type type, const std::string& message,
-            const char* function, const std::string& args) {
-  if (error)
-    *error = new rs2_error{message, function, args, type};
-}
-
-// Control interface.
-
-DeviceSpec DefaultCamera(const std::string& serial) {
+DeviceSpec DefaultCameraSpec(const std::string& serial) {
   DeviceSpec spec;
   spec.serial = serial;
   const int rates[] = {30, 15, 6};
@@ -409,49 +398,8 @@ DeviceSpec DefaultCamera(const std::string& serial) {
   return spec;
 }
 
-std::string DefaultSerial(int i) {
+std::string DefaultCameraSerial(int i) {
   return std::to_string(900000000000LL + i);
-}
-
-bool ReturnFromReset(const std::string& serial) {
-  return TheRegistry().devices.ReturnFromReset(serial);
-}
-int HardwareResets(const std::string& serial) {
-  return TheRegistry().devices.HardwareResets(serial);
-}
-
-void AddDevice(const DeviceSpec& spec) {
-  TheRegistry().devices.Add(spec);
-}
-bool RemoveDevice(const std::string& serial) {
-  return TheRegistry().devices.Remove(serial);
-}
-void ClearDevices() {
-  TheRegistry().devices.Clear();
-}
-void ResetDevices() {
-  TheRegistry().devices.Reset();
-}
-std::vector<std::string> DeviceSerials() {
-  return TheRegistry().devices.Serials();
-}
-
-void FailNext(const std::string& function, rs2_exception_type type, const std::string& message) {
-  TheRegistry().faults.Arm(function, type, message);
-}
-
-void FailRecordingWrites(std::uint64_t afterBytes) {
-  TheRegistry().faults.ArmWriteLimit(afterBytes);
-}
-
-void ClearFaults() {
-  TheRegistry().faults.Clear();
-}
-
-Counters GetCounters() {
-  const LiveCounters& c = TheRegistry().counters;
-  return Counters{c.framesAlive.load(),        c.framesKept.load(),     c.pipelinesAlive.load(),
-                  c.pipelinesStreaming.load(), c.callbacksAlive.load(), c.callbacksRunning.load()};
 }
 
 }  // namespace rs2sim

@@ -144,6 +144,10 @@ class Registry {
 
 Registry& TheRegistry();
 
+// The default cameras that the registry starts with (see DefaultCamera in control.hpp).
+DeviceSpec DefaultCameraSpec(const std::string& serial);
+std::string DefaultCameraSerial(int i);
+
 }  // namespace rs2sim
 
 #endif  // RS2SIM_SRC_ENGINE_REGISTRY_HPP
