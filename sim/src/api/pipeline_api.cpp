@@ -103,7 +103,7 @@ RunPlan Plan(const rs2_config& config) {
 
 // A pipeline started without a callback drops its framesets: nothing in rs2sim reads them.
 rs2_pipeline_profile* Start(rs2_pipeline* pipe, const rs2_config& config,
-                            std::shared_ptr<FrameSink> sink) {
+                            std::shared_ptr<CallbackSink> sink) {
   std::lock_guard<std::mutex> lock(pipe->mutex);
   if (pipe->run) {
     Fail(RS2_EXCEPTION_TYPE_WRONG_API_CALL_SEQUENCE, "start() cannot be called before stop()");

@@ -39,7 +39,7 @@ void FailIfBusy(const std::string& serial) {
     DeviceBusy(serial);
 }
 
-std::shared_ptr<PipelineRun> PipelineRun::Start(RunPlan plan, std::shared_ptr<FrameSink> sink) {
+std::shared_ptr<PipelineRun> PipelineRun::Start(RunPlan plan, std::shared_ptr<CallbackSink> sink) {
   std::shared_ptr<PipelineRun> run(new PipelineRun(std::move(plan), std::move(sink)));
   if (run->claimsDevice_) {
     run->link_ = TheRegistry().devices.Claim(run->device_->serial, run);
@@ -55,7 +55,7 @@ std::shared_ptr<PipelineRun> PipelineRun::Start(RunPlan plan, std::shared_ptr<Fr
   return run;
 }
 
-PipelineRun::PipelineRun(RunPlan plan, std::shared_ptr<FrameSink> sink)
+PipelineRun::PipelineRun(RunPlan plan, std::shared_ptr<CallbackSink> sink)
     : device_(std::move(plan.device)),
       profiles_(std::move(plan.profiles)),
       claimsDevice_(plan.claimsDevice),

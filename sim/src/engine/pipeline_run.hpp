@@ -26,21 +26,15 @@ struct rs2_frame_callback;
 
 namespace rs2sim {
 
-// Takes each frameset the run delivers, on the run's thread.
-class FrameSink {
- public:
-  virtual ~FrameSink() = default;
-  virtual void Consume(FrameRef frame) = 0;
-};
-
 // Owns the application's callback from the start call on and hands it back with release().
-class CallbackSink : public FrameSink {
+// Takes each frameset the run delivers, on the run's thread.
+class CallbackSink {
  public:
   explicit CallbackSink(rs2_frame_callback* callback);
-  ~CallbackSink() override;
+  ~CallbackSink();
   CallbackSink(const CallbackSink&) = delete;
   CallbackSink& operator=(const CallbackSink&) = delete;
-  void Consume(FrameRef frame) override;
+  void Consume(FrameRef frame);
 
  private:
   rs2_frame_callback* callback_;
@@ -60,8 +54,9 @@ struct RunPlan {
 
 class PipelineRun : public std::enable_shared_from_this<PipelineRun> {
  public:
-  // Throws ApiError (device busy) when the device streams to another run.
-  static std::shared_ptr<PipelineRun> Start(RunPlan plan, std::shared_ptr<FrameSink> sink);
+  // Throws ApiError (device busy) when the device streams to another run. Without a sink (a
+  // start without a callback) the run builds its framesets and drops them.
+  static std::shared_ptr<PipelineRun> Start(RunPlan plan, std::shared_ptr<CallbackSink> sink);
   ~PipelineRun();
   PipelineRun(const PipelineRun&) = delete;
   PipelineRun& operator=(const PipelineRun&) = delete;
@@ -82,7 +77,7 @@ class PipelineRun : public std::enable_shared_from_this<PipelineRun> {
   };
   using StreamKey = std::pair<int, int>;  // stream, index
 
-  PipelineRun(RunPlan plan, std::shared_ptr<FrameSink> sink);
+  PipelineRun(RunPlan plan, std::shared_ptr<CallbackSink> sink);
   void Run();
   void Finish();
   Emitted Deliver(const SetBlueprint& set);
@@ -96,7 +91,7 @@ class PipelineRun : public std::enable_shared_from_this<PipelineRun> {
   LinkPtr link_;  // set before the thread starts; null for playback
   std::unique_ptr<FrameSource> source_;
   std::shared_ptr<Recorder> recorder_;
-  std::shared_ptr<FrameSink> sink_;
+  std::shared_ptr<CallbackSink> sink_;  // null: framesets are dropped
   std::map<StreamKey, std::shared_ptr<StreamPool>> pools_;
   // Each stream's last frame, for its number and for a set that repeats it.
   std::map<StreamKey, FrameContent> lastFrames_;
