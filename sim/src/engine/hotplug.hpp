@@ -19,11 +19,6 @@
 struct rs2_context;
 struct rs2_devices_changed_callback;
 
-// A list of devices as the C API hands it out; also what a devices-changed callback receives.
-struct rs2_device_list {
-  std::vector<std::shared_ptr<const rs2sim::DeviceSpec>> devices;
-};
-
 namespace rs2sim {
 
 using DevicePtr = std::shared_ptr<const DeviceSpec>;
@@ -79,5 +74,10 @@ class DevicesChangedHub {
 };
 
 }  // namespace rs2sim
+
+// A list of devices as the C API hands it out; also what a devices-changed callback receives.
+struct rs2_device_list {
+  std::vector<rs2sim::DevicePtr> devices;
+};
 
 #endif  // RS2SIM_SRC_ENGINE_HOTPLUG_HPP
