@@ -1,6 +1,6 @@
 // Depth post-processing: what each filter delivers, the order of the chain, the temporal
 // history across a restart and a playback loop, and values that cannot be used. rs2sim's
-// blocks do simple arithmetic (sim/src/depth_filters.cpp) and the library's geometry.
+// blocks do simple arithmetic (sim/src/engine/depth_filters.cpp) and the library's geometry.
 #include <cstdio>
 #include <cstring>
 #include <functional>

@@ -35,7 +35,6 @@ extern "C" {
   (VAR_ARG_STRING(RS2_API_MAJOR_VERSION.RS2_API_MINOR_VERSION.RS2_API_PATCH_VERSION))
 
 int rs2_get_api_version(rs2_error** error);
-float rs2_depth_frame_get_distance(const rs2_frame* frame_ref, int x, int y, rs2_error** error);
 float rs2_depth_frame_get_units(const rs2_frame* frame, rs2_error** error);
 rs2_time_t rs2_get_time(rs2_error** error);
 

@@ -3,8 +3,6 @@
 #ifndef LIBREALSENSE_RS2_CONFIG_H
 #define LIBREALSENSE_RS2_CONFIG_H
 
-#define RS2_DEFAULT_TIMEOUT 15000
-
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -16,16 +14,11 @@ rs2_config* rs2_create_config(rs2_error** error);
 void rs2_delete_config(rs2_config* config);
 void rs2_config_enable_stream(rs2_config* config, rs2_stream stream, int index, int width,
                               int height, rs2_format format, int framerate, rs2_error** error);
-void rs2_config_enable_all_stream(rs2_config* config, rs2_error** error);
 void rs2_config_enable_device(rs2_config* config, const char* serial, rs2_error** error);
 void rs2_config_enable_device_from_file(rs2_config* config, const char* file, rs2_error** error);
 void rs2_config_enable_device_from_file_repeat_option(rs2_config* config, const char* file,
                                                       int repeat_playback, rs2_error** error);
 void rs2_config_enable_record_to_file(rs2_config* config, const char* file, rs2_error** error);
-void rs2_config_disable_stream(rs2_config* config, rs2_stream stream, rs2_error** error);
-void rs2_config_disable_indexed_stream(rs2_config* config, rs2_stream stream, int index,
-                                       rs2_error** error);
-void rs2_config_disable_all_streams(rs2_config* config, rs2_error** error);
 rs2_pipeline_profile* rs2_config_resolve(rs2_config* config, rs2_pipeline* pipe, rs2_error** error);
 int rs2_config_can_resolve(rs2_config* config, rs2_pipeline* pipe, rs2_error** error);
 

@@ -15,9 +15,6 @@ rs2_device_list* rs2_query_devices(const rs2_context* context, rs2_error** error
 void rs2_set_devices_changed_callback_cpp(rs2_context* context,
                                           rs2_devices_changed_callback* callback,
                                           rs2_error** error);
-void rs2_set_devices_changed_callback(const rs2_context* context,
-                                      rs2_devices_changed_callback_ptr callback, void* user,
-                                      rs2_error** error);
 
 #ifdef __cplusplus
 }

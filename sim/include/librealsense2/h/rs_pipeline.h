@@ -13,11 +13,6 @@ extern "C" {
 
 rs2_pipeline* rs2_create_pipeline(rs2_context* ctx, rs2_error** error);
 void rs2_pipeline_stop(rs2_pipeline* pipe, rs2_error** error);
-rs2_frame* rs2_pipeline_wait_for_frames(rs2_pipeline* pipe, unsigned int timeout_ms,
-                                        rs2_error** error);
-int rs2_pipeline_poll_for_frames(rs2_pipeline* pipe, rs2_frame** output_frame, rs2_error** error);
-int rs2_pipeline_try_wait_for_frames(rs2_pipeline* pipe, rs2_frame** output_frame,
-                                     unsigned int timeout_ms, rs2_error** error);
 void rs2_delete_pipeline(rs2_pipeline* pipe);
 rs2_pipeline_profile* rs2_pipeline_start(rs2_pipeline* pipe, rs2_error** error);
 rs2_pipeline_profile* rs2_pipeline_start_with_config(rs2_pipeline* pipe, rs2_config* config,

@@ -138,14 +138,11 @@ typedef struct rs2_devices_changed_callback rs2_devices_changed_callback;
 typedef struct rs2_notification rs2_notification;
 typedef struct rs2_notifications_callback rs2_notifications_callback;
 typedef struct rs2_source rs2_source;
-typedef void (*rs2_devices_changed_callback_ptr)(rs2_device_list*, rs2_device_list*, void*);
 typedef void (*rs2_frame_callback_ptr)(rs2_frame*, void*);
 
 typedef double rs2_time_t;
 typedef long long rs2_metadata_type;
 
-rs2_error* rs2_create_error(const char* what, const char* name, const char* args,
-                            rs2_exception_type type);
 rs2_exception_type rs2_get_librealsense_exception_type(const rs2_error* error);
 const char* rs2_get_failed_function(const rs2_error* error);
 const char* rs2_get_failed_args(const rs2_error* error);

@@ -294,13 +294,6 @@ class depth_frame : public video_frame {
     error::handle(e);
   }
 
-  float get_distance(int x, int y) const {
-    rs2_error* e = nullptr;
-    auto r = rs2_depth_frame_get_distance(get(), x, y, &e);
-    error::handle(e);
-    return r;
-  }
-
   float get_units() const {
     rs2_error* e = nullptr;
     auto r = rs2_depth_frame_get_units(get(), &e);

@@ -96,12 +96,6 @@ class config {
     enable_stream(stream_type, stream_index, 0, 0, format, framerate);
   }
 
-  void enable_all_streams() {
-    rs2_error* e = nullptr;
-    rs2_config_enable_all_stream(_config.get(), &e);
-    error::handle(e);
-  }
-
   void enable_device(const std::string& serial) {
     rs2_error* e = nullptr;
     rs2_config_enable_device(_config.get(), serial.c_str(), &e);
@@ -118,18 +112,6 @@ class config {
   void enable_record_to_file(const std::string& file_name) {
     rs2_error* e = nullptr;
     rs2_config_enable_record_to_file(_config.get(), file_name.c_str(), &e);
-    error::handle(e);
-  }
-
-  void disable_stream(rs2_stream stream, int index = -1) {
-    rs2_error* e = nullptr;
-    rs2_config_disable_indexed_stream(_config.get(), stream, index, &e);
-    error::handle(e);
-  }
-
-  void disable_all_streams() {
-    rs2_error* e = nullptr;
-    rs2_config_disable_all_streams(_config.get(), &e);
     error::handle(e);
   }
 
@@ -208,39 +190,6 @@ class pipeline {
     rs2_error* e = nullptr;
     rs2_pipeline_stop(_pipeline.get(), &e);
     error::handle(e);
-  }
-
-  frameset wait_for_frames(unsigned int timeout_ms = RS2_DEFAULT_TIMEOUT) const {
-    rs2_error* e = nullptr;
-    frame f(rs2_pipeline_wait_for_frames(_pipeline.get(), timeout_ms, &e));
-    error::handle(e);
-    return frameset(f);
-  }
-
-  bool poll_for_frames(frameset* f) const {
-    if (!f) {
-      throw std::invalid_argument("null frameset");
-    }
-    rs2_error* e = nullptr;
-    rs2_frame* frame_ref = nullptr;
-    auto res = rs2_pipeline_poll_for_frames(_pipeline.get(), &frame_ref, &e);
-    error::handle(e);
-    if (res)
-      *f = frameset(frame(frame_ref));
-    return res > 0;
-  }
-
-  bool try_wait_for_frames(frameset* f, unsigned int timeout_ms = RS2_DEFAULT_TIMEOUT) const {
-    if (!f) {
-      throw std::invalid_argument("null frameset");
-    }
-    rs2_error* e = nullptr;
-    rs2_frame* frame_ref = nullptr;
-    auto res = rs2_pipeline_try_wait_for_frames(_pipeline.get(), &frame_ref, timeout_ms, &e);
-    error::handle(e);
-    if (res)
-      *f = frameset(frame(frame_ref));
-    return res > 0;
   }
 
   pipeline_profile get_active_profile() const {
