@@ -18,20 +18,20 @@ class MediaSource::Impl {
  public:
   Impl(const vid_db::media::SourceSettings& settings, std::shared_ptr<SupervisorClock> clock,
        FreeSpaceProbe freeSpace)
-      : name(settings.name), config(ReadSourceConfig(settings.url, LibraryPresetNames())) {
-    for (const std::string& warning : config.addressWarnings)
-      Log(orvlog::Severity::Warning, name, "MediaSource", warning);
-    lifecycle = SourceLifecycle::Create(name, config, std::move(clock), std::move(freeSpace));
+      : name_(settings.name), config_(ReadSourceConfig(settings.url, LibraryPresetNames())) {
+    for (const std::string& warning : config_.addressWarnings)
+      Log(orvlog::Severity::Warning, name_, "MediaSource", warning);
+    lifecycle_ = SourceLifecycle::Create(name_, config_, std::move(clock), std::move(freeSpace));
   }
-  ~Impl() { lifecycle->Release(); }
+  ~Impl() { lifecycle_->Release(); }
 
-  void Start(const vid_db::media::StartParams& params) { lifecycle->Start(params.handler); }
-  void Stop() { lifecycle->Stop(); }
+  void Start(const vid_db::media::StartParams& params) { lifecycle_->Start(params.handler); }
+  void Stop() { lifecycle_->Stop(); }
 
  private:
-  const std::string name;
-  const SourceConfig config;
-  std::shared_ptr<SourceLifecycle> lifecycle;
+  const std::string name_;
+  const SourceConfig config_;
+  std::shared_ptr<SourceLifecycle> lifecycle_;
 };
 
 MediaSource::MediaSource(const vid_db::media::SourceSettings& settings)
@@ -43,16 +43,16 @@ MediaSource::MediaSource(const vid_db::media::SourceSettings& settings,
 
 MediaSource::MediaSource(const vid_db::media::SourceSettings& settings,
                          std::shared_ptr<SupervisorClock> clock, FreeSpaceProbe freeSpace)
-    : impl(std::make_unique<Impl>(settings, std::move(clock), std::move(freeSpace))) {}
+    : impl_(std::make_unique<Impl>(settings, std::move(clock), std::move(freeSpace))) {}
 
 MediaSource::~MediaSource() = default;
 
 void MediaSource::Start(const vid_db::media::StartParams& params) {
-  impl->Start(params);
+  impl_->Start(params);
 }
 
 void MediaSource::Stop() {
-  impl->Stop();
+  impl_->Stop();
 }
 
 vid_db::media::SourceCaps MediaSource::GetCaps() const {

@@ -39,7 +39,7 @@ class MediaSource : public vid_db::media::Source,
 
  private:
   class Impl;
-  const std::unique_ptr<Impl> impl;
+  const std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace vs_realsense2

@@ -11,7 +11,7 @@ int run_realsense_protocol_query(void* /*unused*/, boost::shared_ptr<vid_db::Pro
 
 namespace vs_realsense2 {
 
-Protocol::Protocol() : schemes{"realsense"} {}
+Protocol::Protocol() : schemes_{"realsense"} {}
 
 boost::shared_ptr<vid_db::Service> Protocol::CreateService(
     const vid_db::ServiceSettings& settings) {
@@ -26,7 +26,7 @@ boost::shared_ptr<vid_db::Service> Protocol::CreateService(
 }
 
 std::vector<std::string> Protocol::GetSchemes() const {
-  return schemes;
+  return schemes_;
 }
 
 }  // namespace vs_realsense2

@@ -30,7 +30,7 @@ class Protocol : public vid_db::Protocol {
   std::vector<std::string> GetSchemes() const override;
 
  private:
-  const std::vector<std::string> schemes;
+  const std::vector<std::string> schemes_;
 };
 
 }  // namespace vs_realsense2

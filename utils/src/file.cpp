@@ -161,18 +161,18 @@ File::~File() {
 }
 
 bool File::Open(const std::string& path, int mode) {
-  if (fd >= 0)
+  if (fd_ >= 0)
     Close();
 
   bool notRegular = (mode & Regular) && IsSpecial(path);
-  fd = notRegular ? -1 : OpenDescriptor(path, ToSystemFlags(mode));
+  fd_ = notRegular ? -1 : OpenDescriptor(path, ToSystemFlags(mode));
   // Checked again on the descriptor: the path may have changed in between.
-  if (fd >= 0 && (mode & Regular)) {
-    if (IsRegular(fd)) {
-      ClearNonBlocking(fd);
+  if (fd_ >= 0 && (mode & Regular)) {
+    if (IsRegular(fd_)) {
+      ClearNonBlocking(fd_);
     } else {
-      CloseDescriptor(fd);
-      fd = -1;
+      CloseDescriptor(fd_);
+      fd_ = -1;
       notRegular = true;
     }
   }
@@ -182,23 +182,23 @@ bool File::Open(const std::string& path, int mode) {
   const int savedErrno = errno;
   LogUntagged(GetUtilsLogger, orvlog::Severity::Trace, kLogName, [&](std::ostream& os) {
     os << "Open(\"" << path << '"';
-    if (fd >= 0) {
-      os << "): fd=" << fd;
+    if (fd_ >= 0) {
+      os << "): fd=" << fd_;
     } else {
       os << ") FAILED: " << (notRegular ? "not a regular file" : std::strerror(savedErrno));
     }
   });
   errno = savedErrno;
-  return fd >= 0;
+  return fd_ >= 0;
 }
 
 void File::Close() {
-  if (fd < 0)
+  if (fd_ < 0)
     return;
   LogUntagged(GetUtilsLogger, orvlog::Severity::Trace, kLogName,
-              [&](std::ostream& os) { os << "Close(): fd=" << fd; });
-  CloseDescriptor(fd);
-  fd = -1;
+              [&](std::ostream& os) { os << "Close(): fd=" << fd_; });
+  CloseDescriptor(fd_);
+  fd_ = -1;
 }
 
 #ifdef _WIN32

@@ -29,14 +29,14 @@ class QueryList : private Noncopyable {
 
 }  // namespace
 
-UrlParser::UrlParser(const std::string& address) : state{}, uri{}, text(address) {
-  state.uri = &uri;
+UrlParser::UrlParser(const std::string& address) : state_{}, uri_{}, text_(address) {
+  state_.uri = &uri_;
 }
 
 UrlParser::~UrlParser() {
   // An empty text was never handed to uriparser, so there is nothing to free.
-  if (!text.empty())
-    uriFreeUriMembersA(&uri);
+  if (!text_.empty())
+    uriFreeUriMembersA(&uri_);
 }
 
 std::unique_ptr<UrlParser> UrlParser::Parse(const std::string& text, bool normalize) {
@@ -44,9 +44,9 @@ std::unique_ptr<UrlParser> UrlParser::Parse(const std::string& text, bool normal
   if (text.empty())
     return parser;
 
-  bool parsed = uriParseUriA(&parser->state, parser->text.c_str()) == URI_SUCCESS;
+  bool parsed = uriParseUriA(&parser->state_, parser->text_.c_str()) == URI_SUCCESS;
   if (parsed && normalize) {
-    parsed = uriNormalizeSyntaxA(&parser->uri) == URI_SUCCESS;
+    parsed = uriNormalizeSyntaxA(&parser->uri_) == URI_SUCCESS;
   }
   if (!parsed)
     ThrowParseError(text);
@@ -54,8 +54,8 @@ std::unique_ptr<UrlParser> UrlParser::Parse(const std::string& text, bool normal
 }
 
 bool UrlParser::GetQueryParams(QueryParams& out) const {
-  const char* first = uri.query.first;
-  const char* afterLast = uri.query.afterLast;
+  const char* first = uri_.query.first;
+  const char* afterLast = uri_.query.afterLast;
   if (first == nullptr || afterLast == nullptr || first == afterLast) {
     out.clear();
     return true;
@@ -75,9 +75,9 @@ bool UrlParser::GetQueryParams(QueryParams& out) const {
 }
 
 std::string UrlParser::GetScheme() const {
-  if (uri.scheme.first == nullptr || uri.scheme.afterLast == nullptr)
+  if (uri_.scheme.first == nullptr || uri_.scheme.afterLast == nullptr)
     return {};
-  return std::string(uri.scheme.first, uri.scheme.afterLast);
+  return std::string(uri_.scheme.first, uri_.scheme.afterLast);
 }
 
 std::string UrlParser::Unescape(const std::string& s) {

@@ -14,10 +14,10 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& message);
   ~Error() override;
 
-  std::int32_t GetErrno() const noexcept { return savedErrno; }
+  std::int32_t GetErrno() const noexcept { return savedErrno_; }
 
  private:
-  std::int32_t savedErrno;
+  std::int32_t savedErrno_;
 };
 
 // A file that could not be opened. The text is "<system text>: <path>".
@@ -26,10 +26,10 @@ class OpenFileError : public Error {
   OpenFileError(const std::string& message, std::int32_t errorNumber);
   ~OpenFileError() override;
 
-  std::int32_t GetErrorNumber() const noexcept { return errorNumber; }
+  std::int32_t GetErrorNumber() const noexcept { return errorNumber_; }
 
  private:
-  std::int32_t errorNumber;
+  std::int32_t errorNumber_;
 };
 
 }  // namespace utils

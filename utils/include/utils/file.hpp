@@ -41,7 +41,7 @@ class File : private Noncopyable {
   void Close();
 
   // -1 when no file is open.
-  std::int32_t GetFd() const noexcept { return fd; }
+  std::int32_t GetFd() const noexcept { return fd_; }
 
 #ifdef _WIN32
   // Converts zero-terminated UTF-8 into UTF-16, terminator included.
@@ -49,7 +49,7 @@ class File : private Noncopyable {
 #endif
 
  private:
-  std::int32_t fd = -1;
+  std::int32_t fd_ = -1;
 };
 
 }  // namespace utils

@@ -38,9 +38,9 @@ class UrlParser : private Noncopyable {
  private:
   explicit UrlParser(const std::string& address);
 
-  UriParserStateA state;
-  UriUriA uri;
-  std::string text;
+  UriParserStateA state_;
+  UriUriA uri_;
+  std::string text_;
 };
 
 }  // namespace utils
