@@ -38,8 +38,6 @@ void FrameNumbers::Follow(const FramesetNumbers& numbers, const LostNumbers* los
     Step(depth_, *numbers.depth);
 }
 
-// The reader is the only writer of these counters (one session reads at a
-// time), so a relaxed load and store do, without a locked read-modify-write.
 void FrameNumbers::Step(Stream& stream, unsigned long long number) {
   std::uint64_t arrived = 1;
   std::uint64_t drops = 0;
@@ -55,13 +53,10 @@ void FrameNumbers::Step(Stream& stream, unsigned long long number) {
   stream.last = number;
   if (!stream.lostAtQueue.Empty())
     stream.lostAtQueue.Clear();
-  Add(stats_.get()->*stream.frames, arrived);
-  Add(stats_.get()->*stream.drops, drops);
-}
-
-void FrameNumbers::Add(std::atomic<std::uint64_t>& counter, std::uint64_t count) {
-  if (count > 0)
-    counter.store(counter.load(std::memory_order_relaxed) + count, std::memory_order_relaxed);
+  if (arrived > 0)
+    Add(stats_.get()->*stream.frames, arrived);
+  if (drops > 0)
+    Add(stats_.get()->*stream.drops, drops);
 }
 
 }  // namespace vs_realsense2

@@ -54,7 +54,6 @@ class FrameNumbers {
     NumberRuns lostAtQueue;  // since `last`; kept until the stream's next number
   };
   void Step(Stream& stream, unsigned long long number);
-  static void Add(std::atomic<std::uint64_t>& counter, std::uint64_t count);
 
   const std::shared_ptr<SourceStats> stats_;
   Stream color_{&SourceStats::colorFrames, &SourceStats::colorDrops, {}, {}};

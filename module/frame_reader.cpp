@@ -19,7 +19,7 @@ void ProcessFrame(const rs2::frame& frame, const FrameIntake& intake) {
     if (intake.lostFrames->Summing())
       intake.lostFrames->Queued(intake.nowMs());
   } else {
-    Count(intake.stats.get(), &SourceStats::lostFramesets);
+    intake.stats->lostFramesets.fetch_add(1, std::memory_order_relaxed);
     if (losses)
       losses->Dropped(frames);
     intake.lostFrames->Lost(intake.nowMs());

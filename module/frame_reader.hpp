@@ -41,7 +41,7 @@ struct FrameIntake {
   std::shared_ptr<FrameQueue> queue;
   // Raised for every frameset (one relaxed store) for the source's watchdog.
   std::shared_ptr<std::atomic<bool>> arrived;
-  std::shared_ptr<SourceStats> stats;  // null: not counted
+  std::shared_ptr<SourceStats> stats;  // not null
   std::shared_ptr<LostFramesLog> lostFrames;
   std::function<std::int64_t()> nowMs;  // monotonic, for the lost-frames lines
   // Null when the health line is off: nobody follows frame numbers.

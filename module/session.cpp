@@ -67,8 +67,9 @@ void ApplyLiveControls(rs2::pipeline& pipeline, const SourceConfig& source,
   ApplyControls(request.resolve(pipeline).get_device(), source, name);
 }
 
-std::optional<FrameNumbers> MakeFrameNumbers(const std::shared_ptr<SourceStats>& stats) {
-  if (!stats)
+std::optional<FrameNumbers> MakeFrameNumbers(const SourceConfig& config,
+                                             const std::shared_ptr<SourceStats>& stats) {
+  if (config.stats_s <= 0)
     return std::nullopt;
   return std::optional<FrameNumbers>(std::in_place, stats);
 }
@@ -101,17 +102,18 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
                  SessionLinks links)
     : name_(name),
       links_(std::move(links)),
+      stopRequested_(*links_.stopRequested),
+      stats_(*links_.stats),
       handler_(handler),
-      stats_(links_.stats),
       queue_(
           std::make_shared<FrameQueue>(kQueueCapacity, /*popEnabled=*/true, /*pushEnabled=*/true)),
       playback_(!config.playback_from_file.empty()),
-      floorColorTime_(links_.floorColorTime),
-      depthChain_(config, name_),
       // Frame numbers feed the health line's drops and rates and the
       // watchdog's frozen depth; with both off nobody reads them.
-      readNumbers_(stats_ || config.watchdog_ms > 0),
-      frameNumbers_(MakeFrameNumbers(stats_)),
+      readNumbers_(config.stats_s > 0 || config.watchdog_ms > 0),
+      floorColorTime_(links_.floorColorTime),
+      frameNumbers_(MakeFrameNumbers(config, links_.stats)),
+      depthChain_(config, name_),
       readerThread_(*queue_, [this] { ReadFrames(); }),
       pipeline_(CreatePipeline(name_)) {
   rs2::config pipelineConfig;
@@ -126,8 +128,8 @@ Session::Session(const SourceConfig& config, const HandlerPtr& handler, const st
   const rs2::pipeline_profile profile = pipeline_.start(
       pipelineConfig,
       FrameCallback(std::make_shared<const FrameIntake>(FrameIntake{
-          name_, queue_, links_.frameArrived, stats_, std::make_shared<LostFramesLog>(name_),
-          links_.nowMs, stats_ ? std::make_shared<QueueLosses>() : nullptr})));
+          name_, queue_, links_.frameArrived, links_.stats, std::make_shared<LostFramesLog>(name_),
+          links_.nowMs, frameNumbers_ ? std::make_shared<QueueLosses>() : nullptr})));
   if (!playback_) {
     const rs2::device device = profile.get_device();
     if (!config.record_to_file.empty()) {

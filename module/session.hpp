@@ -35,15 +35,6 @@ struct SessionLinks {
   // reader starts no handler call after it sees it.
   std::shared_ptr<const std::atomic<bool>> stopRequested =
       std::make_shared<const std::atomic<bool>>(false);
-  // Handler calls begun plus handler calls ended, counted by the reader: it
-  // changes with every delivery and is odd while the handler runs, which is
-  // all the watchdog needs to tell a slow server from a silent camera.
-  std::shared_ptr<std::atomic<std::uint64_t>> handlerCalls =
-      std::make_shared<std::atomic<std::uint64_t>>(0);
-  // Packets whose depth frame is not the previous packet's, counted by the
-  // reader: while it stands still and packets flow, depth is frozen.
-  std::shared_ptr<std::atomic<std::uint64_t>> depthChanges =
-      std::make_shared<std::atomic<std::uint64_t>>(0);
   // Reader thread, as it begins (before any handler call): the supervisor
   // learns which thread the handler runs on.
   std::function<void()> readerBegan;
@@ -58,28 +49,23 @@ struct SessionLinks {
   // Holds the session's record device from its start on, so that a write
   // failure reported while it streams can keep it; null: not recording.
   std::shared_ptr<RecorderHold> recorder;
-  // The source's counters for its health line, shared by its sessions so
-  // that counts survive restarts; null when the health line is off.
-  std::shared_ptr<SourceStats> stats;
+  // The source's counters for its health line and watchdog, shared by its
+  // sessions so that counts survive restarts; never null.
+  std::shared_ptr<SourceStats> stats = std::make_shared<SourceStats>();
   // Where a live camera's sensors send their notifications; null: nowhere.
   std::shared_ptr<NotificationLog> notifications;
   // Monotonic ms that the "lost frames" lines go by.
   std::function<std::int64_t()> nowMs = utils::NowMs;
 };
 
-// Counts one handler call in SessionLinks::handlerCalls: once as it begins
-// and once as it ends, thrown out of or not. Only the reader writes it (one
-// session of a source runs at a time), so a plain relaxed store does; the
-// supervisor needs only to see the count move.
+// Counts one handler call in SourceStats::handlerCalls: once as it begins
+// and once as it ends, thrown out of or not.
 class HandlerCall : private utils::Noncopyable {
  public:
-  explicit HandlerCall(std::atomic<std::uint64_t>& calls) noexcept : calls_(calls) { Step(); }
-  ~HandlerCall() { Step(); }
+  explicit HandlerCall(SourceStats& stats) noexcept : calls_(stats.handlerCalls) { Add(calls_, 1); }
+  ~HandlerCall() { Add(calls_, 1); }
 
  private:
-  void Step() noexcept {
-    calls_.store(calls_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
-  }
   std::atomic<std::uint64_t>& calls_;
 };
 
@@ -148,7 +134,7 @@ class Session : private utils::Noncopyable {
 
   // Reader thread: whether no further handler call may start.
   [[nodiscard]] bool StopRequested() const {
-    return links_.stopRequested->load(std::memory_order_acquire);
+    return stopRequested_.load(std::memory_order_acquire);
   }
 
   // Host thread, destructor only.
@@ -158,26 +144,30 @@ class Session : private utils::Noncopyable {
   // (reverse order) is the second half of the teardown.
   const std::string name_;
   const SessionLinks links_;
-  vs_stream::VideoRawParams videoParams_;  // last announced to the handler
+  // What the reader reads and writes for every frameset, side by side: a
+  // frameset's work is small beside the library's decompression, which
+  // evicts it in between, so each cache line it spans is a miss per frameset.
+  const std::atomic<bool>& stopRequested_;  // links_'s
+  SourceStats& stats_;                      // links_'s
   const HandlerPtr handler_;
-  const std::shared_ptr<SourceStats> stats_;  // counters are atomic; may be null
   const std::shared_ptr<FrameQueue> queue_;
+  const bool playback_;
+  const bool readNumbers_;  // for the health line or the watchdog
+  bool framesDescribed_ = false;
   bool domainKnown_ = false;
   rs2_timestamp_domain domain_ = RS2_TIMESTAMP_DOMAIN_COUNT;  // meaningful only when domainKnown_
   std::int64_t syncDevTime_ = 0;
   std::int64_t lastDevTime_ = 0;
   std::int64_t syncSysTime_ = 0;
-  const bool playback_;
   std::int64_t lastColorTime_ = 0;
-  std::optional<std::int64_t> floorColorTime_;  // from links_; cleared by a warned step
-  DepthChain depthChain_;  // the filters and the alignment, run by the reader; may be empty
-  bool framesDescribed_ = false;
-  const bool readNumbers_;                             // for the health line or the watchdog
-  std::optional<FrameNumbers> frameNumbers_;           // for the health line
+  std::optional<std::int64_t> floorColorTime_;         // from links_; cleared by a warned step
   std::optional<unsigned long long> lastPacketDepth_;  // the last delivered packet's depth number
-  int negotiatedFps_ = 0;                              // set by the constructor before it returns
-  int negotiatedDepthFps_ = 0;                         // likewise
-  std::optional<rs2::sensor> depthSensor_;             // likewise
+  vs_stream::VideoRawParams videoParams_;              // last announced to the handler
+  std::optional<FrameNumbers> frameNumbers_;           // for the health line
+  DepthChain depthChain_;       // the filters and the alignment, run by the reader; may be empty
+  int negotiatedFps_ = 0;       // set by the constructor before it returns
+  int negotiatedDepthFps_ = 0;  // likewise
+  std::optional<rs2::sensor> depthSensor_;  // likewise
   // The pipeline's record device while recording, set by the constructor;
   // released after the pipeline.
   rs2::device recordDevice_;

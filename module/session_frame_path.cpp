@@ -138,7 +138,7 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
   if (!UpdateVideoParams(color, parts.colorFormat))
     return;
   if (color.get_data() == nullptr || color.get_data_size() <= 0) {
-    Count(stats_.get(), &SourceStats::invalidColorFrames);
+    Count(stats_, &SourceStats::invalidColorFrames);
     LogSafely(orvlog::Severity::Error, name_, kTag, "invalid frame");
     return;
   }
@@ -171,23 +171,22 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
   if (withDepth) {
     packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
   } else {
-    Count(stats_.get(), &SourceStats::packetsWithoutDepth);
+    Count(stats_, &SourceStats::packetsWithoutDepth);
     LogSafely(orvlog::Severity::Debug, name_, kTag, "no depth frame");
   }
   if (StopRequested())
     return;
   if (withDepth && numbers.depth)
     NoteDepth(*numbers.depth);
-  if (stats_)
-    CountPacket(stats_.get(), utils::NowMs());
-  const HandlerCall call(*links_.handlerCalls);
+  CountPacket(stats_, utils::NowMs());
+  const HandlerCall call(stats_);
   handler_->OnPacket(packet);
 }
 
 // Timed only when the health line reports it (a filter is on): two clock
 // reads per frameset.
 rs2::frameset Session::RunDepthChain(const rs2::frameset& received) {
-  ChainTimes* const times = stats_ ? stats_->chainTimes.get() : nullptr;
+  ChainTimes* const times = stats_.chainTimes.get();
   if (times == nullptr)
     return depthChain_.Process(received);
   const auto began = std::chrono::steady_clock::now();
@@ -220,12 +219,11 @@ FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2:
 // stops changing altogether is the watchdog's concern (SupervisedRun).
 void Session::NoteDepth(unsigned long long number) {
   if (lastPacketDepth_ == number) {
-    Count(stats_.get(), &SourceStats::staleDepth);
+    Count(stats_, &SourceStats::staleDepth);
     return;
   }
   lastPacketDepth_ = number;
-  std::atomic<std::uint64_t>& changes = *links_.depthChanges;
-  changes.store(changes.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  Add(stats_.depthChanges, 1);
 }
 
 // Announces only changes. The new values are remembered only once OnParams
@@ -235,7 +233,7 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color, rs2_format format
   const vs_stream::VideoRawParams params = MakeVideoRawParams(color, format);
   if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
       params.height == 0) {
-    Count(stats_.get(), &SourceStats::invalidColorFrames);
+    Count(stats_, &SourceStats::invalidColorFrames);
     LogSafely(orvlog::Severity::Error, name_, "UpdateVideoParams", [&](std::ostream& os) {
       os << "invalid color frame with fmt: " << rs2_format_to_string(format);
     });
@@ -248,7 +246,7 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color, rs2_format format
   vid_db::media::StreamParams announcement;
   announcement.rawVideo = params;
   {
-    const HandlerCall call(*links_.handlerCalls);
+    const HandlerCall call(stats_);
     handler_->OnParams(announcement);
   }
   videoParams_ = params;

@@ -61,8 +61,7 @@ SourceLifecycle::SourceLifecycle(Key /*key*/, std::string name, SourceConfig con
       config_(std::move(config)),
       clock_(std::move(clock)),
       freeSpace_(std::move(freeSpace)),
-      stats_(config_.stats_s > 0 ? std::make_shared<SourceStats>(config_.HasDepthFilters())
-                                 : nullptr) {}
+      stats_(std::make_shared<SourceStats>(config_.stats_s > 0 && config_.HasDepthFilters())) {}
 
 // Release has handed every supervisor to a joiner; what is left ran to its
 // end.

@@ -98,8 +98,9 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
   const std::string name_;
   const SourceConfig config_;
   const std::shared_ptr<SupervisorClock> clock_;
-  const FreeSpaceProbe freeSpace_;            // called by the supervisor only
-  const std::shared_ptr<SourceStats> stats_;  // null when the health line is off
+  const FreeSpaceProbe freeSpace_;  // called by the supervisor only
+  // Shared with every session; the health line and the watchdog read it.
+  const std::shared_ptr<SourceStats> stats_;
 
   mutable utils::Mutex mutex_;
   std::condition_variable changed_;
@@ -117,13 +118,9 @@ class SourceLifecycle : public std::enable_shared_from_this<SourceLifecycle>,
   std::optional<std::string> recorderFailure_ GUARDED_BY(mutex_);
   std::uint64_t sessionSequence_ GUARDED_BY(mutex_) = 0;
   std::optional<std::int64_t> floorColorTime_ GUARDED_BY(mutex_);
-  // Shared with every session, whose library thread and reader write them.
+  // Shared with every session, whose library thread raises it.
   const std::shared_ptr<std::atomic<bool>> frameArrived_ =
       std::make_shared<std::atomic<bool>>(false);
-  const std::shared_ptr<std::atomic<std::uint64_t>> handlerCalls_ =
-      std::make_shared<std::atomic<std::uint64_t>>(0);
-  const std::shared_ptr<std::atomic<std::uint64_t>> depthChanges_ =
-      std::make_shared<std::atomic<std::uint64_t>>(0);
 };
 
 }  // namespace vs_realsense2

@@ -42,7 +42,7 @@ std::string DescribeFailure(const std::exception_ptr& failure) {
   return text.str();
 }
 
-// SessionLinks::handlerCalls counts each call twice: as it begins and as it
+// SourceStats::handlerCalls counts each call twice: as it begins and as it
 // ends.
 std::uint64_t CallsBegun(std::uint64_t calls) {
   return (calls + 1) / 2;
@@ -229,8 +229,6 @@ void SupervisedRun::AwaitCamera(Lock& lock, const std::string& why) {
 std::unique_ptr<Session> SupervisedRun::Build(Lock& lock, const SourceConfig& config, bool spaced) {
   SessionLinks links;
   links.frameArrived = lifecycle_.frameArrived_;
-  links.handlerCalls = lifecycle_.handlerCalls_;
-  links.depthChanges = lifecycle_.depthChanges_;
   links.stopRequested = run_.stop;
   links.floorColorTime = lifecycle_.floorColorTime_;
   links.stats = lifecycle_.stats_;
@@ -281,10 +279,10 @@ void SupervisedRun::Adopt(Lock& lock, std::unique_ptr<Session> session) {
   session_ = std::move(session);
   lifecycle_.streaming_ = session_.get();
   policy_.SessionStarted(lifecycle_.clock_->NowMs());
-  lastHandlerCalls_ = lifecycle_.handlerCalls_->load(std::memory_order_relaxed);
+  lastHandlerCalls_ = lifecycle_.stats_->handlerCalls.load(std::memory_order_relaxed);
   lastFramesetMs_.reset();
   callBegunSinceLook_ = false;
-  lastDepthChanges_ = lifecycle_.depthChanges_->load(std::memory_order_relaxed);
+  lastDepthChanges_ = lifecycle_.stats_->depthChanges.load(std::memory_order_relaxed);
   depthChangedMs_.reset();
   sessionAdoptedMs_ = lifecycle_.clock_->NowMs();
   hardwareError_->store(false, std::memory_order_relaxed);
@@ -317,7 +315,7 @@ void SupervisedRun::RaiseWatchdogToRate(Lock& lock, int fps) {
 // at a second look is a slow server, which is no silent camera. (A call's end
 // alone is no delivery: when exactly it ends does not matter.)
 void SupervisedRun::NoteProgress(std::int64_t now) {
-  const std::uint64_t calls = lifecycle_.handlerCalls_->load(std::memory_order_relaxed);
+  const std::uint64_t calls = lifecycle_.stats_->handlerCalls.load(std::memory_order_relaxed);
   const bool inCall = calls % 2 == 1;
   callBegunSinceLook_ = CallsBegun(calls) != CallsBegun(lastHandlerCalls_);
   if (callBegunSinceLook_ || (inCall && calls == lastHandlerCalls_))
@@ -325,7 +323,8 @@ void SupervisedRun::NoteProgress(std::int64_t now) {
   lastHandlerCalls_ = calls;
   if (lifecycle_.frameArrived_->exchange(false, std::memory_order_relaxed))
     lastFramesetMs_ = now;
-  const std::uint64_t depthChanges = lifecycle_.depthChanges_->load(std::memory_order_relaxed);
+  const std::uint64_t depthChanges =
+      lifecycle_.stats_->depthChanges.load(std::memory_order_relaxed);
   if (depthChanges != lastDepthChanges_)
     depthChangedMs_ = now;
   lastDepthChanges_ = depthChanges;
@@ -393,8 +392,7 @@ void SupervisedRun::Watch(Lock& lock) {
 
 void SupervisedRun::BeginRestart(Lock& lock, const std::string& reason, std::int64_t now) {
   const std::int64_t delay = policy_.RestartBegan(now);
-  if (lifecycle_.stats_)
-    lifecycle_.stats_->restarts.fetch_add(1, std::memory_order_relaxed);
+  lifecycle_.stats_->restarts.fetch_add(1, std::memory_order_relaxed);
   Say(lock, orvlog::Severity::Warning, lines::kWatchdogTag.data(), [&](std::ostream& os) {
     os << reason << lines::kRestartingEnd;
     if (delay > 0)
