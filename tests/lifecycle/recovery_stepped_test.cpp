@@ -56,10 +56,7 @@ TEST_F(RecoveryTest, UnpluggedCameraIsRetriedWithGrowingDelaysAndStreamsAgainOnc
 // source delivers instead of dropping ten minutes of packets.
 TEST_F(RecoveryTest, DeadReaderIsReplacedAfterTheBuildGapAndTimesFarBackAreWarnedAndDelivered) {
   StartCamera(kQuickWatchdog);
-  handler->ThrowOnPacket("host failure");
-  ASSERT_TRUE(camera.Emit(ColorAndDepth(700000, kSystemTime)).delivered);
-  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
-  ASSERT_TRUE(clock->Settle());
+  EndReader(ColorAndDepth(700000, kSystemTime));
   Step(999);
   EXPECT_EQ(log.Count(kInfo, StreamingAgain("1.0 s", 1)), 0u);
   Step(1);
@@ -87,10 +84,8 @@ TEST_F(RecoveryTest, WatchdogBelowTheFrameIntervalIsRaisedAndAStallingCameraCann
   const std::string dir = ::testing::TempDir() + "stepped-loop/";
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
-  source = CreateSource("watchdog_ms=40&c_fps=6&d_fps=6&record_to_file=" +
-                        PercentEncoded(dir + "cam.bag"));
-  source->Start(StartWith(handler));
-  ASSERT_TRUE(clock->Settle());
+  StartAt(camera.Url("watchdog_ms=40&c_fps=6&d_fps=6&record_to_file=" +
+                     PercentEncoded(dir + "cam.bag")));
   Deliver(1000, 1);
   rs2sim::StallDevice(camera.Serial(), true);
   for (int i = 0; i < 30; ++i)
@@ -131,10 +126,7 @@ TEST_F(RecoveryTest, ColourLostWhileDepthGoesOnIsARestartThatSaysSo) {
 // (it used to spin, holding its lock, so that Stop hung).
 TEST_F(RecoveryTest, DevicesChangingDuringTheBuildGapWaitForIt) {
   StartCamera(kQuickWatchdog);
-  handler->ThrowOnPacket("host failure");
-  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
-  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
-  ASSERT_TRUE(clock->Settle());
+  EndReader(ColorAndDepth(1000, kSystemTime));
   rs2sim::FailNext("rs2_pipeline_start_with_config_and_callback_cpp", RS2_EXCEPTION_TYPE_IO,
                    "busy");
   Step(1000);
