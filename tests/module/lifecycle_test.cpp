@@ -80,20 +80,8 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   EXPECT_TRUE(AllCountersZero());
 }
 
-TEST_F(LifecycleTest, MissingPlaybackFileFailsBeforeTheLibraryIsAsked) {
-  const std::string path = ::testing::TempDir() + "no-such-recording.bag";
-  source = CreateSource(camera.Url("playback_from_file=" + PercentEncoded(path)), "cam");
-  try {
-    source->Start(StartWith(handler));
-    FAIL() << "no exception";
-  } catch (const utils::OpenFileError& e) {
-    EXPECT_EQ(e.what(), "No such file or directory: " + path);
-  }
-  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}, SdkLine("cam")}));
-  EXPECT_TRUE(AllCountersZero());
-}
-
-// A FIFO is POSIX's; the Windows probe's own refusals are in the utils suite.
+// A FIFO is POSIX's; the Windows probe's own refusals are in the utils suite. A
+// missing file and a directory are the bad-input suite's (tests/reliability).
 #ifndef _WIN32
 TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
   const std::string path = ::testing::TempDir() + "lifecycle-recording.fifo";
