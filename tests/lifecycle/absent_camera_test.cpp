@@ -15,9 +15,7 @@ using AbsentCameraTest = SteppedSourceTest;
 using Warnings = std::vector<std::string>;
 
 TEST_F(AbsentCameraTest, IsWaitedForAndStreamsOncePluggedIn) {
-  source = CreateSourceAt("realsense://?sn=later&watchdog_ms=100", "cam");
-  source->Start(StartWith(handler));
-  ASSERT_TRUE(clock->Settle());
+  StartAt("realsense://?sn=later&watchdog_ms=100");
   EXPECT_EQ(log.Messages(kWarning), Warnings{"<cam> Start: waiting for camera later: not connected "
                                              "(connected: 900000000000, manual-1)"});
   Step(500);

@@ -78,9 +78,7 @@ TEST_F(TemperaturesTest, ReadWhileStreamingAndWarnedOncePerCrossing) {
   // Unplugged, the camera answers nothing while the source waits for it.
   ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
   source->Stop();
-  source = CreateSource("stats_s=1&temp_warn_c=70");
-  source->Start(StartWith(handler));
-  ASSERT_TRUE(clock->Settle());
+  StartAt(camera.Url("stats_s=1&temp_warn_c=70"));
   Step(1000);
   EXPECT_EQ(log.CountMatching(kInfo,
                               "<cam> Health: .*; asic temperature n/a; projector "

@@ -86,10 +86,7 @@ TEST_F(RecordingTest, ExistingFileIsKeptAndEachRestartNamesTheFileItWasWriting) 
             1u);
   EXPECT_EQ(log.Count(kInfo, RecordingTo(dir + "cam-1.bag")), 1u);
   Deliver(next, 1);
-  handler->ThrowOnPacket("host failure");
-  ASSERT_TRUE(camera.Emit(ColorAndDepth(next + 100, kSystemTime)).delivered);
-  ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
-  ASSERT_TRUE(clock->Settle());
+  EndReader(ColorAndDepth(next + 100, kSystemTime));
   Step(1000);
   EXPECT_EQ(log.Count(kInfo, "<cam> Restart: keeping " + dir + "cam-1.bag, recording to " + dir +
                                  "cam-2.bag"),

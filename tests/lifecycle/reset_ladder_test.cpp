@@ -19,9 +19,7 @@ class ResetLadderTest : public SteppedSourceTest {
 
   void StartWedged(const std::string& query) {
     rs2sim::StallDevice(wedged.Serial(), true);
-    source = CreateSourceAt(wedged.Url(query), "cam");
-    source->Start(StartWith(handler));
-    ASSERT_TRUE(clock->Settle());
+    StartAt(wedged.Url(query));
   }
   // Steps half a second at a time until `pattern` matched `times` lines.
   void StepUntil(orvlog::Severity severity, const std::string& pattern, std::size_t times = 1,
@@ -113,13 +111,8 @@ TEST_F(ResetLadderTest, APlaybackIsNeverReset) {
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(wedged.Serial()),
                                      {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSourceAt(
-      "realsense://?sn=wedge-1&reset_on_start=1&reset_after=1&stats_s=0&"
-      "playback_from_file=" +
-          PercentEncoded(recording),
-      "cam");
-  source->Start(StartWith(handler));
-  ASSERT_TRUE(clock->Settle());
+  StartAt("realsense://?sn=wedge-1&reset_on_start=1&reset_after=1&stats_s=0&playback_from_file=" +
+          PercentEncoded(recording));
   ASSERT_TRUE(handler->WaitForPackets(1));
   source->Stop();
   source.reset();

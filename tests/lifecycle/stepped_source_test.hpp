@@ -54,12 +54,17 @@ class SteppedSourceTest : public ::testing::Test {
     return boost::make_shared<vs_realsense2::MediaSource>(settings, clock);
   }
 
-  // Started, its first build's lines cleared, its supervisor waiting.
-  void StartCamera(const std::string& query,
-                   const boost::shared_ptr<vid_db::media::SourceHandler>& receiver = nullptr) {
-    source = CreateSource(query);
+  // Started (on `receiver` if given), its supervisor waiting.
+  void StartAt(const std::string& url,
+               const boost::shared_ptr<vid_db::media::SourceHandler>& receiver = nullptr) {
+    source = CreateSourceAt(url, "cam");
     source->Start(StartWith(receiver ? receiver : handler));
     ASSERT_TRUE(clock->Settle());
+  }
+  // On the fixture's camera, its first build's lines cleared.
+  void StartCamera(const std::string& query,
+                   const boost::shared_ptr<vid_db::media::SourceHandler>& receiver = nullptr) {
+    StartAt(camera.Url(query), receiver);
     log.Clear();
   }
 
@@ -77,6 +82,14 @@ class SteppedSourceTest : public ::testing::Test {
     const std::size_t repeats = log.Count(orvlog::Severity::Trace, repeat);
     ASSERT_TRUE(camera.Emit(frameset).delivered) << time;
     ASSERT_TRUE(log.WaitFor(orvlog::Severity::Trace, repeat, repeats + 1)) << time;
+  }
+
+  // The handler throws on `set`'s packet; the supervisor has seen the reader end.
+  void EndReader(const rs2sim::FramesetSpec& set) {
+    handler->ThrowOnPacket("host failure");
+    ASSERT_TRUE(camera.Emit(set).delivered);
+    ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
+    ASSERT_TRUE(clock->Settle());
   }
 
   // Moves the supervisor's time on and waits until it has acted on it.

@@ -104,16 +104,6 @@ TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
   EXPECT_EQ(log.Count(orvlog::Severity::Debug, "<cam> ProcessVideoFrames: no depth frame"), 4u);
 }
 
-TEST_F(DeliveryTest, PacketsKeptByTheHostDoNotStarveTheCamera) {
-  const ManualCamera small("small-pool", [](auto& device) { device.poolSize = 2; });
-  source = CreateSource(small.Url(), "cam");
-  source->Start(StartWith(handler));
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_TRUE(small.Emit(ColorAndDepth(1000 + i, kSystemTime)).delivered) << i;
-    ASSERT_TRUE(handler->WaitForPackets(static_cast<std::size_t>(i) + 1));
-  }
-}
-
 // A frameset the reader kept while it waits would pin a frame of the library's
 // pool for as long as the camera is quiet.
 TEST_F(DeliveryTest, TheReaderHoldsNoFrameWhileItWaits) {

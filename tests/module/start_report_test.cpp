@@ -8,22 +8,7 @@ namespace {
 
 using StartReportTest = CameraTest;
 
-TEST_F(StartReportTest, LibraryVersionIsReportedByTheFirstStartOfTheLoadedModuleOnly) {
-  const ManualCamera other("manual-2");
-  const auto first = CreateSource(camera.Url(), "a");
-  const auto second = CreateSource(other.Url(), "b");
-  first->Start(StartWith(handler));
-  first->Stop();
-  first->Start(StartWith(handler));
-  second->Start(StartWith(handler));
-  EXPECT_EQ(log.Messages(orvlog::Severity::Info),
-            (std::vector<std::string>{SdkLine("a").message, DeviceLine("a", "manual-1").message,
-                                      DeviceLine("a", "manual-1").message,
-                                      DeviceLine("b", "manual-2").message}));
-  first->Stop();
-  second->Stop();
-}
-
+// The library's version, once per loaded module: the lifecycle suite's.
 TEST_F(StartReportTest, DeviceLineLeavesOutUnknownInfosAndQuotesNoControlCharacter) {
   const ManualCamera usb2("usb2-cam", [](rs2sim::DeviceSpec& device) {
     device.name = "D435\r\nforged line";

@@ -69,6 +69,9 @@ std::vector<HostileAddress> Corpus() {
       // The Windows runtime opens no directory: it says so as EACCES.
       {"PlaybackOfADirectory", OurCamera("playback_from_file=" + PercentEncoded(directory)),
        Outcome::ProbeRefusal, kDirectoryRefusal + directory},
+      {"PlaybackOfAMissingFile",
+       OurCamera("playback_from_file=" + PercentEncoded(directory + "no-such-recording.bag")),
+       Outcome::ProbeRefusal, "No such file or directory: " + directory + "no-such-recording.bag"},
       // Live video does not need the disk: an Error line, and no recording.
       {"RecordingIntoAMissingDirectory",
        OurCamera("record_to_file=" + PercentEncoded(directory + "no-such-dir/recording.bag")),
