@@ -1,10 +1,14 @@
 // rs-host with the real module on the simulated camera: what an integrator
 // sees on a first run, failures, recording and playback, and Ctrl-C. With the
 // stand-in module: restarts, lost frames, a silent source.
+#include <unistd.h>
+
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <string>
 #include <tuple>
@@ -12,9 +16,9 @@
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
+#include <vs_test_support/child_process.hpp>
 #include <vs_test_support/percent_encoding.hpp>
 
-#include "child_process.hpp"
 #include "png_reader.hpp"
 
 namespace {
@@ -29,28 +33,66 @@ bool Contains(const std::string& text, const std::string& part) {
 constexpr const char* kVga =
     "realsense://?c_width=640&c_height=480&c_fps=30&d_width=640&d_height=480&d_fps=30";
 
+struct ChildResult {
+  int exitCode = -1;   // -1 when ended by a signal, or killed after a minute
+  std::string output;  // standard output and error, as they came
+};
+
+// Called with the child's pid and its output so far, each time more arrives;
+// lets a test act once the child has printed some line.
+using OutputWatch = std::function<void(int pid, const std::string& output)>;
+
+// Runs rs-host as a user does. Reads until the child closes its end, so that
+// it never blocks on a full pipe.
+ChildResult RunRsHost(const std::vector<std::string>& args, const OutputWatch& watch = {}) {
+  vs_test_support::ChildProcess child(RS_HOST_PROGRAM, args);
+  ChildResult result;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (true) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      child.Signal(SIGKILL);
+      break;
+    }
+    const std::size_t before = result.output.size();
+    if (!child.Read(result.output, left))
+      break;
+    if (watch && result.output.size() != before)
+      watch(child.Pid(), result.output);
+  }
+  result.exitCode = child.WaitForExit(std::chrono::hours(1)).value_or(-1);
+  return result;
+}
+
 class RsHostOnSimulatedCamera : public ::testing::Test {
  protected:
+  // A folder of the case's own, removed with everything in it at the end.
+  RsHostOnSimulatedCamera() { std::filesystem::create_directories(dir_); }
+  ~RsHostOnSimulatedCamera() override { std::filesystem::remove_all(dir_); }
+
   // --seconds bounds a run whose --frames limit is never reached.
-  static rs_host_test::ChildResult Run(std::vector<std::string> args) {
+  static ChildResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), {"--module", RS_HOST_MODULE, "--seconds", "30"});
-    return rs_host_test::RunChild(RS_HOST_PROGRAM, args);
+    return RunRsHost(args);
   }
-  std::string PathOf(const std::string& name) const { return (dir_.path / name).string(); }
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
   json Json(const std::string& name) const { return json::parse(std::ifstream(PathOf(name))); }
 
-  rs_host_test::TempDir dir_;
+  const std::filesystem::path dir_ =
+      std::filesystem::temp_directory_path() /
+      ("rs-host-test-" + std::to_string(::getpid()) + "-" +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name());
 };
 
 // A first run as an integrator makes it, without --module: the module built
 // beside the program is loaded. It records, and the recording plays back.
 TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBack) {
   const std::string bag = PathOf("cam.bag");
-  const auto result = rs_host_test::RunChild(
-      RS_HOST_PROGRAM,
-      {"--frames", "15", "--seconds", "30", "--json", PathOf("run.json"), "--snapshot",
-       PathOf("shots"),
-       std::string(kVga) + "&record_to_file=" + vs_test_support::PercentEncoded(bag)});
+  const auto result =
+      RunRsHost({"--frames", "15", "--seconds", "30", "--json", PathOf("run.json"), "--snapshot",
+                 PathOf("shots"),
+                 std::string(kVga) + "&record_to_file=" + vs_test_support::PercentEncoded(bag)});
   ASSERT_EQ(result.exitCode, 0) << result.output;
   const auto summary = Json("run.json");
   EXPECT_TRUE(std::filesystem::equivalent(summary["module"].get<std::string>(), RS_HOST_MODULE))
@@ -144,13 +186,12 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   // rs2sim's longest wait: the other source has that long to deliver.
   setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "15000", 1);
   bool sent = false;
-  const auto once =
-      rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
-        if (!sent && std::regex_search(out, bothShown)) {
-          kill(pid, SIGINT);
-          sent = true;
-        }
-      });
+  const auto once = RunRsHost(args, [&](int pid, const std::string& out) {
+    if (!sent && std::regex_search(out, bothShown)) {
+      kill(pid, SIGINT);
+      sent = true;
+    }
+  });
   ASSERT_TRUE(sent) << once.output;
   EXPECT_EQ(once.exitCode, 1) << once.output;  // cam0 and cam2 did not start
   std::size_t previous = 0;
@@ -170,14 +211,13 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   EXPECT_GT(summary["sources"][1]["packets"].get<int>(), 0);
 
   int signals = 0;
-  const auto twice =
-      rs_host_test::RunChild(RS_HOST_PROGRAM, args, [&](int pid, const std::string& out) {
-        if ((signals == 0 && std::regex_search(out, bothShown)) ||
-            (signals == 1 && Contains(out, "waiting for the start of cam0"))) {
-          kill(pid, SIGINT);
-          ++signals;
-        }
-      });
+  const auto twice = RunRsHost(args, [&](int pid, const std::string& out) {
+    if ((signals == 0 && std::regex_search(out, bothShown)) ||
+        (signals == 1 && Contains(out, "waiting for the start of cam0"))) {
+      kill(pid, SIGINT);
+      ++signals;
+    }
+  });
   unsetenv("RS2SIM_MISSING_DEVICE_WAIT_MS");
   EXPECT_EQ(signals, 2) << twice.output;
   EXPECT_EQ(twice.exitCode, 130) << twice.output;
@@ -191,17 +231,16 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
 TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
   const std::string camera = "900000000000";
   bool sent = false;
-  const auto result = rs_host_test::RunChild(
-      RS_HOST_PROGRAM,
-      {"--module", RS_HOST_MODULE, "--seconds", "0", "--json", PathOf("run.json"), "--unplug",
-       camera + "@1", "--replug", camera + "@3", "--replug", "123@3",
-       "realsense://?watchdog_ms=500"},
-      [&sent](int pid, const std::string& out) {
-        if (!sent && Contains(out, "<cam0> Restart: streaming again after ")) {
-          kill(pid, SIGINT);
-          sent = true;
-        }
-      });
+  const auto result =
+      RunRsHost({"--module", RS_HOST_MODULE, "--seconds", "0", "--json", PathOf("run.json"),
+                 "--unplug", camera + "@1", "--replug", camera + "@3", "--replug", "123@3",
+                 "realsense://?watchdog_ms=500"},
+                [&sent](int pid, const std::string& out) {
+                  if (!sent && Contains(out, "<cam0> Restart: streaming again after ")) {
+                    kill(pid, SIGINT);
+                    sent = true;
+                  }
+                });
   ASSERT_TRUE(sent) << result.output;
   EXPECT_EQ(result.exitCode, 0) << result.output;
   std::size_t previous = 0;
@@ -228,10 +267,9 @@ TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
 // made to do on demand.
 class RsHostOnStandIn : public RsHostOnSimulatedCamera {
  protected:
-  static rs_host_test::ChildResult Run(std::vector<std::string> args,
-                                       const rs_host_test::OutputWatch& watch = {}) {
+  static ChildResult Run(std::vector<std::string> args) {
     args.insert(args.begin(), {"--module", RS_HOST_STAND_IN});
-    return rs_host_test::RunChild(RS_HOST_PROGRAM, args, watch);
+    return RunRsHost(args);
   }
 };
 
@@ -283,8 +321,8 @@ TEST_F(RsHostOnStandIn, FilesThatCannotBeWrittenSayWhy) {
       {{"--json", PathOf("missing/run.json")},
        "cannot write the JSON summary to '" + PathOf("missing/run.json") +
            "': No such file or directory"},
-      {{"--json", dir_.path.string()},
-       "cannot write the JSON summary to '" + dir_.path.string() + "': Is a directory"},
+      {{"--json", dir_.string()},
+       "cannot write the JSON summary to '" + dir_.string() + "': Is a directory"},
       {{"--snapshot", PathOf("plain/shots")},
        "cannot create snapshot directory '" + PathOf("plain/shots") + "': Not a directory"},
   };
