@@ -60,17 +60,5 @@ TEST(AddressKeysTest, AnUnusableValueGetsWhatItsRowSays) {
   EXPECT_GT(checked, 0);
 }
 
-TEST(AddressKeysTest, PresetNamesAreTheGivenOnesInAnyCase) {
-  const SourceConfig known = Read("realsense://cam?preset=high%20accuracy");
-  EXPECT_TRUE(known.addressWarnings.empty());
-  EXPECT_EQ(known.preset, "high accuracy");
-  const SourceConfig unknown = Read("realsense://cam?preset=outdoor");
-  EXPECT_EQ(unknown.addressWarnings,
-            std::vector<std::string>{"preset: \"outdoor\" is no visual preset (valid: Custom, "
-                                     "Default, Hand, High Accuracy); not applied"});
-  // Still a control: a start says so in playback, and skips the unknown name live.
-  EXPECT_TRUE(unknown.HasControls());
-}
-
 }  // namespace
 }  // namespace vs_realsense2

@@ -32,6 +32,9 @@ TEST(ControlParamsTest, EveryKeyFillsItsFieldAndOnlyTheJsonPathIsDecodedTwice) {
             std::vector<std::string>{
                 "key \"laser_power\" given more than once; its first value is used"});
   EXPECT_TRUE(config.HasControls());
+  // A preset name the camera lacks is still a control: a start says so in playback, and skips
+  // the unknown name live.
+  EXPECT_TRUE(Read("realsense://?preset=outdoor").HasControls());
 }
 
 TEST(ControlParamsTest, TextsThatCannotBeUsedAreWarningsThatListWhatIsValid) {

@@ -6,10 +6,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <fstream>
-#include <mutex>
+#include <functional>
+#include <future>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -107,21 +107,12 @@ TEST(ReadProcess, SeesThreadsAndDescriptorsOfAProcess) {
   const auto before = ReadProcess(static_cast<int>(getpid()));
   ASSERT_TRUE(before);
   EXPECT_GT(before->rssKiB, 0);
-  std::mutex mutex;
-  std::condition_variable released;
-  bool done = false;
-  std::thread waiting([&] {
-    std::unique_lock<std::mutex> lock(mutex);
-    released.wait(lock, [&] { return done; });
-  });
+  std::promise<void> release;
+  std::thread waiting([released = release.get_future()] { released.wait(); });
   const int fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
   const auto during = ReadProcess(static_cast<int>(getpid()));
   close(fd);
-  {
-    const std::lock_guard<std::mutex> lock(mutex);
-    done = true;
-  }
-  released.notify_one();
+  release.set_value();
   waiting.join();
   ASSERT_TRUE(during);
   EXPECT_EQ(during->threads, before->threads + 1);

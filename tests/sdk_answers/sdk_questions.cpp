@@ -93,11 +93,6 @@ const std::vector<std::pair<std::string, Question>>& Questions() {
          pipeline.stop();
          return std::string("stopped");
        }},
-      {"active_profile_before_start",
-       [](const std::string&) {
-         rs2::pipeline pipeline;
-         return std::to_string(pipeline.get_active_profile().get_streams().size()) + " streams";
-       }},
       {"decimation_filter_options",
        [](const std::string&) { return OptionsOf(rs2::decimation_filter()); }},
       {"threshold_filter_options",

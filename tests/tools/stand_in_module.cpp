@@ -13,8 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <map>
-#include <sstream>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -29,24 +28,11 @@
 
 namespace {
 
-std::map<std::string, std::string> Query(const std::string& url) {
-  std::map<std::string, std::string> keys;
-  const auto question = url.find('?');
-  if (question == std::string::npos)
-    return keys;
-  std::istringstream pairs(url.substr(question + 1));
-  std::string pair;
-  while (std::getline(pairs, pair, '&')) {
-    const auto equals = pair.find('=');
-    if (equals != std::string::npos)
-      keys[pair.substr(0, equals)] = pair.substr(equals + 1);
-  }
-  return keys;
-}
-
-int Number(const std::map<std::string, std::string>& keys, const std::string& key) {
-  const auto found = keys.find(key);
-  return found == keys.end() ? 0 : std::stoi(found->second);
+// The number after "key=" in the address, 0 without one: the scripts' keys
+// are no prefix of one another.
+int Number(const std::string& url, const std::string& key) {
+  const auto at = url.find(key + "=");
+  return at == std::string::npos ? 0 : std::atoi(url.c_str() + at + key.size() + 1);
 }
 
 void Log(orvlog::Severity severity, const std::string& message) {
@@ -67,7 +53,7 @@ class Image : public vid_db::media::PackBuf {
 class ScriptedSource : public vid_db::media::Source {
  public:
   explicit ScriptedSource(const vid_db::media::SourceSettings& settings)
-      : name_(settings.name), keys_(Query(settings.url)) {}
+      : name_(settings.name), url_(settings.url) {}
   ~ScriptedSource() override { Stop(); }
 
   void Start(const vid_db::media::StartParams& params) override {
@@ -105,15 +91,15 @@ class ScriptedSource : public vid_db::media::Source {
 
   void Run() {
     Announce();
-    if (const int lost = Number(keys_, "lost"); lost > 0) {
+    if (const int lost = Number(url_, "lost"); lost > 0) {
       const std::string prefix = "<" + name_ + "> ProcessFrame: ";
       Log(orvlog::Severity::Warning, prefix + std::string(vs_realsense2::log_lines::kLostFrames));
       Log(orvlog::Severity::Warning,
           prefix + std::string(vs_realsense2::log_lines::kLostFramesCountBegin) +
               std::to_string(lost) + std::string(vs_realsense2::log_lines::kLostFramesCountEnd));
     }
-    const bool silent = Number(keys_, "silent") != 0;
-    const int restarts = Number(keys_, "restarts");
+    const bool silent = Number(url_, "silent") != 0;
+    const int restarts = Number(url_, "restarts");
     int made = 0;
     for (std::int64_t i = 1; !stopping_; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -130,7 +116,7 @@ class ScriptedSource : public vid_db::media::Source {
   }
 
   const std::string name_;
-  const std::map<std::string, std::string> keys_;
+  const std::string url_;
   boost::shared_ptr<vid_db::media::SourceHandler> handler_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;

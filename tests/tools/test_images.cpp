@@ -1,7 +1,11 @@
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
 
-#include "child_process.hpp"
 #include "colour_map.hpp"
 #include "png_reader.hpp"
 #include "snapshot_writer.hpp"
@@ -31,6 +35,13 @@ TEST(ColouriseDepth, NearAndFarTakeTheEndsZeroIsBlackAndBadViewsAreRefused) {
   EXPECT_THROW(ColouriseDepth({bytes.data(), bytes.size(), 8, 3, 3}), std::invalid_argument);
 }
 
+// A folder for the case's snapshots, not there yet: the writer makes it.
+std::filesystem::path NewFolder() {
+  return std::filesystem::temp_directory_path() /
+         ("rs-host-snapshots-" + std::to_string(::getpid()) + "-" +
+          ::testing::UnitTest::GetInstance()->current_test_info()->name());
+}
+
 class Bytes : public vid_db::media::PackBuf {
  public:
   explicit Bytes(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
@@ -44,8 +55,8 @@ class Bytes : public vid_db::media::PackBuf {
 // The depth snapshot and RGB colour are covered end to end; here BGR colour
 // with padded rows, and a frame that never came.
 TEST(SnapshotWriter, WritesBgrColourAsRgbAndReportsAMissingFrame) {
-  const rs_host_test::TempDir dir;
-  const SnapshotWriter writer((dir.path / "new").string());
+  const auto dir = NewFolder();
+  const SnapshotWriter writer(dir.string());
   // 2x2, rows padded to 8 bytes.
   const std::vector<std::uint8_t> bgr = {30, 20, 10, 60,  50,  40,  0, 0,
                                          90, 80, 70, 120, 110, 100, 0, 0};
@@ -61,6 +72,7 @@ TEST(SnapshotWriter, WritesBgrColourAsRgbAndReportsAMissingFrame) {
   ASSERT_TRUE(colour.ok) << colour.message;
   EXPECT_EQ(colour.rgb,
             (std::vector<std::uint8_t>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120}));
+  std::filesystem::remove_all(dir);
 }
 
 class Depth : public vid_db::media::DepthFrame {
@@ -83,8 +95,8 @@ class Depth : public vid_db::media::DepthFrame {
 
 // Depth aligned to colour has the colour image's size: then the overlay shows both at once.
 TEST(SnapshotWriter, SameSizedColourAndDepthAlsoGiveAnOverlay) {
-  const rs_host_test::TempDir dir;
-  const SnapshotWriter writer(dir.path.string());
+  const auto dir = NewFolder();
+  const SnapshotWriter writer(dir.string());
   // 2x1 BGR: red, green; depth: none, 1000 (the nearest, so DepthColour(0)).
   KeptFrames frames;
   frames.colour =
@@ -109,6 +121,7 @@ TEST(SnapshotWriter, SameSizedColourAndDepthAlsoGiveAnOverlay) {
   const auto unaligned = writer.Write("cam1", frames);
   EXPECT_EQ(unaligned.written,
             (std::vector<std::string>{writer.ColourPath("cam1"), writer.DepthPath("cam1")}));
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
