@@ -1,6 +1,7 @@
 // Faults of the library and the host, alone and with frames in flight,
 // restarts and full queues: survived, reported, and leaving nothing behind.
 #include <algorithm>
+#include <chrono>
 
 #include <librealsense2/rs.hpp>
 
@@ -172,6 +173,7 @@ TEST_F(FaultTest, BlockedHandlerBoundsMemoryAndCountsEveryLoss) {
   for (int t = 2; t <= 4; ++t)
     camera.Emit(ColorAndDepth(t, kSystemTime));
   const long framesHeld = rs2sim::GetCounters().framesAlive;
+  const auto floodBegan = std::chrono::steady_clock::now();
   for (int t = 5; t <= kFlood; ++t) {
     EXPECT_TRUE(camera.Emit(ColorAndDepth(t, kSystemTime)).delivered);
     EXPECT_EQ(rs2sim::GetCounters().framesAlive, framesHeld) << t;
@@ -179,6 +181,9 @@ TEST_F(FaultTest, BlockedHandlerBoundsMemoryAndCountsEveryLoss) {
   handler->Unblock();
   ASSERT_TRUE(handler->WaitForPackets(4));
   source->Stop();
+  const auto floodSeconds = std::chrono::duration_cast<std::chrono::seconds>(
+                                std::chrono::steady_clock::now() - floodBegan)
+                                .count();
   std::vector<std::int64_t> times;
   for (const auto& packet : handler->Packets())
     times.push_back(packet.time);
@@ -187,9 +192,10 @@ TEST_F(FaultTest, BlockedHandlerBoundsMemoryAndCountsEveryLoss) {
   EXPECT_EQ(vs_test_support::LostFramesLogged(warnings, "cam"), kFlood - 4u);
   ASSERT_FALSE(warnings.empty());
   EXPECT_EQ(warnings.front(), "<cam> ProcessFrame: lost frames");
-  // A line for the first loss and one sum a second: the flood took far less
-  // than the ten seconds that would take ten lines.
-  EXPECT_LT(warnings.size(), 10u);
+  // A line for the first loss and at most one sum a second (and one for the
+  // second under way), however long a sanitizer makes the flood: not a line
+  // per loss.
+  EXPECT_LE(warnings.size(), static_cast<std::size_t>(floodSeconds) + 3) << floodSeconds << " s";
 }
 
 // Packets the host keeps stay whole after Stop, after the source is gone and
