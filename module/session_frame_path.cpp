@@ -138,7 +138,7 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
   if (!UpdateVideoParams(color, parts.colorFormat))
     return;
   if (color.get_data() == nullptr || color.get_data_size() <= 0) {
-    Count(stats_, &SourceStats::invalidColorFrames);
+    Add(stats_.invalidColorFrames, 1);
     LogSafely(orvlog::Severity::Error, name_, kTag, "invalid frame");
     return;
   }
@@ -171,7 +171,7 @@ void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arr
   if (withDepth) {
     packet.Attach("depth", MakeDepthBuffer(std::move(depth)));
   } else {
-    Count(stats_, &SourceStats::packetsWithoutDepth);
+    Add(stats_.packetsWithoutDepth, 1);
     LogSafely(orvlog::Severity::Debug, name_, kTag, "no depth frame");
   }
   if (StopRequested())
@@ -219,7 +219,7 @@ FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2:
 // stops changing altogether is the watchdog's concern (SupervisedRun).
 void Session::NoteDepth(unsigned long long number) {
   if (lastPacketDepth_ == number) {
-    Count(stats_, &SourceStats::staleDepth);
+    Add(stats_.staleDepth, 1);
     return;
   }
   lastPacketDepth_ = number;
@@ -233,7 +233,7 @@ bool Session::UpdateVideoParams(const rs2::video_frame& color, rs2_format format
   const vs_stream::VideoRawParams params = MakeVideoRawParams(color, format);
   if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
       params.height == 0) {
-    Count(stats_, &SourceStats::invalidColorFrames);
+    Add(stats_.invalidColorFrames, 1);
     LogSafely(orvlog::Severity::Error, name_, "UpdateVideoParams", [&](std::ostream& os) {
       os << "invalid color frame with fmt: " << rs2_format_to_string(format);
     });

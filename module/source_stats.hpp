@@ -69,10 +69,6 @@ inline void Add(std::atomic<std::uint64_t>& counter, std::uint64_t count) noexce
   counter.store(counter.load(std::memory_order_relaxed) + count, std::memory_order_relaxed);
 }
 
-inline void Count(SourceStats& stats, std::atomic<std::uint64_t> SourceStats::*counter) noexcept {
-  Add(stats.*counter, 1);
-}
-
 inline void CountPacket(SourceStats& stats, std::int64_t nowMs) noexcept {
   Add(stats.packets, 1);
   stats.lastPacketMs.store(nowMs, std::memory_order_relaxed);
