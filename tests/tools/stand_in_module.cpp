@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -22,17 +23,30 @@
 #include <module_log_lines.hpp>
 
 #include "orvlog/orvlog.hpp"
+#include "utils/url_parser.hpp"
 #include "vid_db/media/source.hpp"
 #include "vid_db/protocol.hpp"
 #include "vs_stream/video_params.hpp"
 
 namespace {
 
-// The number after "key=" in the address, 0 without one: the scripts' keys
-// are no prefix of one another.
-int Number(const std::string& url, const std::string& key) {
-  const auto at = url.find(key + "=");
-  return at == std::string::npos ? 0 : std::atoi(url.c_str() + at + key.size() + 1);
+// The script's numbers, read by the address parser the module uses; 0 for
+// a key not given.
+utils::QueryParams Query(const std::string& url) {
+  utils::QueryParams keys;
+  const std::unique_ptr<utils::UrlParser> parser =
+      utils::UrlParser::Parse(url, /*normalize=*/false);
+  if (parser)
+    static_cast<void>(parser->GetQueryParams(keys));
+  return keys;
+}
+
+int Number(const utils::QueryParams& keys, const std::string& key) {
+  for (const auto& [name, value] : keys) {
+    if (name == key)
+      return std::atoi(value.c_str());
+  }
+  return 0;
 }
 
 void Log(orvlog::Severity severity, const std::string& message) {
@@ -53,7 +67,7 @@ class Image : public vid_db::media::PackBuf {
 class ScriptedSource : public vid_db::media::Source {
  public:
   explicit ScriptedSource(const vid_db::media::SourceSettings& settings)
-      : name_(settings.name), url_(settings.url) {}
+      : name_(settings.name), keys_(Query(settings.url)) {}
   ~ScriptedSource() override { Stop(); }
 
   void Start(const vid_db::media::StartParams& params) override {
@@ -91,15 +105,15 @@ class ScriptedSource : public vid_db::media::Source {
 
   void Run() {
     Announce();
-    if (const int lost = Number(url_, "lost"); lost > 0) {
+    if (const int lost = Number(keys_, "lost"); lost > 0) {
       const std::string prefix = "<" + name_ + "> ProcessFrame: ";
       Log(orvlog::Severity::Warning, prefix + std::string(vs_realsense2::log_lines::kLostFrames));
       Log(orvlog::Severity::Warning,
           prefix + std::string(vs_realsense2::log_lines::kLostFramesCountBegin) +
               std::to_string(lost) + std::string(vs_realsense2::log_lines::kLostFramesCountEnd));
     }
-    const bool silent = Number(url_, "silent") != 0;
-    const int restarts = Number(url_, "restarts");
+    const bool silent = Number(keys_, "silent") != 0;
+    const int restarts = Number(keys_, "restarts");
     int made = 0;
     for (std::int64_t i = 1; !stopping_; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -116,7 +130,7 @@ class ScriptedSource : public vid_db::media::Source {
   }
 
   const std::string name_;
-  const std::string url_;
+  const utils::QueryParams keys_;
   boost::shared_ptr<vid_db::media::SourceHandler> handler_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;
