@@ -148,27 +148,29 @@ TEST(ModuleEventSink, TurnsOnlyTheModulesLinesIntoEventsWhileItLives) {
                                             {"right", ModuleEvent::LostFrames}}));
 }
 
+// A line of the module's channel from source cam0, as rs-host reads it.
+std::optional<SourceEvent> Parse(orvlog::Severity severity, const std::string& text) {
+  return ParseModuleLine({severity, vs_realsense2::log_lines::kChannel, "<cam0> " + text, ""});
+}
+
 // The line that sums a second's losses counts them; a count that is not a plain number
 // above 0 still says frames were lost, and counts as one.
 TEST(ModuleEventSink, SummedLostFramesCarryTheirCount) {
   using orvlog::Severity;
-  const char* module = vs_realsense2::log_lines::kChannel;
-  const auto parse = [module](Severity severity, const std::string& text) {
-    return ParseModuleLine({severity, module, "<cam0> ProcessFrame: " + text, ""});
+  const auto parse = [](Severity severity, const std::string& text) {
+    return Parse(severity, "ProcessFrame: " + text);
   };
   const std::string end(vs_realsense2::log_lines::kLostFramesCountEnd);
-  EXPECT_EQ(parse(Severity::Warning, "lost frames"),
-            (SourceEvent{"cam0", ModuleEvent::LostFrames, 1}));
   EXPECT_EQ(parse(Severity::Warning, "lost frames: 17" + end),
             (SourceEvent{"cam0", ModuleEvent::LostFrames, 17}));
-  for (const std::string& malformed : std::vector<std::string>{
-           "lost frames: " + end, "lost frames: -3" + end, "lost frames: +3" + end,
+  // The plain line, and the summed one with a count it cannot read: one frame.
+  for (const std::string& one : std::vector<std::string>{
+           "lost frames", "lost frames: " + end, "lost frames: -3" + end, "lost frames: +3" + end,
            "lost frames:  3" + end, "lost frames: 2.5" + end, "lost frames: 0" + end,
            "lost frames: 99999999999999999999999" + end, "lost frames: 3 in the last minute",
            "lost frames: many"}) {
-    EXPECT_EQ(parse(Severity::Warning, malformed),
-              (SourceEvent{"cam0", ModuleEvent::LostFrames, 1}))
-        << malformed;
+    EXPECT_EQ(parse(Severity::Warning, one), (SourceEvent{"cam0", ModuleEvent::LostFrames, 1}))
+        << one;
   }
   EXPECT_FALSE(parse(Severity::Info, "lost frames: 17" + end));
 }
@@ -177,17 +179,13 @@ TEST(ModuleEventSink, SummedLostFramesCarryTheirCount) {
 // and values it cannot read are passed over.
 TEST(ModuleEventSink, HealthLinesAndHardwareResetsCarryTheCamerasFigures) {
   using orvlog::Severity;
-  const char* module = vs_realsense2::log_lines::kChannel;
-  const auto parse = [module](Severity severity, const std::string& text) {
-    return ParseModuleLine({severity, module, "<cam0> " + text, ""});
-  };
   HealthFigures figures;
   figures.colorDrops = 3;
   figures.depthDrops = 1;
   figures.staleDepth = 450;
   figures.notifications = 7;
   figures.asicC = 41.5;
-  EXPECT_EQ(parse(Severity::Info,
+  EXPECT_EQ(Parse(Severity::Info,
                   "Health: packets 1800 in 60.0 s (30.0/s); framesets lost at the queue 0; "
                   "restarts 0; last packet 3 ms ago; color fps 30.0; color drops 3; depth fps "
                   "15.0; depth drops 1; stale depth 450; notified frames timeout 2; notified "
@@ -195,9 +193,9 @@ TEST(ModuleEventSink, HealthLinesAndHardwareResetsCarryTheCamerasFigures) {
                   "temperature n/a; later field 12"),
             (SourceEvent{"cam0", ModuleEvent::Health, 1, figures}));
   EXPECT_EQ(
-      parse(Severity::Warning, "Recovery: hardware reset of camera 123: 3 tries failed in a row"),
+      Parse(Severity::Warning, "Recovery: hardware reset of camera 123: 3 tries failed in a row"),
       (SourceEvent{"cam0", ModuleEvent::HardwareReset}));
-  EXPECT_FALSE(parse(Severity::Info, "Recovery: camera back after the hardware reset, 2.0 s"));
+  EXPECT_FALSE(Parse(Severity::Info, "Recovery: camera back after the hardware reset, 2.0 s"));
 
   SourceStatistics statistics;
   statistics.AddHealth(figures);
@@ -281,29 +279,11 @@ TEST(DeviceList, OneLinePerStreamAndFormatWithItsSizesAndRates) {
 
 TEST(SummaryJson, CarriesEveryFigureAndNullsWhatASourceNeverHad) {
   // The figures in SourceReport's order, each distinct.
-  const SourceReport figures{150,
-                             75,
-                             2,
-                             29.97,
-                             312.4,
-                             {{640, 480, 16}},
-                             3,
-                             VideoFormat{640, 480, 16},
-                             DepthInfo{848, 470, 0.001f},
-                             3.25,
-                             8.5,
-                             3,
-                             5,
-                             12.5,
-                             true,
-                             false,
-                             4,
-                             6,
-                             7,
-                             9,
-                             41.5,
-                             38.0,
-                             1};
+  const std::vector<VideoFormat> formats{{640, 480, 16}};
+  const VideoFormat last{640, 480, 16};
+  const DepthInfo depth{848, 470, 0.001f};
+  const SourceReport figures{150, 75,   2,    29.97, 312.4, formats, 3, last, depth, 3.25, 8.5, 3,
+                             5,   12.5, true, false, 4,     6,       7, 9,    41.5,  38.0, 1};
   const SourceSummary ok{
       "cam0", "realsense://?c_width=640", std::nullopt, figures, {"a.png", "b.png"}};
   const SourceSummary failed{"cam1", "realsense://?sn=1", "rs2::error: none", {}, {}};
