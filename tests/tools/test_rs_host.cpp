@@ -30,6 +30,17 @@ bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// Each of `parts` is in `output`, each at or after the one before it.
+void ExpectInOrder(const std::string& output, const std::vector<std::string>& parts) {
+  std::size_t previous = 0;
+  for (const std::string& part : parts) {
+    const auto at = output.find(part);
+    ASSERT_NE(at, std::string::npos) << part << " not in: " << output;
+    EXPECT_GE(at, previous) << part;
+    previous = at;
+  }
+}
+
 constexpr const char* kVga =
     "realsense://?c_width=640&c_height=480&c_fps=30&d_width=640&d_height=480&d_fps=30";
 
@@ -71,10 +82,9 @@ class RsHostOnSimulatedCamera : public ::testing::Test {
   RsHostOnSimulatedCamera() { std::filesystem::create_directories(dir_); }
   ~RsHostOnSimulatedCamera() override { std::filesystem::remove_all(dir_); }
 
-  // --seconds bounds a run whose --frames limit is never reached.
-  static ChildResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--module", RS_HOST_MODULE, "--seconds", "30"});
-    return RunRsHost(args);
+  static ChildResult Run(std::vector<std::string> args, const OutputWatch& watch = {}) {
+    args.insert(args.begin(), {"--module", RS_HOST_MODULE});
+    return RunRsHost(args, watch);
   }
   std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
   json Json(const std::string& name) const { return json::parse(std::ifstream(PathOf(name))); }
@@ -88,6 +98,8 @@ class RsHostOnSimulatedCamera : public ::testing::Test {
 // A first run as an integrator makes it, without --module: the module built
 // beside the program is loaded. It records, and the recording plays back. The
 // depth snapshot is the depth the module delivered: filtered and at its size.
+// A snapshot that cannot be written is named with its reason; the others are
+// written. --seconds bounds a run whose --frames limit is never reached.
 TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBack) {
   const std::string bag = PathOf("cam.bag");
   const auto result = RunRsHost(
@@ -118,10 +130,16 @@ TEST_F(RsHostOnSimulatedCamera, ShortRunDeliversEverythingAndItsRecordingPlaysBa
             (std::vector<std::uint8_t>{255, 255, 0}));
 
   // More packets than were recorded: playback loops.
+  std::filesystem::create_directories(PathOf("blocked/cam0_color.png"));
   const auto played =
-      Run({"--frames", "30", "--json", PathOf("play.json"),
+      Run({"--frames", "30", "--seconds", "30", "--json", PathOf("play.json"), "--snapshot",
+           PathOf("blocked"),
            "realsense://?playback_from_file=" + vs_test_support::PercentEncoded(bag)});
-  ASSERT_EQ(played.exitCode, 0) << played.output;
+  EXPECT_EQ(played.exitCode, 1);
+  EXPECT_TRUE(Contains(played.output, "rs-host: snapshot not written: " +
+                                          PathOf("blocked/cam0_color.png") + ": Is a directory\n"))
+      << played.output;
+  EXPECT_TRUE(DecodePngFile(PathOf("blocked/cam0_depth.png")).ok);
   const auto playCam = Json("play.json")["sources"][0];
   EXPECT_EQ(playCam["packets"], 30);
   EXPECT_EQ(playCam["video_params"][0]["width"], 640);
@@ -140,8 +158,6 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   const std::regex bothShown(R"(cam0: starting \| cam1: [1-9][0-9]* pkts )");
   const std::string absent = PathOf("absent.bag");
   const std::vector<std::string> args = {
-      "--module",
-      RS_HOST_MODULE,
       "--seconds",
       "600",
       "--json",
@@ -153,7 +169,7 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   // rs2sim's longest wait: the other source has that long to deliver.
   setenv("RS2SIM_MISSING_DEVICE_WAIT_MS", "15000", 1);
   bool sent = false;
-  const auto once = RunRsHost(args, [&](int pid, const std::string& out) {
+  const auto once = Run(args, [&](int pid, const std::string& out) {
     if (!sent && std::regex_search(out, bothShown)) {
       kill(pid, SIGINT);
       sent = true;
@@ -161,22 +177,16 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   });
   ASSERT_TRUE(sent) << once.output;
   EXPECT_EQ(once.exitCode, 1) << once.output;  // cam0, cam2 and cam3 did not start
-  std::size_t previous = 0;
-  for (const std::string& expected :
-       {std::string("stopping on signal 2\n"),
-        std::string("waiting for the start of cam0 to return; each source is stopped as soon as "
-                    "it does\n"),
-        std::string("rs-host: source cam0 (realsense://?sn=123&watchdog_ms=0) failed to start: "),
-        std::string("rs-host: source cam2 (realsense://?c_width=6 40) failed to start: "
-                    "utils::UrlParserError: failed to parse URL: 'realsense://?c_width=6 40'\n"),
-        "rs-host: source cam3 (" + args.back() +
-            ") failed to start: utils::OpenFileError: No such file or directory: " + absent + "\n",
-        std::string("Summary after")}) {
-    const auto at = once.output.find(expected);
-    ASSERT_NE(at, std::string::npos) << expected << " not in: " << once.output;
-    EXPECT_GE(at, previous) << expected;
-    previous = at;
-  }
+  ExpectInOrder(
+      once.output,
+      {"stopping on signal 2\n",
+       "waiting for the start of cam0 to return; each source is stopped as soon as it does\n",
+       "rs-host: source cam0 (realsense://?sn=123&watchdog_ms=0) failed to start: ",
+       "rs-host: source cam2 (realsense://?c_width=6 40) failed to start: "
+       "utils::UrlParserError: failed to parse URL: 'realsense://?c_width=6 40'\n",
+       "rs-host: source cam3 (" + args.back() +
+           ") failed to start: utils::OpenFileError: No such file or directory: " + absent + "\n",
+       "Summary after"});
   const auto summary = Json("run.json");
   EXPECT_EQ(summary["stopped_by"], "signal");
   for (const int failed : {0, 2, 3})
@@ -184,7 +194,7 @@ TEST_F(RsHostOnSimulatedCamera, CtrlCDuringAStartStopsTheRun) {
   EXPECT_GT(summary["sources"][1]["packets"].get<int>(), 0);
 
   int signals = 0;
-  const auto twice = RunRsHost(args, [&](int pid, const std::string& out) {
+  const auto twice = Run(args, [&](int pid, const std::string& out) {
     if ((signals == 0 && std::regex_search(out, bothShown)) ||
         (signals == 1 && Contains(out, "waiting for the start of cam0"))) {
       kill(pid, SIGINT);
@@ -205,26 +215,19 @@ TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
   const std::string camera = "900000000000";
   bool sent = false;
   const auto result =
-      RunRsHost({"--module", RS_HOST_MODULE, "--seconds", "0", "--json", PathOf("run.json"),
-                 "--unplug", camera + "@1", "--replug", camera + "@3", "--replug", "123@3",
-                 "realsense://?watchdog_ms=500"},
-                [&sent](int pid, const std::string& out) {
-                  if (!sent && Contains(out, "<cam0> Restart: streaming again after ")) {
-                    kill(pid, SIGINT);
-                    sent = true;
-                  }
-                });
+      Run({"--seconds", "0", "--json", PathOf("run.json"), "--unplug", camera + "@1", "--replug",
+           camera + "@3", "--replug", "123@3", "realsense://?watchdog_ms=500"},
+          [&sent](int pid, const std::string& out) {
+            if (!sent && Contains(out, "<cam0> Restart: streaming again after ")) {
+              kill(pid, SIGINT);
+              sent = true;
+            }
+          });
   ASSERT_TRUE(sent) << result.output;
   EXPECT_EQ(result.exitCode, 0) << result.output;
-  std::size_t previous = 0;
-  for (const std::string& expected : {"rs-host: simulated camera " + camera + " unplugged at ",
-                                      std::string("<cam0> Watchdog: no frames for "),
-                                      std::string("<cam0> Restart: streaming again")}) {
-    const auto at = result.output.find(expected);
-    ASSERT_NE(at, std::string::npos) << expected << " not in: " << result.output;
-    EXPECT_GE(at, previous) << expected;
-    previous = at;
-  }
+  ExpectInOrder(result.output,
+                {"rs-host: simulated camera " + camera + " unplugged at ",
+                 "<cam0> Watchdog: no frames for ", "<cam0> Restart: streaming again"});
   for (const std::string& expected :
        {"rs-host: simulated camera " + camera + " plugged back in at ",
         std::string("rs-host: --replug 123@3: no simulated camera 123 is unplugged\n")}) {
@@ -304,17 +307,6 @@ TEST_F(RsHostOnStandIn, FilesThatCannotBeWrittenSayWhy) {
     EXPECT_EQ(result.output, "rs-host: " + expected + "\n");
   }
   EXPECT_FALSE(std::filesystem::exists(PathOf("missing/run.json")));
-}
-
-// A snapshot that cannot be written is named with its reason; the others are written.
-TEST_F(RsHostOnSimulatedCamera, ASnapshotThatCannotBeWrittenSaysWhy) {
-  std::filesystem::create_directories(PathOf("shots/cam0_color.png"));
-  const auto result = Run({"--frames", "5", "--snapshot", PathOf("shots"), kVga});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_TRUE(Contains(result.output, "rs-host: snapshot not written: " +
-                                          PathOf("shots/cam0_color.png") + ": Is a directory\n"))
-      << result.output;
-  EXPECT_TRUE(DecodePngFile(PathOf("shots/cam0_depth.png")).ok);
 }
 
 }  // namespace
