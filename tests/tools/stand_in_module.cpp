@@ -30,18 +30,14 @@
 
 namespace {
 
-// The script's numbers, read by the address parser the module uses; 0 for
+// A number of the script, read by the address parser the module uses; 0 for
 // a key not given.
-utils::QueryParams Query(const std::string& url) {
+int Number(const std::string& url, const std::string& key) {
   utils::QueryParams keys;
   const std::unique_ptr<utils::UrlParser> parser =
       utils::UrlParser::Parse(url, /*normalize=*/false);
   if (parser)
     static_cast<void>(parser->GetQueryParams(keys));
-  return keys;
-}
-
-int Number(const utils::QueryParams& keys, const std::string& key) {
   for (const auto& [name, value] : keys) {
     if (name == key)
       return std::atoi(value.c_str());
@@ -49,12 +45,14 @@ int Number(const utils::QueryParams& keys, const std::string& key) {
   return 0;
 }
 
-void Log(orvlog::Severity severity, const std::string& message) {
-  static const orvlog::Logger logger(vs_realsense2::log_lines::kChannel, false);
-  if (!logger.HasSink(severity))
-    return;
+using orvlog::Severity;
+namespace lines = vs_realsense2::log_lines;
+
+// A line of the module's channel, of source `name`.
+void Log(Severity severity, const std::string& name, const std::string& text) {
+  static const orvlog::Logger logger(lines::kChannel, false);
   auto record = boost::make_shared<orvlog::LogRecord>(severity);
-  record->SetMessage(message);
+  record->SetMessage("<" + name + "> " + text);
   logger.PushRecord(record);
 }
 
@@ -67,7 +65,7 @@ class Image : public vid_db::media::PackBuf {
 class ScriptedSource : public vid_db::media::Source {
  public:
   explicit ScriptedSource(const vid_db::media::SourceSettings& settings)
-      : name_(settings.name), keys_(Query(settings.url)) {}
+      : name_(settings.name), url_(settings.url) {}
   ~ScriptedSource() override { Stop(); }
 
   void Start(const vid_db::media::StartParams& params) override {
@@ -93,27 +91,24 @@ class ScriptedSource : public vid_db::media::Source {
   }
 
   void Restart() {
-    const std::string prefix = "<" + name_ + "> ";
-    Log(orvlog::Severity::Warning, prefix + "Watchdog: no frames for 2000 ms, restarting");
-    Log(orvlog::Severity::Warning, prefix +
-                                       "Restart: try 1 failed: rs2::error: No device connected; "
-                                       "next try in 500 ms");
+    Log(Severity::Warning, name_, "Watchdog: no frames for 2000 ms, restarting");
+    Log(Severity::Warning, name_,
+        "Restart: try 1 failed: rs2::error: No device connected; next try in 500 ms");
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    Log(orvlog::Severity::Info, prefix + "Restart: streaming again after 0.3 s, 2 tries");
+    Log(Severity::Info, name_, "Restart: streaming again after 0.3 s, 2 tries");
     Announce();
   }
 
   void Run() {
     Announce();
-    if (const int lost = Number(keys_, "lost"); lost > 0) {
-      const std::string prefix = "<" + name_ + "> ProcessFrame: ";
-      Log(orvlog::Severity::Warning, prefix + std::string(vs_realsense2::log_lines::kLostFrames));
-      Log(orvlog::Severity::Warning,
-          prefix + std::string(vs_realsense2::log_lines::kLostFramesCountBegin) +
-              std::to_string(lost) + std::string(vs_realsense2::log_lines::kLostFramesCountEnd));
+    if (const int lost = Number(url_, "lost"); lost > 0) {
+      Log(Severity::Warning, name_, "ProcessFrame: " + std::string(lines::kLostFrames));
+      Log(Severity::Warning, name_,
+          "ProcessFrame: " + std::string(lines::kLostFramesCountBegin) + std::to_string(lost) +
+              std::string(lines::kLostFramesCountEnd));
     }
-    const bool silent = Number(keys_, "silent") != 0;
-    const int restarts = Number(keys_, "restarts");
+    const bool silent = Number(url_, "silent") != 0;
+    const int restarts = Number(url_, "restarts");
     int made = 0;
     for (std::int64_t i = 1; !stopping_; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -130,7 +125,7 @@ class ScriptedSource : public vid_db::media::Source {
   }
 
   const std::string name_;
-  const utils::QueryParams keys_;
+  const std::string url_;
   boost::shared_ptr<vid_db::media::SourceHandler> handler_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;
