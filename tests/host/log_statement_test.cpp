@@ -1,5 +1,4 @@
 #include <atomic>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -8,31 +7,12 @@
 
 #include "orvlog/orvlog.hpp"
 #include "utils/log.hpp"
+#include "vs_test_support/log_capture.hpp"
 
 namespace {
 
 using orvlog::Severity;
-
-// Collects what reaches one callback sink; removes the sink on destruction.
-class Capture {
- public:
-  explicit Capture(Severity minimum) {
-    id_ = orvlog::AddCallbackSink(minimum, [this](const orvlog::LogLine& line) {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      lines_.push_back(line);
-    });
-  }
-  ~Capture() { orvlog::RemoveSink(id_); }
-  std::vector<orvlog::LogLine> Lines() const {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
-
- private:
-  orvlog::SinkId id_;
-  mutable std::mutex mutex_;
-  std::vector<orvlog::LogLine> lines_;
-};
+using vs_test_support::LogCapture;
 
 orvlog::Logger& TestChannel() {
   static utils::LogChannel channel("test.channel", false);
@@ -40,7 +20,7 @@ orvlog::Logger& TestChannel() {
 }
 
 TEST(LogStatement, ForbiddenLoggingTouchesNeitherChannelNorOperands) {
-  const Capture capture(Severity::Trace);
+  const LogCapture capture(Severity::Trace);
   int channelCalls = 0;
   int operandCalls = 0;
   auto channel = [&]() -> orvlog::Logger& {
@@ -52,26 +32,26 @@ TEST(LogStatement, ForbiddenLoggingTouchesNeitherChannelNorOperands) {
   orvlog::SetLoggingForbidden(false);
   EXPECT_EQ(channelCalls, 0);
   EXPECT_EQ(operandCalls, 0);
-  EXPECT_TRUE(capture.Lines().empty());
+  EXPECT_TRUE(capture.Raw().empty());
 
   utils::LogTagged(channel, Severity::Error, "cam", "Tag", [&](std::ostream&) { ++operandCalls; });
   EXPECT_EQ(channelCalls, 1);
   EXPECT_EQ(operandCalls, 1);
-  EXPECT_EQ(capture.Lines().size(), 1u);
+  EXPECT_EQ(capture.Raw().size(), 1u);
 }
 
 TEST(LogStatement, SeverityWithoutSinkBuildsNothing) {
-  const Capture capture(Severity::Warning);
+  const LogCapture capture(Severity::Warning);
   int operandCalls = 0;
   utils::LogTagged(TestChannel, Severity::Debug, "cam", "Tag",
                    [&](std::ostream&) { ++operandCalls; });
   EXPECT_EQ(operandCalls, 0);
-  EXPECT_TRUE(capture.Lines().empty());
+  EXPECT_TRUE(capture.Raw().empty());
 
   // The module's suites check its tagged lines word for word, file_test the
   // untagged form (utils' file trace); an empty name has its shape here.
   utils::LogTagged(TestChannel, Severity::Warning, std::string(), "Tag", "lost frames");
-  const auto lines = capture.Lines();
+  const auto lines = capture.Raw();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].message, "<> Tag: lost frames");
   EXPECT_EQ(lines[0].severity, Severity::Warning);

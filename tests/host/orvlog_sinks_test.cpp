@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "orvlog/orvlog.hpp"
+#include "vs_test_support/log_capture.hpp"
 
 namespace {
 
@@ -52,18 +53,14 @@ TEST(OrvlogSinks, HasSinkFollowsTheLowestMinimumOfTheInstalledSinks) {
 
 TEST(OrvlogSinks, EachSinkGetsOnlyItsSeveritiesWithStampedLines) {
   const orvlog::Logger logger("viroz.realsense", false);
-  std::vector<orvlog::LogLine> errors, all;
-  const orvlog::SinkId a =
-      orvlog::AddCallbackSink(Severity::Error, [&](auto& l) { errors.push_back(l); });
-  const orvlog::SinkId b =
-      orvlog::AddCallbackSink(Severity::Trace, [&](auto& l) { all.push_back(l); });
+  const vs_test_support::LogCapture errorSink(Severity::Error);
+  const vs_test_support::LogCapture allSink(Severity::Trace);
   for (Severity s :
        {Severity::Trace, Severity::Debug, Severity::Info, Severity::Warning, Severity::Error}) {
     Push(logger, s, orvlog::SeverityName(s));
   }
-  orvlog::RemoveSink(a);
-  orvlog::RemoveSink(b);
-
+  const auto errors = errorSink.Raw();
+  const auto all = allSink.Raw();
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0].severity, Severity::Error);
   ASSERT_EQ(all.size(), 5u);

@@ -1,4 +1,5 @@
-// Collects the module's log lines through an orvlog sink while it lives.
+// Collects the module's log lines (and those of every other channel, for
+// Raw) through an orvlog sink while it lives.
 #pragma once
 
 #include <chrono>
@@ -72,10 +73,10 @@ class LogCapture {
   // whose text is only partly known in advance (times, rates).
   bool WaitUntil(const std::function<bool(const Lines&)>& done) const;
   void Clear();
-
- private:
+  // Every channel's lines, as the sink had them: for the suites of the logging itself.
   std::vector<orvlog::LogLine> Raw() const;
 
+ private:
   // Shared with the sink: a line that a library thread is still writing
   // when the capture goes lands in live memory.
   struct Store {
