@@ -35,13 +35,6 @@ TEST(ColouriseDepth, NearAndFarTakeTheEndsZeroIsBlackAndBadViewsAreRefused) {
   EXPECT_THROW(ColouriseDepth({bytes.data(), bytes.size(), 8, 3, 3}), std::invalid_argument);
 }
 
-// A folder for the case's snapshots, not there yet: the writer makes it.
-std::filesystem::path NewFolder() {
-  return std::filesystem::temp_directory_path() /
-         ("rs-host-snapshots-" + std::to_string(::getpid()) + "-" +
-          ::testing::UnitTest::GetInstance()->current_test_info()->name());
-}
-
 class Bytes : public vid_db::media::PackBuf {
  public:
   explicit Bytes(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
@@ -52,11 +45,21 @@ class Bytes : public vid_db::media::PackBuf {
   std::vector<std::uint8_t> bytes_;
 };
 
+// A writer into a folder of the case's own, not there yet: the writer makes it.
+class SnapshotWriterTest : public ::testing::Test {
+ protected:
+  ~SnapshotWriterTest() override { std::filesystem::remove_all(dir_); }
+
+  const std::filesystem::path dir_ =
+      std::filesystem::temp_directory_path() /
+      ("rs-host-snapshots-" + std::to_string(::getpid()) + "-" +
+       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  const SnapshotWriter writer{dir_.string()};
+};
+
 // The depth snapshot and RGB colour are covered end to end; here BGR colour
 // with padded rows, and a frame that never came.
-TEST(SnapshotWriter, WritesBgrColourAsRgbAndReportsAMissingFrame) {
-  const auto dir = NewFolder();
-  const SnapshotWriter writer(dir.string());
+TEST_F(SnapshotWriterTest, WritesBgrColourAsRgbAndReportsAMissingFrame) {
   // 2x2, rows padded to 8 bytes.
   const std::vector<std::uint8_t> bgr = {30, 20, 10, 60,  50,  40,  0, 0,
                                          90, 80, 70, 120, 110, 100, 0, 0};
@@ -72,7 +75,6 @@ TEST(SnapshotWriter, WritesBgrColourAsRgbAndReportsAMissingFrame) {
   ASSERT_TRUE(colour.ok) << colour.message;
   EXPECT_EQ(colour.rgb,
             (std::vector<std::uint8_t>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120}));
-  std::filesystem::remove_all(dir);
 }
 
 class Depth : public vid_db::media::DepthFrame {
@@ -94,9 +96,7 @@ class Depth : public vid_db::media::DepthFrame {
 };
 
 // Depth aligned to colour has the colour image's size: then the overlay shows both at once.
-TEST(SnapshotWriter, SameSizedColourAndDepthAlsoGiveAnOverlay) {
-  const auto dir = NewFolder();
-  const SnapshotWriter writer(dir.string());
+TEST_F(SnapshotWriterTest, SameSizedColourAndDepthAlsoGiveAnOverlay) {
   // 2x1 BGR: red, green; depth: none, 1000 (the nearest, so DepthColour(0)).
   KeptFrames frames;
   frames.colour =
@@ -121,7 +121,6 @@ TEST(SnapshotWriter, SameSizedColourAndDepthAlsoGiveAnOverlay) {
   const auto unaligned = writer.Write("cam1", frames);
   EXPECT_EQ(unaligned.written,
             (std::vector<std::string>{writer.ColourPath("cam1"), writer.DepthPath("cam1")}));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
