@@ -2,7 +2,6 @@
 // is waited for: Start returns after one look at the device list, and the
 // camera is started as after an unplug.
 #include <string>
-#include <vector>
 
 #include <librealsense2/rs.hpp>
 
@@ -12,12 +11,11 @@ namespace vs_realsense2_test {
 namespace {
 
 using AbsentCameraTest = SteppedSourceTest;
-using Warnings = std::vector<std::string>;
 
 TEST_F(AbsentCameraTest, IsWaitedForAndStreamsOncePluggedIn) {
   StartAt("realsense://?sn=later&watchdog_ms=100");
-  EXPECT_EQ(log.Messages(kWarning), Warnings{"<cam> Start: waiting for camera later: not connected "
-                                             "(connected: 900000000000, manual-1)"});
+  EXPECT_EQ(log.Messages(kWarning), Texts{"<cam> Start: waiting for camera later: not connected "
+                                          "(connected: 900000000000, manual-1)"});
   Step(500);
   EXPECT_EQ(log.Messages(kWarning).back(),
             "<cam> Restart: try 1 failed: camera later not connected; next try in 500 ms");

@@ -56,12 +56,22 @@ class RecordingTest : public SteppedSourceTest {
     }
   }
 
-  std::vector<std::string> Files() const {
-    std::vector<std::string> files;
+  Texts Files() const {
+    Texts files;
     for (const auto& entry : fs::directory_iterator(dir))
       files.push_back(entry.path().filename().string());
     std::sort(files.begin(), files.end());
     return files;
+  }
+
+  // cam.bag was closed at the stream's second packet: the next file opens a
+  // minute later, not before.
+  void ExpectNewFileAMinuteOn() {
+    Stream(58);
+    EXPECT_EQ(Files(), Texts{"cam.bag"});
+    Stream(2);
+    EXPECT_EQ(Files(), (Texts{"cam-1.bag", "cam.bag"}));
+    EXPECT_EQ(log.Count(kInfo, RecordingTo(dir + "cam-1.bag")), 1u);
   }
 
   void Write(const std::string& name, std::uint64_t bytes) {
@@ -98,7 +108,7 @@ TEST_F(RecordingTest, RotationByTimeAnnouncesEachFileAndEveryClosedFilePlaysBack
   StartRecording("record_split_s=10");
   Stream(25);
   source->Stop();
-  const std::vector<std::string> files = Files();
+  const Texts files = Files();
   ASSERT_EQ(files.size(), 3u);
   for (const std::string& file : files) {
     EXPECT_TRUE(std::regex_match(file, kSeriesName)) << file;
@@ -131,28 +141,25 @@ TEST_F(RecordingTest, ANewFileDoesNotCountForTheSpacingOfRestarts) {
   handler->ThrowOnPacket("host failure");
   ASSERT_TRUE(camera.Emit(ColorAndDepth(next, kSystemTime)).delivered);
   ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting"));
-  EXPECT_EQ(log.Messages(kWarning),
-            std::vector<std::string>{"<cam> Watchdog: reader ended, restarting"});
+  EXPECT_EQ(log.Messages(kWarning), Texts{"<cam> Watchdog: reader ended, restarting"});
 }
 
 TEST_F(RecordingTest, RotationBySizeComesWhenTheFileReachesItsSize) {
   StartRecording("record_split_mb=40");
   EXPECT_EQ(log.Messages(kWarning),
-            std::vector<std::string>{
-                "<cam> MediaSource: record_split_mb=40 raised to 50 MB, the shortest split"});
+            Texts{"<cam> MediaSource: record_split_mb=40 raised to 50 MB, the shortest split"});
   // 640x480 colour and depth: 1.5 MB a frameset, 3 MB a packet here.
   Stream(17);
   EXPECT_EQ(Files().size(), 1u);
   Stream(1);
-  const std::vector<std::string> files = Files();
+  const Texts files = Files();
   ASSERT_EQ(files.size(), 2u);
   EXPECT_GE(std::max(fs::file_size(dir + files[0]), fs::file_size(dir + files[1])), 50 * kMb);
 }
 
 TEST_F(RecordingTest, BudgetDeletesTheOldestFilesOfTheSeriesAndNothingElse) {
-  const std::vector<std::string> others = {"cam.bag", "cam-20200101T000000Z.txt",
-                                           "other-20200101T000000Z.bag", "cam-2020.bag",
-                                           "cam-20200101T000000Z-01.bag"};
+  const Texts others = {"cam.bag", "cam-20200101T000000Z.txt", "other-20200101T000000Z.bag",
+                        "cam-2020.bag", "cam-20200101T000000Z-01.bag"};
   for (const std::string& other : others)
     Write(other, kMb);
   Write("cam-20200102T000000Z.bag", kMb);
@@ -161,11 +168,9 @@ TEST_F(RecordingTest, BudgetDeletesTheOldestFilesOfTheSeriesAndNothingElse) {
   // The series once each new file is open (the device line comes after the
   // start): room was made for it first.
   std::atomic<std::size_t> mostFiles{0};
-  const orvlog::SinkId opened =
-      orvlog::AddCallbackSink(orvlog::Severity::Info, [&](const orvlog::LogLine& line) {
-        if (line.message.find("PrintDevice: ") != std::string::npos)
-          mostFiles = std::max(mostFiles.load(), Files().size() - others.size());
-      });
+  const OnLine opened("PrintDevice: ", [&] {
+    mostFiles = std::max(mostFiles.load(), Files().size() - others.size());
+  });
   StartRecording("record_split_s=10&record_keep_files=3");
   const auto deleted = [&](const std::string& name) {
     return "<cam> Recording: deleted " + dir + name +
@@ -174,12 +179,11 @@ TEST_F(RecordingTest, BudgetDeletesTheOldestFilesOfTheSeriesAndNothingElse) {
   EXPECT_EQ(log.Count(kInfo, deleted("cam-20200101T000000Z.bag")), 1u);
   Stream(10);
   EXPECT_EQ(log.Count(kInfo, deleted("cam-20200101T000000Z-2.bag")), 1u);
-  std::vector<std::string> files = Files();
+  const Texts files = Files();
   ASSERT_EQ(files.size(), others.size() + 3);
   for (const std::string& other : others)
     EXPECT_NE(std::find(files.begin(), files.end(), other), files.end()) << other;
   EXPECT_NE(std::find(files.begin(), files.end(), "cam-20200102T000000Z.bag"), files.end());
-  orvlog::RemoveSink(opened);
   EXPECT_EQ(mostFiles.load(), 3u);
 }
 
@@ -195,7 +199,7 @@ TEST_F(RecordingTest, BudgetInMegabytesCountsTheOpenFile) {
                               "<cam> Recording: deleted .*, for record_keep_mb=6, "
                               "record_keep_files=0"),
             3u);
-  const std::vector<std::string> files = Files();
+  const Texts files = Files();
   ASSERT_EQ(files.size(), 1u);
   EXPECT_EQ(log.Count(kInfo, RecordingTo(dir + files[0])), 1u);
 }
@@ -208,9 +212,8 @@ TEST_F(RecordingTest, LowSpacePausesAndResumesWhilePacketsFlow) {
   Stream(1);
   const std::uintmax_t paused = fs::file_size(file);
   EXPECT_EQ(log.Messages(kWarning),
-            std::vector<std::string>{"<cam> Recording: 1000.0 MB free for " + file +
-                                     ", below record_min_free_mb=1024: recording paused, live "
-                                     "video goes on"});
+            Texts{"<cam> Recording: 1000.0 MB free for " + file +
+                  ", below record_min_free_mb=1024: recording paused, live video goes on"});
   Stream(3);
   EXPECT_EQ(fs::file_size(file), paused);
   freeBytes->store(1200 * kMb);  // above the limit, not above its margin
@@ -231,15 +234,10 @@ TEST_F(RecordingTest, SpaceBelowHalfTheLimitClosesTheFileUntilThereIsRoomAMinute
   freeBytes->store(40 * kMb);
   Stream(1);
   EXPECT_EQ(log.Messages(kWarning),
-            std::vector<std::string>{"<cam> Recording: 40.0 MB free: closing " + dir +
-                                     "cam.bag while there is room; live video goes on without "
-                                     "recording"});
+            Texts{"<cam> Recording: 40.0 MB free: closing " + dir +
+                  "cam.bag while there is room; live video goes on without recording"});
   freeBytes->store(200 * kMb);
-  Stream(58);
-  EXPECT_EQ(Files(), std::vector<std::string>{"cam.bag"});
-  Stream(2);
-  EXPECT_EQ(Files(), (std::vector<std::string>{"cam-1.bag", "cam.bag"}));
-  EXPECT_EQ(log.Count(kInfo, RecordingTo(dir + "cam-1.bag")), 1u);
+  ExpectNewFileAMinuteOn();
   const std::string calls = handler->Calls();
   EXPECT_EQ(std::count(calls.begin(), calls.end(), 'P'), 62);
 }
@@ -253,19 +251,17 @@ TEST_F(RecordingTest, RemovedFolderIsAnErrorAndLiveVideoGoesOn) {
   fs::remove_all(dir);
   Stream(2);
   EXPECT_EQ(log.Messages(kError),
-            std::vector<std::string>{"<cam> Recording: the folder of " + dir +
-                                     "cam.bag no longer exists: closing it; live video goes on "
-                                     "without recording"});
+            Texts{"<cam> Recording: the folder of " + dir +
+                  "cam.bag no longer exists: closing it; live video goes on without recording"});
   EXPECT_EQ(handler->Calls(), "APPAP");
 }
 
 TEST_F(RecordingTest, UnusableFolderAtStartIsAnErrorAndTheCameraStreamsWithoutRecording) {
   fs::remove_all(dir);
   StartRecording("");
-  EXPECT_EQ(log.Messages(kError),
-            std::vector<std::string>{"<cam> Recording: cannot record to " + dir +
-                                     "cam.bag: its folder does not exist; "
-                                     "streaming without recording"});
+  EXPECT_EQ(log.Messages(kError), Texts{"<cam> Recording: cannot record to " + dir +
+                                        "cam.bag: its folder does not exist; streaming without "
+                                        "recording"});
   Stream(2);
   EXPECT_EQ(handler->Calls(), "APP");
 }
@@ -282,7 +278,7 @@ TEST_F(RecordingTest, WriteFailureKeepsLiveVideoAndItsRecorderAndANewFileComesAM
       "Stopping recording for sensor (streaming will continue). (Error: Failed to write message "
       "to " +
       file + ": No space left on device)";
-  const std::vector<std::string> errors = log.Messages(kError);
+  const Texts errors = log.Messages(kError);
   ASSERT_EQ(errors.size(), 2u);
   EXPECT_EQ(errors[0].rfind("<cam> Notification: Unknown Error from Stereo Module: Stopping", 0),
             0u)
@@ -291,10 +287,7 @@ TEST_F(RecordingTest, WriteFailureKeepsLiveVideoAndItsRecorderAndANewFileComesAM
                            "; live video goes on; its record device is kept open for the life of "
                            "the process (librealsense2 ends the process when it closes one that "
                            "failed); a new file in 60 s");
-  Stream(58);
-  EXPECT_EQ(Files(), std::vector<std::string>{"cam.bag"});
-  Stream(2);
-  EXPECT_EQ(Files(), (std::vector<std::string>{"cam-1.bag", "cam.bag"}));
+  ExpectNewFileAMinuteOn();
   source->Stop();
   EXPECT_EQ(handler->Calls(), "A" + std::string(61, 'P') + "AP");
   EXPECT_EQ(log.Messages(kError).size(), 2u);

@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <string>
-#include <vector>
 
 #include <librealsense2/rs.hpp>
 
@@ -30,7 +29,7 @@ TEST_F(RecoveryTest, UnpluggedCameraIsRetriedWithGrowingDelaysAndStreamsAgainOnc
   Step(100);  // silence: the build a second ago sets the first try's time
   Step(800);
   Step(500);
-  const std::vector<std::string> warnings = {
+  const Texts warnings = {
       "<cam> Watchdog: no frames for 100 ms, restarting in 800 ms",
       "<cam> Restart: try 1 failed: camera manual-1 not connected; next try in 500 ms",
       "<cam> Restart: try 2 failed: camera manual-1 not connected; next try in 1000 ms",
@@ -59,8 +58,7 @@ TEST_F(RecoveryTest, DeadReaderIsReplacedAfterTheBuildGapAndTimesFarBackAreWarne
   EXPECT_EQ(log.Count(kInfo, StreamingAgain("1.0 s", 1)), 0u);
   Step(1);
   ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("1.0 s", 1)));
-  EXPECT_EQ(log.Messages(kError),
-            std::vector<std::string>{"<cam> ReadFrames: exception: host failure"});
+  EXPECT_EQ(log.Messages(kError), Texts{"<cam> ReadFrames: exception: host failure"});
   ASSERT_TRUE(camera.Emit(ColorAndDepth(699000, kSystemTime)).delivered);
   Deliver(100000, 2);
   Deliver(100033, 3);
@@ -69,10 +67,9 @@ TEST_F(RecoveryTest, DeadReaderIsReplacedAfterTheBuildGapAndTimesFarBackAreWarne
   EXPECT_EQ(handler->Packets().at(1).time, 100033);
   EXPECT_EQ(handler->Calls(), "APAPP");
   EXPECT_EQ(log.Messages(kWarning),
-            (std::vector<std::string>{
-                "<cam> Watchdog: reader ended, restarting in 1000 ms",
-                "<cam> ProcessVideoFrames: packet times stepped back 600000 ms across the "
-                "restart; delivering from there"}));
+            (Texts{"<cam> Watchdog: reader ended, restarting in 1000 ms",
+                   "<cam> ProcessVideoFrames: packet times stepped back 600000 ms across the "
+                   "restart; delivering from there"}));
 }
 
 // A camera that stalls right after its first frameset, with a watchdog below
@@ -82,13 +79,11 @@ TEST_F(RecoveryTest, WatchdogBelowTheFrameIntervalIsRaisedAndAStallingCameraCann
   StartAt(camera.Url("watchdog_ms=40&c_fps=6&d_fps=6"));
   Deliver(1000, 1);
   rs2sim::StallDevice(camera.Serial(), true);
-  for (int i = 0; i < 30; ++i)
-    Step(100);
+  StepTimes(30, 100);
   EXPECT_EQ(log.Messages(kWarning),
-            (std::vector<std::string>{
-                "<cam> Watchdog: watchdog_ms=40 raised to 500 ms: at least 100 ms and 3 frame "
-                "intervals at 6 fps",
-                "<cam> Watchdog: no frames for 500 ms, restarting in 200 ms"}));
+            (Texts{"<cam> Watchdog: watchdog_ms=40 raised to 500 ms: at least 100 ms and 3 frame "
+                   "intervals at 6 fps",
+                   "<cam> Watchdog: no frames for 500 ms, restarting in 200 ms"}));
   EXPECT_EQ(log.Count(kInfo, StreamingAgain("0.2 s", 1)), 1u);
 }
 
@@ -101,9 +96,8 @@ TEST_F(RecoveryTest, ColourLostWhileDepthGoesOnIsARestartThatSaysSo) {
     ASSERT_TRUE(camera.Emit(DepthOnly(1000 + 33 * i)).delivered);
     Step(50);
   }
-  EXPECT_EQ(log.Messages(kWarning),
-            std::vector<std::string>{"<cam> Watchdog: no color packets for 100 ms while "
-                                     "framesets arrive, restarting in 850 ms"});
+  EXPECT_EQ(log.Messages(kWarning), Texts{"<cam> Watchdog: no color packets for 100 ms while "
+                                          "framesets arrive, restarting in 850 ms"});
   Step(850);
   ASSERT_TRUE(log.WaitFor(kInfo, StreamingAgain("0.8 s", 1)));
   Deliver(2000, 2);
@@ -153,8 +147,7 @@ TEST_F(RecoveryTest, HandlerSlowerThanTheWatchdogIsNoSilence) {
   handler->BlockPackets();
   ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
   ASSERT_TRUE(handler->WaitForPacketCalls(1));  // and blocked there
-  for (int i = 0; i < 10; ++i)
-    Step(100);
+  StepTimes(10, 100);
   handler->Unblock();
   Deliver(1033, 2);
   EXPECT_TRUE(log.Messages(kWarning).empty());

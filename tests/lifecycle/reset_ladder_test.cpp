@@ -57,8 +57,7 @@ TEST_F(ResetLadderTest, WedgedCameraIsResetOnceAfterItsTriesFailAndStreamsAgain)
   rs2sim::StallDevice(wedged.Serial(), true);
   StepUntil(kInfo, R"(<cam> Recovery: no hardware reset \(2 tries failed in a row\): the last was )"
                    R"(\d+\.\d s ago, reset_min_s=600)");
-  for (int i = 0; i < 60; ++i)
-    Step(500);
+  StepTimes(60, 500);
   EXPECT_EQ(rs2sim::HardwareResets(wedged.Serial()), 1);
   EXPECT_EQ(log.CountMatching(kInfo, "<cam> Recovery: no hardware reset .*"), 1u);
 }
@@ -81,8 +80,7 @@ TEST_F(ResetLadderTest, AHardwareErrorWhileSilentResetsAtOnceAWarningNever) {
 
 TEST_F(ResetLadderTest, ResetAfterZeroNeverResetsAndWithoutSerialTheLadderIsOff) {
   StartWedged("stats_s=0&reset_after=0");
-  for (int i = 0; i < 120; ++i)
-    Step(500);
+  StepTimes(120, 500);
   EXPECT_GE(log.CountMatching(kWarning,
                               "<cam> Watchdog: no frames for 5000 ms since start, "
                               "restarting.*"),
@@ -93,15 +91,14 @@ TEST_F(ResetLadderTest, ResetAfterZeroNeverResetsAndWithoutSerialTheLadderIsOff)
   source->Stop();
   log.Clear();
   const auto any = CreateSourceAt("realsense://?reset_on_start=1", "any");
-  EXPECT_EQ(
-      log.Messages(kWarning),
-      std::vector<std::string>{"<any> MediaSource: reset_on_start needs sn: after a hardware reset "
-                               "another camera could answer to any camera; no hardware reset"});
+  EXPECT_EQ(log.Messages(kWarning),
+            Texts{"<any> MediaSource: reset_on_start needs sn: after a hardware reset another "
+                  "camera could answer to any camera; no hardware reset"});
 }
 
 TEST_F(ResetLadderTest, ResetOnStartResetsBeforeTheFirstBuildAndStartReturnsAtOnce) {
   StartWedged("stats_s=0&reset_on_start=1");
-  EXPECT_EQ(log.Messages(kWarning), std::vector<std::string>{kResetLine + "reset_on_start"});
+  EXPECT_EQ(log.Messages(kWarning), Texts{kResetLine + "reset_on_start"});
   EXPECT_EQ(rs2sim::HardwareResets(wedged.Serial()), 1);
   ReturnAndStream(1);
 }

@@ -1,10 +1,17 @@
 // A source on an rs2sim camera that delivers only what a test emits, whose
-// supervisor runs on a clock the test steps.
+// supervisor runs on a clock that moves only when the test steps it.
 #pragma once
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <boost/make_shared.hpp>
@@ -17,15 +24,119 @@
 // the sources here are made directly, not through the loaded module.
 #include "camera_test.hpp"
 #include "media_source.hpp"
-#include "stepped_clock.hpp"
+#include "supervisor_clock.hpp"
 
 namespace vs_realsense2_test {
+
+// Thread-safe. Waits end when the clock is stepped past their deadline or
+// when the waiter is woken; real time plays no part. Settle tells a test when
+// every supervisor has done what the last step asked of it, so that each
+// decision is taken at the time the test meant.
+class SteppedClock final : public vs_realsense2::SupervisorClock {
+ public:
+  std::int64_t NowMs() const override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return now_;
+  }
+
+  [[nodiscard]] bool WaitUntil(utils::MutexLock& lock, std::condition_variable& cv,
+                               std::int64_t deadlineMs,
+                               const std::function<bool()>& woken) override {
+    lock.Wait(cv, [&] {
+      if (woken() || NowMs() >= deadlineMs)
+        return true;
+      MarkBlocked(true);
+      return false;
+    });
+    MarkBlocked(false);
+    return woken();
+  }
+
+  // Until `waiters` threads wait on this clock, each having looked at the
+  // time since the last step; false after the test's wait limit.
+  // Waiting() says how many do, for a failure's message.
+  bool Settle(std::size_t waiters = 1) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return settled_.wait_for(lock, vs_test_support::kWaitLimit, [&] {
+      if (blocked_.size() != waiters)
+        return false;
+      for (const auto& entry : blocked_) {
+        if (entry.second != generation_)
+          return false;
+      }
+      return true;
+    });
+  }
+
+  std::size_t Waiting() const {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return blocked_.size();
+  }
+
+  void OnStep(std::function<void()> wake) override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    wakers_.push_back(std::move(wake));
+  }
+
+  // Each waker takes its waiter's lock: a waiter either saw the old time
+  // and is waiting, or will see the new one.
+  void Step(std::int64_t ms) {
+    std::vector<std::function<void()>> wakers;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      now_ += ms;
+      ++generation_;
+      wakers = wakers_;
+    }
+    for (const auto& wake : wakers)
+      wake();
+  }
+
+ private:
+  void MarkBlocked(bool blocked) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (blocked)
+      blocked_[std::this_thread::get_id()] = generation_;
+    else
+      blocked_.erase(std::this_thread::get_id());
+    settled_.notify_all();
+  }
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable settled_;
+  std::int64_t now_ = 1'000'000;
+  std::uint64_t generation_ = 0;
+  std::map<std::thread::id, std::uint64_t> blocked_;  // waiter: generation it last saw
+  std::vector<std::function<void()>> wakers_;
+};
+
+using Texts = std::vector<std::string>;
 
 inline rs2sim::FramesetSpec DepthOnly(double time) {
   rs2sim::FramesetSpec set;
   set.frames = {DepthFrame(time, kSystemTime)};
   return set;
 }
+
+// Runs `action` on the thread that writes it, for each Info or higher line
+// of the module that holds `text`, while it lives: to act at a moment only
+// the module's lines mark.
+class OnLine {
+ public:
+  OnLine(std::string text, std::function<void()> action)
+      : sink_(orvlog::AddCallbackSink(
+            orvlog::Severity::Info,
+            [text = std::move(text), action = std::move(action)](const orvlog::LogLine& line) {
+              if (line.message.find(text) != std::string::npos)
+                action();
+            })) {}
+  ~OnLine() { orvlog::RemoveSink(sink_); }
+  OnLine(const OnLine&) = delete;
+  OnLine& operator=(const OnLine&) = delete;
+
+ private:
+  const orvlog::SinkId sink_;
+};
 
 class SteppedSourceTest : public ::testing::Test {
  protected:
@@ -98,6 +209,24 @@ class SteppedSourceTest : public ::testing::Test {
     ASSERT_TRUE(clock->Settle(supervisors))
         << "after a step of " << ms << " ms, " << clock->Waiting() << " of " << supervisors
         << " supervisors wait";
+  }
+  void StepTimes(int times, std::int64_t ms) {
+    for (int i = 0; i < times; ++i)
+      Step(ms);
+  }
+
+  // Exactly one of source cam's health lines matches `fields` as a whole.
+  void ExpectOneHealthLine(const std::string& fields) {
+    EXPECT_EQ(log.CountMatching(kInfo, "<cam> Health: " + fields), 1u)
+        << ::testing::PrintToString(log.Messages(kInfo));
+  }
+
+  // Stopped for good before, the source starts again on the fixture's handler and delivers.
+  void ExpectStartsAgain() {
+    source->Start(StartWith(handler));
+    ASSERT_TRUE(clock->Settle());
+    Deliver(2000, 1);
+    EXPECT_EQ(handler->Calls(), "AP");
   }
 
   vs_test_support::LogCapture log;

@@ -1,7 +1,6 @@
 // Stop and release from inside the handler, from the server, and both at
 // once: during Start, during a restart's build and while streaming. Nothing
 // is freed twice, no handler call follows a stop, and Start works after.
-#include <atomic>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -16,25 +15,9 @@ namespace {
 using vs_test_support::ActingHandler;
 using vs_test_support::Latch;
 
-// Runs `action` on the supervisor's thread when the session being built
-// writes its device line: after its pipeline started, before the build is
-// over.
-class DuringBuild {
- public:
-  explicit DuringBuild(std::function<void()> action)
-      : sink_(orvlog::AddCallbackSink(
-            orvlog::Severity::Info, [this, action = std::move(action)](const orvlog::LogLine& l) {
-              if (l.message.find("PrintDevice: ") != std::string::npos && !done_.exchange(true))
-                action();
-            })) {}
-  ~DuringBuild() { orvlog::RemoveSink(sink_); }
-  DuringBuild(const DuringBuild&) = delete;
-  DuringBuild& operator=(const DuringBuild&) = delete;
-
- private:
-  std::atomic<bool> done_{false};
-  const orvlog::SinkId sink_;
-};
+// A session being built writes its device line on the supervisor's thread
+// after its pipeline started, before the build is over; one build a case.
+const std::string kDuringBuild = "PrintDevice: ";
 
 using StopAnywhereTest = SteppedSourceTest;
 
@@ -52,7 +35,7 @@ TEST_F(StopAnywhereTest, StopInsideTheHandlerDuringStartWinsAndStartReturnsNorma
       [&](const std::string& calls) { callsAtRelease = calls; });
   source = CreateSource("watchdog_ms=100");
   {
-    const DuringBuild duringStart([&] {
+    const OnLine duringStart(kDuringBuild, [&] {
       ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
       ASSERT_TRUE(stopped.Wait());
     });
@@ -62,11 +45,7 @@ TEST_F(StopAnywhereTest, StopInsideTheHandlerDuringStartWinsAndStartReturnsNorma
   EXPECT_FALSE(camera.Emit(ColorAndDepth(1001, kSystemTime)).delivered);
   acting.reset();
   EXPECT_EQ(callsAtRelease, "AP");
-  // Stopped for good, and startable again.
-  source->Start(StartWith(handler));
-  ASSERT_TRUE(clock->Settle());
-  Deliver(2000, 1);
-  EXPECT_EQ(handler->Calls(), "AP");
+  ExpectStartsAgain();
 }
 
 // A Start there could only wait for a teardown that waits for the handler.
@@ -88,10 +67,7 @@ TEST_F(StopAnywhereTest, StartInsideTheHandlerAfterAStopThereIsRefusedUntilTheSt
   ASSERT_TRUE(acting->WaitForPacketCalls(1));
   source->Stop();  // joins, so the handler's call is over
   EXPECT_EQ(refusal, "still stopping: ");
-  source->Start(StartWith(handler));
-  ASSERT_TRUE(clock->Settle());
-  Deliver(2000, 1);
-  EXPECT_EQ(handler->Calls(), "AP");
+  ExpectStartsAgain();
 }
 
 // The handler stops (or releases) the source while a restart builds its new
@@ -125,7 +101,7 @@ TEST_P(StopDuringRebuildTest, NoCallFollowsTheOneThatStopped) {
   ASSERT_TRUE(log.WaitFor(kWarning, "<cam> Watchdog: reader ended, restarting in 1000 ms"));
   ASSERT_TRUE(clock->Settle());
   {
-    const DuringBuild duringRestart([&] {
+    const OnLine duringRestart(kDuringBuild, [&] {
       ASSERT_TRUE(camera.Emit(ColorAndDepth(2000, kSystemTime)).delivered);
       ASSERT_TRUE(acted.Wait());
       for (int t = 1; t <= 3; ++t)
@@ -184,13 +160,10 @@ TEST_F(StopAnywhereTest, StopInsideTheHandlerWhileTheSupervisorLogsIntoTheServer
   Latch holding;
   Latch sinkEntered;
   Latch stopped;
-  const orvlog::SinkId sink =
-      orvlog::AddCallbackSink(orvlog::Severity::Info, [&](const orvlog::LogLine& line) {
-        if (line.message.find("Health: ") == std::string::npos)
-          return;
-        sinkEntered.Raise();
-        const std::lock_guard<std::mutex> lock(serverLock);
-      });
+  const OnLine sink("Health: ", [&] {
+    sinkEntered.Raise();
+    const std::lock_guard<std::mutex> lock(serverLock);
+  });
   auto acting = boost::make_shared<ActingHandler>(
       'P',
       [&] {
@@ -207,7 +180,6 @@ TEST_F(StopAnywhereTest, StopInsideTheHandlerWhileTheSupervisorLogsIntoTheServer
   clock->Step(1000);  // the health line is due
   EXPECT_TRUE(stopped.Wait());
   source->Stop();
-  orvlog::RemoveSink(sink);
   EXPECT_EQ(acting->Calls(), "AP");
   EXPECT_EQ(log.CountMatching(kInfo, "<cam> Health: packets 1 in 1.0 s .*"), 1u);
 }
