@@ -1,8 +1,10 @@
 #include "frame_numbers.hpp"
 
+#include <utils/code_placement.hpp>
+
 namespace vs_realsense2 {
 
-FramesetNumbers ReadNumbers(const rs2::frame& color, const rs2::frame& depth) {
+VSRS_HOT FramesetNumbers ReadNumbers(const rs2::frame& color, const rs2::frame& depth) {
   FramesetNumbers numbers;
   if (color)
     numbers.color = color.get_frame_number();
@@ -13,7 +15,7 @@ FramesetNumbers ReadNumbers(const rs2::frame& color, const rs2::frame& depth) {
 
 // One pass, not get_color_frame and get_depth_frame: each of those walks the
 // frameset again.
-FramesetNumbers ReadNumbers(const rs2::frameset& frames) {
+VSRS_HOT FramesetNumbers ReadNumbers(const rs2::frameset& frames) {
   FramesetNumbers numbers;
   const std::size_t count = frames.size();
   for (std::size_t i = 0; i < count && !(numbers.color && numbers.depth); ++i) {
@@ -27,7 +29,7 @@ FramesetNumbers ReadNumbers(const rs2::frameset& frames) {
   return numbers;
 }
 
-void FrameNumbers::Follow(const FramesetNumbers& numbers, const LostNumbers* lost) {
+VSRS_HOT void FrameNumbers::Follow(const FramesetNumbers& numbers, const LostNumbers* lost) {
   if (lost != nullptr) {
     color_.lostAtQueue.Add(lost->color);
     depth_.lostAtQueue.Add(lost->depth);
@@ -38,7 +40,7 @@ void FrameNumbers::Follow(const FramesetNumbers& numbers, const LostNumbers* los
     Step(depth_, *numbers.depth);
 }
 
-void FrameNumbers::Step(Stream& stream, unsigned long long number) {
+VSRS_HOT void FrameNumbers::Step(Stream& stream, unsigned long long number) {
   std::uint64_t arrived = 1;
   std::uint64_t drops = 0;
   if (!stream.last || number < *stream.last) {

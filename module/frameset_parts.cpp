@@ -1,8 +1,10 @@
 #include "frameset_parts.hpp"
 
+#include <utils/code_placement.hpp>
+
 namespace vs_realsense2 {
 
-FramesetParts SplitFrameset(const rs2::frameset& frames) {
+VSRS_HOT FramesetParts SplitFrameset(const rs2::frameset& frames) {
   rs2::frame color;
   rs2_format colorFormat = RS2_FORMAT_ANY;
   rs2::frame infrared;

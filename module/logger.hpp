@@ -5,6 +5,7 @@
 #include <string>
 
 #include <orvlog/orvlog.hpp>
+#include <utils/code_placement.hpp>
 #include <utils/log.hpp>
 
 namespace vs_realsense2 {
@@ -27,9 +28,11 @@ void Log(orvlog::Severity severity, const std::string& name, const char* tag,
 // blocks and the threads the module owns or borrows (reader, supervisor, the
 // library's), where an escaping exception would end the thread or, through
 // std::terminate, the host.
+// Cold: a statement is a rare branch of the frame path (a dropped frameset,
+// a step of time), whose code inline spread that path over more lines.
 template <class Message>
-void LogSafely(orvlog::Severity severity, const std::string& name, const char* tag,
-               const Message& message) noexcept {
+VSRS_COLD void LogSafely(orvlog::Severity severity, const std::string& name, const char* tag,
+                         const Message& message) noexcept {
   try {
     Log(severity, name, tag, message);
   } catch (...) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include <boost/make_shared.hpp>
+#include <utils/code_placement.hpp>
 
 namespace vs_realsense2 {
 namespace {
@@ -64,11 +65,11 @@ class DepthFrame : public vid_db::media::DepthFrame {
 
 }  // namespace
 
-boost::shared_ptr<vid_db::media::PackBuf> MakeColorBuffer(rs2::frame&& color) {
+VSRS_HOT boost::shared_ptr<vid_db::media::PackBuf> MakeColorBuffer(rs2::frame&& color) {
   return boost::make_shared<Frame>(std::move(color));
 }
 
-boost::shared_ptr<vid_db::media::DepthFrame> MakeDepthBuffer(rs2::depth_frame&& depth) {
+VSRS_HOT boost::shared_ptr<vid_db::media::DepthFrame> MakeDepthBuffer(rs2::depth_frame&& depth) {
   return boost::make_shared<DepthFrame>(std::move(depth));
 }
 

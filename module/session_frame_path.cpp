@@ -8,6 +8,7 @@
 #include <utility>
 
 #include <utils/clock.hpp>
+#include <utils/code_placement.hpp>
 #include <vid_db/media/packet.hpp>
 #include <vid_db/media/source.hpp>
 
@@ -80,7 +81,7 @@ bool SameGeometryAndFormat(const vs_stream::VideoRawParams& a, const vs_stream::
 // keeps streaming into a queue nobody drains (every further frameset is
 // lost) until the host stops it; supervised, the supervisor
 // hears of it below and rebuilds the session.
-void Session::ReadFrames() {
+VSRS_HOT void Session::ReadFrames() {
   NameCurrentThread("rs-read:", name_);
   if (links_.readerBegan)
     links_.readerBegan();
@@ -122,8 +123,8 @@ void Session::ReadFrames() {
 // Exceptions (library, packet checks, handler) go to the reader loop. The
 // filters and the alignment run here, on the reader, so that a slow chain
 // fills the queue ("lost frames") instead of holding up the library's thread.
-void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
-                                 const LostNumbers* lostBefore) {
+VSRS_HOT void Session::ProcessVideoFrames(const rs2::frameset& received, std::int64_t arrivalMs,
+                                          const LostNumbers* lostBefore) {
   rs2::frameset chained;
   if (!depthChain_.Empty())
     chained = RunDepthChain(received);
@@ -202,8 +203,9 @@ rs2::frameset Session::RunDepthChain(const rs2::frameset& received) {
 // frames are already in hand, so reading costs two library calls; a filtered
 // or aligned depth frame is a block's, so with a depth chain the numbers come
 // from the frameset as it arrived.
-FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2::frame& color,
-                                       const rs2::frame& depth, const LostNumbers* lostBefore) {
+VSRS_HOT FramesetNumbers Session::FollowNumbers(const rs2::frameset& received,
+                                                const rs2::frame& color, const rs2::frame& depth,
+                                                const LostNumbers* lostBefore) {
   if (!readNumbers_)
     return {};
   const FramesetNumbers numbers =
@@ -217,7 +219,7 @@ FramesetNumbers Session::FollowNumbers(const rs2::frameset& received, const rs2:
 // one: with depth slower than colour, every other packet normally carries
 // the depth of the one before. That is counted, not warned about; depth that
 // stops changing altogether is the watchdog's concern (SupervisedRun).
-void Session::NoteDepth(unsigned long long number) {
+VSRS_HOT void Session::NoteDepth(unsigned long long number) {
   if (lastPacketDepth_ == number) {
     Add(stats_.staleDepth, 1);
     return;
@@ -229,7 +231,7 @@ void Session::NoteDepth(unsigned long long number) {
 // Announces only changes. The new values are remembered only once OnParams
 // has returned: a handler that throws has not taken them, so the next frame
 // announces them again.
-bool Session::UpdateVideoParams(const rs2::video_frame& color, rs2_format format) {
+VSRS_HOT bool Session::UpdateVideoParams(const rs2::video_frame& color, rs2_format format) {
   const vs_stream::VideoRawParams params = MakeVideoRawParams(color, format);
   if (params.pixelFormat == vs_stream::kPixelFormatNone || params.width == 0 ||
       params.height == 0) {
@@ -283,7 +285,7 @@ void Session::DescribeFrames(const rs2::frameset& frames) {
   }
 }
 
-std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs) {
+VSRS_HOT std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrivalMs) {
   const std::int64_t time = TruncateToMs(frame.get_timestamp());
   const rs2_timestamp_domain frameDomain = frame.get_frame_timestamp_domain();
   const bool convert = NeedsConversion(frameDomain, playback_);
@@ -301,7 +303,7 @@ std::int64_t Session::GetFrameTime(const rs2::frame& frame, std::int64_t arrival
 
 // No drift correction: the offset is fixed at each base. A backward step
 // (a playback loop restarting, a camera reset) takes a new base.
-std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs) {
+VSRS_HOT std::int64_t Session::ConvDevTimeToSys(std::int64_t devTime, std::int64_t arrivalMs) {
   if (devTime < lastDevTime_) {
     if (!playback_) {
       LogSafely(orvlog::Severity::Error, name_, "ConvDevTimeToSys", [&](std::ostream& os) {

@@ -1,5 +1,7 @@
 #include "video_params.hpp"
 
+#include <utils/code_placement.hpp>
+
 #include <algorithm>
 
 namespace vs_realsense2 {
@@ -18,7 +20,8 @@ std::uint32_t ToPixelFormat(rs2_format format) {
 
 }  // namespace
 
-vs_stream::VideoRawParams MakeVideoRawParams(const rs2::video_frame& color, rs2_format format) {
+VSRS_HOT vs_stream::VideoRawParams MakeVideoRawParams(const rs2::video_frame& color,
+                                                      rs2_format format) {
   const int height = color.get_height();
   const int width = color.get_width();
   vs_stream::VideoRawParams params;

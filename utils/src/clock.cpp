@@ -1,5 +1,7 @@
 #include "utils/clock.hpp"
 
+#include "utils/code_placement.hpp"
+
 #ifdef _WIN32
 #include <sys/timeb.h>
 #include "windows_headers.hpp"
@@ -11,7 +13,7 @@ namespace utils {
 
 #ifdef _WIN32
 
-std::int64_t NowMs() {
+VSRS_HOT std::int64_t NowMs() {
   LARGE_INTEGER counter;
   LARGE_INTEGER frequency;
   if (!QueryPerformanceCounter(&counter) || !QueryPerformanceFrequency(&frequency) ||
@@ -33,7 +35,7 @@ std::int64_t CurrentTimeMs() {
 
 #else
 
-std::int64_t NowMs() {
+VSRS_HOT std::int64_t NowMs() {
   timespec now{};
   if (clock_gettime(CLOCK_MONOTONIC, &now) != 0)
     return CurrentTimeMs();
