@@ -1,4 +1,6 @@
 // The health line, on a clock the test steps.
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -20,21 +22,17 @@ class HealthReportTest : public ::testing::Test {
   HealthReport Report(std::int32_t intervalS) {
     return HealthReport("cam", stats, intervalS, [this] { return now; });
   }
-  void Add(std::uint64_t packets, std::uint64_t lost, std::uint64_t withoutDepth,
-           std::uint64_t invalid, std::uint64_t restarts) {
-    stats->packets += packets;
-    stats->lostFramesets += lost;
-    stats->packetsWithoutDepth += withoutDepth;
-    stats->invalidColorFrames += invalid;
-    stats->restarts += restarts;
-  }
-  void AddNumbered(std::uint64_t colorFrames, std::uint64_t colorDrops, std::uint64_t depthFrames,
-                   std::uint64_t depthDrops, std::uint64_t staleDepth) {
-    stats->colorFrames += colorFrames;
-    stats->colorDrops += colorDrops;
-    stats->depthFrames += depthFrames;
-    stats->depthDrops += depthDrops;
-    stats->staleDepth += staleDepth;
+  // Adds to the counters in the line's order: packets, framesets lost, packets without depth,
+  // invalid colour frames, restarts, colour frames, colour drops, depth frames, depth drops,
+  // stale depth.
+  void Add(const std::array<std::uint64_t, 10>& counts) {
+    SourceStats& s = *stats;
+    std::atomic<std::uint64_t>* const fields[] = {
+        &s.packets,    &s.lostFramesets, &s.packetsWithoutDepth, &s.invalidColorFrames,
+        &s.restarts,   &s.colorFrames,   &s.colorDrops,          &s.depthFrames,
+        &s.depthDrops, &s.staleDepth};
+    for (std::size_t i = 0; i < counts.size(); ++i)
+      *fields[i] += counts[i];
   }
 
   vs_test_support::LogCapture log;
@@ -43,16 +41,14 @@ class HealthReportTest : public ::testing::Test {
 };
 
 TEST_F(HealthReportTest, EachIntervalReportsWhatItAddedAndTheAgeOfTheLastPacket) {
-  Add(7, 0, 0, 0, 0);  // before the report: not part of any interval
-  AddNumbered(7, 1, 7, 1, 1);
+  Add({7, 0, 0, 0, 0, 7, 1, 7, 1, 1});  // before the report: not part of any interval
   HealthReport report = Report(60);
   EXPECT_EQ(report.NextDueMs(), 65000);
   now = 64999;
   report.ReportIfDue();
   EXPECT_TRUE(log.All().empty());
 
-  Add(1800, 2, 3, 1, 1);
-  AddNumbered(1794, 6, 899, 2, 900);
+  Add({1800, 2, 3, 1, 1, 1794, 6, 899, 2, 900});
   stats->lastPacketMs = 64967;
   now = 65000;
   report.ReportIfDue();
@@ -60,7 +56,7 @@ TEST_F(HealthReportTest, EachIntervalReportsWhatItAddedAndTheAgeOfTheLastPacket)
   EXPECT_EQ(report.NextDueMs(), 125000);
 
   // Late by 4.5 s: the rate divides by the time that really passed.
-  Add(0, 1, 0, 0, 0);
+  Add({0, 1, 0, 0, 0, 0, 0, 0, 0, 0});
   now = 129500;
   report.ReportIfDue();
   EXPECT_EQ(report.NextDueMs(), 189500);
@@ -108,7 +104,7 @@ TEST_F(HealthReportTest, WithADepthFilterTheChainsMedianAndMaximumTimeFollow) {
 TEST_F(HealthReportTest, ZeroIntervalOrNoCountersIsNeverDue) {
   HealthReport off = Report(0);
   HealthReport uncounted("cam", nullptr, 60, [this] { return now; });
-  Add(10, 1, 1, 1, 1);
+  Add({10, 1, 1, 1, 1, 0, 0, 0, 0, 0});
   now = std::numeric_limits<std::int64_t>::max() - 1;
   off.ReportIfDue();
   uncounted.ReportIfDue();
