@@ -99,15 +99,10 @@ TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
   empty.dataSize = 0;
   rs2sim::FrameSpec noData = DepthFrame(1003, kSystemTime);
   noData.nullData = true;
-
-  camera.Emit(Set({ColorFrame(1000, kSystemTime)}));
-  camera.Emit(Set({ColorFrame(1001, kSystemTime), notZ16}));
-  ASSERT_TRUE(handler->WaitForPackets(2));
-  camera.Emit(Set({ColorFrame(1002, kSystemTime), empty}));
-  camera.Emit(Set({ColorFrame(1003, kSystemTime), noData}));
-  ASSERT_TRUE(handler->WaitForPackets(4));
-  for (const auto& packet : handler->Packets())
-    EXPECT_TRUE(packet.attachments.empty());
+  EXPECT_TRUE(Deliver(Set({ColorFrame(1000, kSystemTime)})).attachments.empty());
+  for (const rs2sim::FrameSpec& depth : {notZ16, empty, noData})
+    EXPECT_TRUE(
+        Deliver(Set({ColorFrame(depth.timestamp, kSystemTime), depth})).attachments.empty());
   EXPECT_EQ(log.Count(kDebug, "<cam> ProcessVideoFrames: no depth frame"), 4u);
 }
 

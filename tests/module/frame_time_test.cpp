@@ -86,9 +86,7 @@ TEST_F(FrameTimeTest, ANewBaseIsTakenAtTheArrivalOfItsFramesetNotWhenTheReaderGe
   EXPECT_LE(time, arrived);
 }
 
-using RecordPlaybackTest = FrameTimeTest;
-
-TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
+TEST_F(FrameTimeTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   const std::string ignored = ProcessTempPath("vsrs-ignored", ".bag");
   Open(camera.Url("record_to_file=" + PercentEncoded(recording)));
   for (int i = 0; i < 3; ++i)
@@ -119,7 +117,7 @@ TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
 }
 
 // Playback asks for every recorded stream: indexed and motion ones too.
-TEST_F(RecordPlaybackTest, PlaybackReportsEveryRecordedStream) {
+TEST_F(FrameTimeTest, PlaybackReportsEveryRecordedStream) {
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera("recorded"),
                                      {{RS2_STREAM_INFRARED, 2, RS2_FORMAT_Y8, 640, 480, 30},
                                       {RS2_STREAM_GYRO, 0, RS2_FORMAT_MOTION_XYZ32F, 0, 0, 200}},
