@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -93,19 +94,46 @@ class CameraTest : public ModuleTest {
     handler->Unblock();
     if (source)
       source->Stop();
+    source.reset();  // no file of the library left open
+    std::remove(recording.c_str());
     rs2sim::ClearFaults();
+    rs2sim::ReplugDevice(camera.Serial());  // a failed check must not leave it unplugged
   }
 
+  // Starts `source` on `url` with `handler`; the start's lines stay in the log.
+  void Open(const std::string& url, const std::string& name = "cam") {
+    source = CreateSource(url, name);
+    source->Start(StartWith(handler));
+  }
   // `query` is added to the camera's address ("watchdog_ms=0": unsupervised).
   void StartCamera(const std::string& query = "") {
-    source = CreateSource(camera.Url(query), "cam");
-    source->Start(StartWith(handler));
+    Open(camera.Url(query));
     log.Clear();
+  }
+  // Plays `recording` back; `query` adds keys to the address.
+  void PlayBack(const std::string& query = "", const std::string& name = "cam") {
+    const std::string address = "realsense://?playback_from_file=" + PercentEncoded(recording);
+    Open(query.empty() ? address : address + "&" + query, name);
+  }
+
+  // How often the start reported `stream`, as in "Depth as Z16 at 30 Hz; resolution: 848x480".
+  std::size_t Reported(const std::string& stream, const std::string& name = "cam") const {
+    return log.Count(kDebug, "<" + name + "> PrintProfile: stream: " + stream);
+  }
+
+  // The packet that `set` becomes.
+  vid_db::media::Packet Deliver(const rs2sim::FramesetSpec& set) {
+    const std::size_t count = handler->PacketCount() + 1;
+    camera.Emit(set);
+    EXPECT_TRUE(handler->WaitForPackets(count));
+    return handler->Packets().at(count - 1);
   }
 
   const ManualCamera camera{"manual-1"};
   const boost::shared_ptr<RecordingHandler> handler = boost::make_shared<RecordingHandler>();
   boost::shared_ptr<vid_db::media::Source> source;
+  // One file per process: parallel cases must not read each other's.
+  const std::string recording = ProcessTempPath("vsrs", ".bag");
 };
 
 }  // namespace vs_realsense2_test

@@ -8,13 +8,11 @@
 namespace vs_realsense2_test {
 namespace {
 
-using Texts = std::vector<std::string>;
-
 // The Info lines of a start but its reports of the library and the device,
 // which every start writes.
 Texts InfoWithoutReports(const vs_test_support::LogCapture& log) {
   Texts texts;
-  for (const std::string& text : log.Messages(orvlog::Severity::Info)) {
+  for (const std::string& text : log.Messages(kInfo)) {
     // The reader's Frames lines follow a recording's first packet at any time.
     if (text.find("> PrintSdk: ") == std::string::npos &&
         text.find("> PrintDevice: ") == std::string::npos &&
@@ -24,15 +22,15 @@ Texts InfoWithoutReports(const vs_test_support::LogCapture& log) {
   return texts;
 }
 
+// A control the start could not apply, as its warning names it.
+std::string NotApplied(const std::string& why) {
+  return "<cam> CameraControls: " + why + "; not applied";
+}
+
 class ControlsTest : public CameraTest {
  protected:
   ControlsTest() { std::ofstream(json) << kJson; }
   ~ControlsTest() override { std::remove(json.c_str()); }
-
-  void Start(const std::string& query, const ManualCamera& on) {
-    source = CreateSource(on.Url(query), "cam");
-    source->Start(StartWith(handler));
-  }
 
   static constexpr const char* kJson = "{\"param-laserpower\": 120}";
   const std::string json = ProcessTempPath("vsrs-controls", ".json");
@@ -61,13 +59,12 @@ TEST_F(ControlsTest, EveryControlIsAppliedInOrderAtEachStartBeforeTheFirstFrames
                        "<cam> CameraControls: auto_exposure: 1",
                        "<cam> CameraControls: gain: 32"};
 
-  Start(query, camera);
+  Open(camera.Url(query));
   // Start has returned and no frameset was emitted yet: the camera has every setting.
   EXPECT_EQ(rs2sim::DeviceWrites(camera.Serial()), writes);
   EXPECT_EQ(InfoWithoutReports(log), lines);
-  EXPECT_TRUE(log.Messages(orvlog::Severity::Warning).empty());
-  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000)).delivered);
-  ASSERT_TRUE(handler->WaitForPackets(1));
+  EXPECT_TRUE(log.Messages(kWarning).empty());
+  Deliver(ColorAndDepth(1000));
 
   // A restart is a start: everything again, in the same order.
   source->Stop();
@@ -86,26 +83,19 @@ TEST_F(ControlsTest, WhatTheCameraLacksOrRefusesIsAWarningAndTheStartGoesOn) {
     device.colorOptions.clear();
     device.advancedModeEnabled = false;
   });
-  Start("json=" + PercentEncoded(json) +
-            "&preset=remove%20ir%20pattern&emitter=1&laser_power=150&depth_exposure=200000"
-            "&exposure=100&gain=500",
-        bare);
+  Open(bare.Url("json=" + PercentEncoded(json) +
+                "&preset=remove%20ir%20pattern&emitter=1&laser_power=150&depth_exposure=200000"
+                "&exposure=100&gain=500"));
   EXPECT_EQ(
-      log.Messages(orvlog::Severity::Warning),
-      (Texts{"<cam> CameraControls: json: advanced mode is off on the camera (switching it on "
-             "resets the camera); not applied",
-             "<cam> CameraControls: preset: Remove Ir Pattern is not in the camera's range 0..5 "
-             "(step 1); not applied",
-             "<cam> CameraControls: emitter: the camera's depth sensor has no Emitter Enabled "
-             "control; not applied",
-             "<cam> CameraControls: laser_power: the camera's depth sensor has no Laser Power "
-             "control; not applied",
-             "<cam> CameraControls: depth_exposure: 200000 is not in the camera's range "
-             "1..165000 (step 1); not applied",
-             "<cam> CameraControls: exposure: the camera's colour sensor has no Exposure "
-             "control; not applied",
-             "<cam> CameraControls: gain: the camera's colour sensor has no Gain control; not "
-             "applied",
+      log.Messages(kWarning),
+      (Texts{NotApplied(
+                 "json: advanced mode is off on the camera (switching it on resets the camera)"),
+             NotApplied("preset: Remove Ir Pattern is not in the camera's range 0..5 (step 1)"),
+             NotApplied("emitter: the camera's depth sensor has no Emitter Enabled control"),
+             NotApplied("laser_power: the camera's depth sensor has no Laser Power control"),
+             NotApplied("depth_exposure: 200000 is not in the camera's range 1..165000 (step 1)"),
+             NotApplied("exposure: the camera's colour sensor has no Exposure control"),
+             NotApplied("gain: the camera's colour sensor has no Gain control"),
              "<cam> PrintEmitter: emitter not supported"}));
   EXPECT_TRUE(InfoWithoutReports(log).empty());
   EXPECT_TRUE(rs2sim::DeviceWrites(bare.Serial()).empty());
@@ -114,51 +104,38 @@ TEST_F(ControlsTest, WhatTheCameraLacksOrRefusesIsAWarningAndTheStartGoesOn) {
 }
 
 TEST_F(ControlsTest, OffStepValuesAndUnreadableFilesAreWarnings) {
-  Start("laser_power=100&json=%252Fno%2520such%252Fdir.json&emitter=2", camera);
-  EXPECT_EQ(log.Messages(orvlog::Severity::Warning),
-            (Texts{"<cam> CameraControls: json: cannot read /no such/dir.json; not applied",
-                   "<cam> CameraControls: laser_power: 100 is not in the camera's range 0..360 "
-                   "(step 30); not applied"}));
+  Open(camera.Url("laser_power=100&json=%252Fno%2520such%252Fdir.json&emitter=2"));
+  EXPECT_EQ(log.Messages(kWarning),
+            (Texts{NotApplied("json: cannot read /no such/dir.json"),
+                   NotApplied("laser_power: 100 is not in the camera's range 0..360 (step 30)")}));
   EXPECT_EQ(InfoWithoutReports(log), Texts{"<cam> CameraControls: emitter: 2"});
 }
 
 TEST_F(ControlsTest, TextsThatAreNoValuesAreWarnedAtCreationAndNeverApplied) {
-  source = CreateSource(camera.Url("preset=outdoor&laser_power=high&align=depth&gain=1"), "cam");
+  // Other keys' texts that are no values are the address suite's (ControlParamsTest).
+  source = CreateSource(camera.Url("preset=outdoor&gain=1"), "cam");
   EXPECT_EQ(log.All(),
-            (Lines{{orvlog::Severity::Warning,
-                    "<cam> MediaSource: align: \"depth\" is not valid (valid: color); not "
-                    "applied"},
-                   {orvlog::Severity::Warning,
-                    "<cam> MediaSource: laser_power: \"high\" is no number (valid: a number in "
-                    "milliwatts); not applied"},
-                   {orvlog::Severity::Warning,
+            (Lines{{kWarning,
                     "<cam> MediaSource: preset: \"outdoor\" is no visual preset (valid: Custom, "
                     "Default, Hand, High Accuracy, High Density, Medium Density, Remove Ir "
                     "Pattern); not applied"}}));
   log.Clear();
   source->Start(StartWith(handler));
-  EXPECT_TRUE(log.Messages(orvlog::Severity::Warning).empty());
+  EXPECT_TRUE(log.Messages(kWarning).empty());
   EXPECT_EQ(InfoWithoutReports(log), Texts{"<cam> CameraControls: gain: 1"});
   EXPECT_EQ(rs2sim::DeviceWrites(camera.Serial()), Texts{"RGB Camera: Gain = 1"});
 }
 
 TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnce) {
-  const std::string recording = ProcessTempPath("vsrs-controls", ".bag");
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(camera.Serial()),
                                      {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSource("realsense://?playback_from_file=" + PercentEncoded(recording) +
-                            "&laser_power=150&json=" + PercentEncoded(json) + "&preset=hand",
-                        "replay");
-  source->Start(StartWith(handler));
+  PlayBack("laser_power=150&json=" + PercentEncoded(json) + "&preset=hand", "replay");
   EXPECT_EQ(InfoWithoutReports(log),
             (Texts{"<replay> Session: playback from file: " + recording,
                    "<replay> CameraControls: playback: camera controls not applied"}));
-  EXPECT_TRUE(log.Messages(orvlog::Severity::Warning).empty());
+  EXPECT_TRUE(log.Messages(kWarning).empty());
   EXPECT_TRUE(rs2sim::DeviceWrites(camera.Serial()).empty());
-  source->Stop();
-  source.reset();
-  std::remove(recording.c_str());
 }
 
 }  // namespace

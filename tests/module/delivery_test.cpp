@@ -44,13 +44,20 @@ TEST_F(DeliveryTest, EachFormatOrSizeIsAnnouncedBeforeItsPacketsWhichPointIntoLi
   EXPECT_EQ(depth->GetResolution(), std::make_pair(640u, 480u));
 }
 
+// Sizes that are not square catch a width asked for as a height. BGR8 is announced as pixel
+// format 8 in the case above.
+TEST_F(DeliveryTest, Bgr8ColourAndBothSizesAreRequestedAsGiven) {
+  Open(camera.Url("c_format=bgr8&c_width=640&c_height=480&d_width=1280&d_height=720"));
+  EXPECT_EQ(Reported("Color as BGR8 at 30 Hz; resolution: 640x480"), 1u);
+  EXPECT_EQ(Reported("Depth as Z16 at 30 Hz; resolution: 1280x720"), 1u);
+}
+
 TEST_F(DeliveryTest, ColourThatCannotBeDeliveredIsDroppedWithOneLineEach) {
   StartCamera();
   camera.Emit(Set({ColorFrame(1000, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1001, kSystemTime, RS2_FORMAT_YUYV)}));
   camera.Emit(Set({ColorFrame(1002, kSystemTime, RS2_FORMAT_RGB8, 0, 480)}));
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error,
-                          "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8"));
+  ASSERT_TRUE(log.WaitFor(kError, "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8"));
 
   // Infrared stands in for colour only in RGB8; a lone frame is no frameset.
   rs2sim::FrameSpec infrared = ColorFrame(1003, kSystemTime, RS2_FORMAT_Y8);
@@ -63,7 +70,7 @@ TEST_F(DeliveryTest, ColourThatCannotBeDeliveredIsDroppedWithOneLineEach) {
   camera.Emit(Set({infrared, DepthFrame(1003, kSystemTime)}));
   camera.Emit(single);
   camera.Emit(Set({empty}));
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, "<cam> ProcessVideoFrames: invalid frame"));
+  ASSERT_TRUE(log.WaitFor(kError, "<cam> ProcessVideoFrames: invalid frame"));
 
   rs2sim::FrameSpec noData = ColorFrame(1006, kSystemTime);
   noData.nullData = true;
@@ -75,13 +82,13 @@ TEST_F(DeliveryTest, ColourThatCannotBeDeliveredIsDroppedWithOneLineEach) {
   // Frames without data are announced first: their size is known.
   EXPECT_EQ(handler->Calls(), "AAP");
   EXPECT_EQ(handler->Params()[0].rawVideo->width, 320u);
-  EXPECT_EQ(log.Messages(orvlog::Severity::Error),
-            (std::vector<std::string>{"<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
-                                      "<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
-                                      "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8",
-                                      "<cam> ProcessVideoFrames: invalid frame",
-                                      "<cam> ProcessVideoFrames: invalid frame"}));
-  EXPECT_EQ(log.Count(orvlog::Severity::Debug, "<cam> ProcessVideoFrames: no color frame"), 1u);
+  EXPECT_EQ(log.Messages(kError),
+            (Texts{"<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
+                   "<cam> UpdateVideoParams: invalid color frame with fmt: YUYV",
+                   "<cam> UpdateVideoParams: invalid color frame with fmt: RGB8",
+                   "<cam> ProcessVideoFrames: invalid frame",
+                   "<cam> ProcessVideoFrames: invalid frame"}));
+  EXPECT_EQ(log.Count(kDebug, "<cam> ProcessVideoFrames: no color frame"), 1u);
 }
 
 TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
@@ -92,16 +99,11 @@ TEST_F(DeliveryTest, UnusableDepthLeavesThePacketWithoutAttachment) {
   empty.dataSize = 0;
   rs2sim::FrameSpec noData = DepthFrame(1003, kSystemTime);
   noData.nullData = true;
-
-  camera.Emit(Set({ColorFrame(1000, kSystemTime)}));
-  camera.Emit(Set({ColorFrame(1001, kSystemTime), notZ16}));
-  ASSERT_TRUE(handler->WaitForPackets(2));
-  camera.Emit(Set({ColorFrame(1002, kSystemTime), empty}));
-  camera.Emit(Set({ColorFrame(1003, kSystemTime), noData}));
-  ASSERT_TRUE(handler->WaitForPackets(4));
-  for (const auto& packet : handler->Packets())
-    EXPECT_TRUE(packet.attachments.empty());
-  EXPECT_EQ(log.Count(orvlog::Severity::Debug, "<cam> ProcessVideoFrames: no depth frame"), 4u);
+  EXPECT_TRUE(Deliver(Set({ColorFrame(1000, kSystemTime)})).attachments.empty());
+  for (const rs2sim::FrameSpec& depth : {notZ16, empty, noData})
+    EXPECT_TRUE(
+        Deliver(Set({ColorFrame(depth.timestamp, kSystemTime), depth})).attachments.empty());
+  EXPECT_EQ(log.Count(kDebug, "<cam> ProcessVideoFrames: no depth frame"), 4u);
 }
 
 // A frameset the reader kept while it waits would pin a frame of the library's

@@ -1,7 +1,7 @@
-// Depth post-processing: what each filter delivers, the order of the chain, the temporal
-// history across a restart and a playback loop, and values that cannot be used. rs2sim's
-// blocks do simple arithmetic (sim/src/engine/depth_filters.cpp) and the library's geometry.
-#include <cstdio>
+// Depth post-processing: what each filter and the alignment to colour deliver, the order of
+// the chain, the temporal history across a restart and a playback loop, and values that
+// cannot be used. rs2sim's blocks do simple arithmetic (sim/src/engine/depth_filters.cpp)
+// and the library's geometry.
 #include <cstring>
 #include <functional>
 
@@ -10,34 +10,33 @@
 namespace vs_realsense2_test {
 namespace {
 
-using Texts = std::vector<std::string>;
+// Depth in millimetres at a pixel.
 using Pattern = std::function<std::uint16_t(int x, int y)>;
-
-rs2sim::FramesetSpec Scene(double timestamp, const Pattern& depthAt, int width = 848,
-                           int height = 480) {
-  rs2sim::FrameSpec depth = DepthFrame(timestamp, kSystemTime, width, height);
-  depth.bytes.resize(static_cast<std::size_t>(width) * height * 2);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const std::uint16_t mm = depthAt(x, y);
-      std::memcpy(&depth.bytes[(static_cast<std::size_t>(y) * width + x) * 2], &mm, 2);
-    }
-  }
-  return Set({ColorFrame(timestamp, kSystemTime, RS2_FORMAT_RGB8, 1280, 720), depth});
-}
 
 Pattern Flat(std::uint16_t mm) {
   return [mm](int, int) { return mm; };
 }
 
+// RGB8 colour at 1280x720 and depth drawn from `depthAt`, as rs2sim's D435 streams them.
+rs2sim::FramesetSpec Scene(double timestamp, const Pattern& depthAt) {
+  constexpr int kWidth = 848;
+  constexpr int kHeight = 480;
+  rs2sim::FrameSpec depth = DepthFrame(timestamp, kSystemTime, kWidth, kHeight);
+  depth.bytes.resize(std::size_t{kWidth} * kHeight * 2);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const std::uint16_t mm = depthAt(x, y);
+      std::memcpy(&depth.bytes[(static_cast<std::size_t>(y) * kWidth + x) * 2], &mm, 2);
+    }
+  }
+  return Set({ColorFrame(timestamp, kSystemTime, RS2_FORMAT_RGB8, 1280, 720), depth});
+}
+
 class DepthFiltersTest : public CameraTest {
  protected:
-  // The depth of the one packet that `scene` becomes.
-  boost::shared_ptr<vid_db::media::DepthFrame> Deliver(const rs2sim::FramesetSpec& scene) {
-    const std::size_t before = handler->Packets().size();
-    camera.Emit(scene);
-    EXPECT_TRUE(handler->WaitForPackets(before + 1));
-    return DepthOf(handler->Packets().at(before));
+  // The depth of the packet that a scene becomes.
+  boost::shared_ptr<vid_db::media::DepthFrame> DepthOfScene(double time, const Pattern& depthAt) {
+    return DepthOf(Deliver(Scene(time, depthAt)));
   }
 
   // Unsupervised: a restart by the watchdog on a slow machine would give the temporal filter
@@ -45,12 +44,11 @@ class DepthFiltersTest : public CameraTest {
   void Restart(const std::string& query) {
     if (source)
       source->Stop();
-    source = CreateSource(camera.Url("watchdog_ms=0&" + query), "cam");
-    source->Start(StartWith(handler));
+    Open(camera.Url("watchdog_ms=0&" + query));
   }
 
-  std::vector<std::string> ChainLines() {
-    std::vector<std::string> lines;
+  Texts ChainLines() {
+    Texts lines;
     for (const std::string& line : log.Messages(kInfo)) {
       if (line.rfind("<cam> DepthChain: ", 0) == 0)
         lines.push_back(line);
@@ -67,7 +65,7 @@ TEST_F(DepthFiltersTest, DecimationDividesTheGeometryAndPadsToFour) {
   double time = 1000;
   for (int factor = 2; factor <= 8; ++factor) {
     Restart("decimate=" + std::to_string(factor));
-    const auto depth = Deliver(Scene(time += 33, Flat(1000)));
+    const auto depth = DepthOfScene(time += 33, Flat(1000));
     ASSERT_TRUE(depth);
     const auto size = sizes[static_cast<std::size_t>(factor - 2)];
     EXPECT_EQ(depth->GetResolution(), size) << "factor " << factor;
@@ -83,15 +81,38 @@ TEST_F(DepthFiltersTest, DecimationDividesTheGeometryAndPadsToFour) {
   }
 }
 
-TEST_F(DepthFiltersTest, EveryOtherFilterKeepsTheGeometryAndAlignmentTheColourOne) {
-  Restart("min_depth=0.2&max_depth=2&spatial=1&temporal=1&hole_fill=1");
-  auto depth = Deliver(Scene(1000, Flat(1000)));
-  EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
-  EXPECT_EQ(depth->GetStride(), 1696u);
-  EXPECT_EQ(DepthAt(*depth, 847, 479), 1000);
+// rs2sim's optics: a wall at 1 m with a 10x10 block at 0.5 m whose top-left depth pixel is
+// (500, 300) lands in colour columns 840..862 and rows 495..517; the wall just left of it
+// (columns 826..839) is hidden from the depth camera and stays 0.
+std::uint16_t WallWithBlock(int x, int y) {
+  return x >= 500 && x < 510 && y >= 300 && y < 310 ? 500 : 1000;
+}
 
+TEST_F(DepthFiltersTest, AlignedDepthHasTheColourGeometryAndEachPixelComesFromWhereTheOpticsSay) {
+  Open(camera.Url("align=color"));
+  const rs2sim::Emitted emitted = camera.Emit(Scene(1000, WallWithBlock));
+  ASSERT_TRUE(handler->WaitForPackets(1));
+  const vid_db::media::Packet packet = handler->Packets()[0];
+  EXPECT_EQ(packet.data, emitted.data[0]);  // colour as it came
+  const auto depth = DepthOf(packet);
+  ASSERT_TRUE(depth);
+  EXPECT_EQ(depth->GetResolution(), std::make_pair(1280u, 720u));
+  EXPECT_EQ(depth->GetStride(), 2560u);
+  EXPECT_EQ(depth->GetSize(), 1280u * 720u * 2u);
+  EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
+  // {x, y, depth}: the block's corners, the wall beside them, the hidden wall, the image's corners.
+  const int pixels[][3] = {{840, 495, 500}, {862, 517, 500},  {863, 506, 1000}, {851, 494, 1000},
+                           {832, 506, 0},   {825, 506, 1000}, {0, 0, 1000},     {1279, 719, 1000}};
+  for (const auto& [x, y, mm] : pixels)
+    EXPECT_EQ(DepthAt(*depth, x, y), mm) << x << "," << y;
+  EXPECT_TRUE(log.Messages(kError).empty());
+  EXPECT_TRUE(ChainLines().empty());  // alignment alone is no chain to announce
+}
+
+// Alignment runs last: after decimation the depth still takes the colour geometry.
+TEST_F(DepthFiltersTest, AlignmentAfterDecimationGivesTheColourGeometry) {
   Restart("decimate=4&align=color");
-  depth = Deliver(Scene(1033, Flat(1000)));
+  const auto depth = DepthOfScene(1033, Flat(1000));
   EXPECT_EQ(depth->GetResolution(), std::make_pair(1280u, 720u));
   EXPECT_EQ(depth->GetStride(), 2560u);
   EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
@@ -112,11 +133,11 @@ TEST_F(DepthFiltersTest, ThresholdZeroesExactlyWhatLiesOutside) {
   };
   using Values = std::vector<std::uint16_t>;
   Restart("min_depth=0.5&max_depth=1");
-  EXPECT_EQ(Row(*Deliver(Scene(1000, scene))), (Values{0, 0, 0, 500, 1000, 0, 0}));
+  EXPECT_EQ(Row(*DepthOfScene(1000, scene)), (Values{0, 0, 0, 500, 1000, 0, 0}));
   Restart("min_depth=0.5");
-  EXPECT_EQ(Row(*Deliver(Scene(1033, scene))), (Values{0, 0, 0, 500, 1000, 1001, 5000}));
+  EXPECT_EQ(Row(*DepthOfScene(1033, scene)), (Values{0, 0, 0, 500, 1000, 1001, 5000}));
   Restart("max_depth=1");
-  EXPECT_EQ(Row(*Deliver(Scene(1066, scene))), (Values{0, 100, 499, 500, 1000, 0, 0}));
+  EXPECT_EQ(Row(*DepthOfScene(1066, scene)), (Values{0, 100, 499, 500, 1000, 0, 0}));
   EXPECT_EQ(ChainLines(), (Texts{"<cam> DepthChain: depth chain: threshold 0.5-1.0 m",
                                  "<cam> DepthChain: depth chain: threshold 0.5-16.0 m",
                                  "<cam> DepthChain: depth chain: threshold 0.0-1.0 m"}));
@@ -126,9 +147,9 @@ TEST_F(DepthFiltersTest, ThresholdZeroesExactlyWhatLiesOutside) {
 // whole chain is named in the library's order whatever the address's order.
 TEST_F(DepthFiltersTest, TheChainRunsInTheLibrarysOrder) {
   Restart("hole_fill=0&min_depth=0.5");
-  const auto depth = Deliver(Scene(1000, [](int x, int) -> std::uint16_t {
+  const auto depth = DepthOfScene(1000, [](int x, int) -> std::uint16_t {
     return x == 1 ? 100 : static_cast<std::uint16_t>(1000 + x);
-  }));
+  });
   EXPECT_EQ(DepthAt(*depth, 1, 0), 1000);
   EXPECT_EQ(DepthAt(*depth, 2, 0), 1002);
 
@@ -137,34 +158,26 @@ TEST_F(DepthFiltersTest, TheChainRunsInTheLibrarysOrder) {
   EXPECT_EQ(ChainLines(),
             (Texts{"<cam> DepthChain: depth chain: decimate 2 > threshold 0.3-4.0 m > disparity > "
                    "spatial > temporal > depth > hole fill 1 > align color"}));
-  Restart("align=color");
-  EXPECT_EQ(ChainLines().size(), 1u);  // alignment alone is no chain to announce
 }
 
 // rs2sim's temporal filter: disparity 10^6 / depth, blended 0.4 new to 0.6 old within 20:
 // after 1000, a flat 1010 becomes 1004; with a new history it stays 1010.
 TEST_F(DepthFiltersTest, EachStartGivesTheTemporalFilterANewHistory) {
   Restart("temporal=1");
-  EXPECT_EQ(DepthAt(*Deliver(Scene(1000, Flat(1000))), 10, 10), 1000);
-  EXPECT_EQ(DepthAt(*Deliver(Scene(1033, Flat(1010))), 10, 10), 1004);
+  EXPECT_EQ(DepthAt(*DepthOfScene(1000, Flat(1000)), 10, 10), 1000);
+  EXPECT_EQ(DepthAt(*DepthOfScene(1033, Flat(1010)), 10, 10), 1004);
   Restart("temporal=1");
-  EXPECT_EQ(DepthAt(*Deliver(Scene(1066, Flat(1010))), 10, 10), 1010);
+  EXPECT_EQ(DepthAt(*DepthOfScene(1066, Flat(1010)), 10, 10), 1010);
 }
 
 TEST_F(DepthFiltersTest, APlaybackLoopGivesTheTemporalFilterANewHistory) {
-  const std::string recording = ProcessTempPath("vsrs-filters", ".bag");
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera("recorded"),
                                      {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 1280, 720, 30},
                                       {RS2_STREAM_DEPTH, 0, RS2_FORMAT_Z16, 848, 480, 30}},
                                      {Scene(1000, Flat(1000)), Scene(1033, Flat(1010))}});
-  source =
-      CreateSource("realsense://?watchdog_ms=0&temporal_alpha=0.5&temporal=1&playback_from_file=" +
-                       PercentEncoded(recording),
-                   "cam");
-  source->Start(StartWith(handler));
+  PlayBack("watchdog_ms=0&temporal_alpha=0.5&temporal=1");
   ASSERT_TRUE(handler->WaitForPackets(4));
   source->Stop();
-  std::remove(recording.c_str());
   std::vector<std::uint16_t> delivered;
   for (const auto& packet : handler->Packets())
     delivered.push_back(DepthAt(*DepthOf(packet), 10, 10));
@@ -199,7 +212,7 @@ TEST_F(DepthFiltersTest, ValuesThatCannotBeUsedAreWarnedAndTheirFilterIsOff) {
                    "<cam> DepthChain: hole_fill: 3 is not in the hole filling filter's range 0..2; "
                    "hole filling off"}));
   EXPECT_EQ(ChainLines(), (Texts{"<cam> DepthChain: depth chain: disparity > temporal > depth"}));
-  const auto depth = Deliver(Scene(1000, Flat(3000)));
+  const auto depth = DepthOfScene(1000, Flat(3000));
   EXPECT_EQ(depth->GetResolution(), std::make_pair(848u, 480u));
   EXPECT_EQ(DepthAt(*depth, 0, 0), 3000);
 }

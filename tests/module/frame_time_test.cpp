@@ -12,14 +12,12 @@ namespace {
 class FrameTimeTest : public CameraTest {
  protected:
   // The time of the packet of one frameset; the wall clock read around it.
-  std::int64_t Deliver(double timestamp,
-                       rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK) {
-    const std::size_t count = handler->PacketCount() + 1;
+  std::int64_t TimeOf(double timestamp,
+                      rs2_timestamp_domain domain = RS2_TIMESTAMP_DOMAIN_HARDWARE_CLOCK) {
     before = WallClockMs();
-    camera.Emit(ColorAndDepth(timestamp, domain));
-    EXPECT_TRUE(handler->WaitForPackets(count));
+    const std::int64_t time = Deliver(ColorAndDepth(timestamp, domain)).time;
     after = WallClockMs();
-    return handler->Packets().back().time;
+    return time;
   }
 
   static std::string SyncLine(std::int64_t devTime, std::int64_t sysTime) {
@@ -34,38 +32,36 @@ class FrameTimeTest : public CameraTest {
 // Unsupervised: a watchdog restart on a stalled machine would take a base of its own.
 TEST_F(FrameTimeTest, HardwareClockTakesAWallClockBaseOtherDomainsPassThrough) {
   StartCamera("watchdog_ms=0");
-  const std::int64_t first = Deliver(1000);
+  const std::int64_t first = TimeOf(1000);
   EXPECT_GE(first, before);
   EXPECT_LE(first, after);
-  EXPECT_EQ(Deliver(1033.9), first + 33);
+  EXPECT_EQ(TimeOf(1033.9), first + 33);
   // The same device millisecond again is no step back: same time, dropped.
   camera.Emit(ColorAndDepth(1033.2));
   // One millisecond back is a step back already: it takes a new base.
-  const std::int64_t restarted = Deliver(1032.5);
+  const std::int64_t restarted = TimeOf(1032.5);
   EXPECT_GE(restarted, before);
   EXPECT_LE(restarted, after);
 
-  EXPECT_EQ(Deliver(1234.9, kSystemTime), 1234);
-  EXPECT_EQ(Deliver(5678.6, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 5678);
+  EXPECT_EQ(TimeOf(1234.9, kSystemTime), 1234);
+  EXPECT_EQ(TimeOf(5678.6, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 5678);
   // Earlier than the last packet, yet delivered: only an equal time is dropped.
-  EXPECT_EQ(Deliver(100.5, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 100);
+  EXPECT_EQ(TimeOf(100.5, RS2_TIMESTAMP_DOMAIN_GLOBAL_TIME), 100);
   // Far ahead of the old base: without a new one, minutes into the future.
-  const std::int64_t back = Deliver(500000);
+  const std::int64_t back = TimeOf(500000);
   EXPECT_GE(back, before);
   EXPECT_LE(back, after);
 
-  EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
-            (std::vector<std::string>{
-                "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(1000, first),
-                SyncLine(1032, restarted), "<cam> GetFrameTime: times type: System Time",
-                "<cam> GetFrameTime: times type: Global Time",
-                "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(500000, back)}));
-  EXPECT_EQ(
-      log.Messages(orvlog::Severity::Error),
-      std::vector<std::string>{"<cam> ConvDevTimeToSys: time decreased: new 1032, sync: 1033"});
+  EXPECT_EQ(log.Messages(kDebug),
+            (Texts{"<cam> GetFrameTime: times type: Hardware Clock", SyncLine(1000, first),
+                   SyncLine(1032, restarted), "<cam> GetFrameTime: times type: System Time",
+                   "<cam> GetFrameTime: times type: Global Time",
+                   "<cam> GetFrameTime: times type: Hardware Clock", SyncLine(500000, back)}));
+  EXPECT_EQ(log.Messages(kError),
+            Texts{"<cam> ConvDevTimeToSys: time decreased: new 1032, sync: 1033"});
   EXPECT_EQ(log.Messages(orvlog::Severity::Trace),
-            std::vector<std::string>{"<cam> ProcessVideoFrames: ignore color frame with time: " +
-                                     std::to_string(first + 33)});
+            Texts{"<cam> ProcessVideoFrames: ignore color frame with time: " +
+                  std::to_string(first + 33)});
 }
 
 // A server slow with one packet delays the reader, not the times of the
@@ -73,7 +69,7 @@ TEST_F(FrameTimeTest, HardwareClockTakesAWallClockBaseOtherDomainsPassThrough) {
 // arrived, as the time base of a camera's clock should.
 TEST_F(FrameTimeTest, ANewBaseIsTakenAtTheArrivalOfItsFramesetNotWhenTheReaderGetsToIt) {
   StartCamera("watchdog_ms=0");
-  Deliver(1000);
+  TimeOf(1000);
   handler->BlockPackets();
   camera.Emit(ColorAndDepth(1100));
   ASSERT_TRUE(handler->WaitForPacketCalls(2));
@@ -90,21 +86,9 @@ TEST_F(FrameTimeTest, ANewBaseIsTakenAtTheArrivalOfItsFramesetNotWhenTheReaderGe
   EXPECT_LE(time, arrived);
 }
 
-class RecordPlaybackTest : public FrameTimeTest {
- protected:
-  ~RecordPlaybackTest() override {
-    std::remove(recording.c_str());
-    std::remove(ignored.c_str());
-  }
-
-  // One file per process: parallel cases must not read each other's.
-  const std::string recording = ProcessTempPath("vsrs", ".bag");
-  const std::string ignored = recording + ".ignored";
-};
-
-TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
-  source = CreateSource(camera.Url("record_to_file=" + PercentEncoded(recording)), "cam");
-  source->Start(StartWith(handler));
+TEST_F(FrameTimeTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
+  const std::string ignored = ProcessTempPath("vsrs-ignored", ".bag");
+  Open(camera.Url("record_to_file=" + PercentEncoded(recording)));
   for (int i = 0; i < 3; ++i)
     camera.Emit(ColorAndDepth(1000 + 33 * i, kSystemTime));
   ASSERT_TRUE(handler->WaitForPackets(3));
@@ -113,14 +97,9 @@ TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   log.Clear();
 
   // Playback wins over everything else the address asks for.
-  source = CreateSource(
-      "realsense://?sn=nobody&c_width=1&playback_from_file=" + PercentEncoded(recording) +
-          "&record_to_file=" + PercentEncoded(ignored),
-      "replay");
   before = WallClockMs();
-  source->Start(StartWith(handler));
-  EXPECT_EQ(log.Count(orvlog::Severity::Info, "<replay> Session: playback from file: " + recording),
-            1u);
+  PlayBack("sn=nobody&c_width=1&record_to_file=" + PercentEncoded(ignored), "replay");
+  EXPECT_EQ(log.Count(kInfo, "<replay> Session: playback from file: " + recording), 1u);
   // More packets than recorded framesets: the recording starts over, and
   // each start over is a backward step that takes a new base silently.
   ASSERT_TRUE(handler->WaitForPackets(8));
@@ -133,27 +112,21 @@ TEST_F(RecordPlaybackTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   EXPECT_EQ(packets[1].time, packets[0].time + 33);
   for (const auto& packet : packets)
     EXPECT_EQ(packet.attachments.size(), 1u);
-  EXPECT_TRUE(log.Messages(orvlog::Severity::Error).empty());
+  EXPECT_TRUE(log.Messages(kError).empty());
   EXPECT_NE(access(ignored.c_str(), F_OK), 0);
 }
 
 // Playback asks for every recorded stream: indexed and motion ones too.
-TEST_F(RecordPlaybackTest, PlaybackReportsEveryRecordedStream) {
+TEST_F(FrameTimeTest, PlaybackReportsEveryRecordedStream) {
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera("recorded"),
                                      {{RS2_STREAM_INFRARED, 2, RS2_FORMAT_Y8, 640, 480, 30},
                                       {RS2_STREAM_GYRO, 0, RS2_FORMAT_MOTION_XYZ32F, 0, 0, 200}},
                                      {ColorAndDepth(1000)}});
-  source = CreateSource("realsense://?playback_from_file=" + PercentEncoded(recording), "replay");
-  source->Start(StartWith(handler));
-  EXPECT_EQ(
-      log.Count(orvlog::Severity::Debug,
-                "<replay> PrintProfile: stream: Infrared 2 as Y8 at 30 Hz; resolution: 640x480"),
-      1u);
-  EXPECT_EQ(log.Count(orvlog::Severity::Debug,
-                      "<replay> PrintProfile: stream: Gyro as MOTION_XYZ32F at 200 Hz"),
-            1u);
+  PlayBack("", "replay");
+  EXPECT_EQ(Reported("Infrared 2 as Y8 at 30 Hz; resolution: 640x480", "replay"), 1u);
+  EXPECT_EQ(Reported("Gyro as MOTION_XYZ32F at 200 Hz", "replay"), 1u);
   // A recording keeps the device's name and serial number only.
-  EXPECT_EQ(log.Count(orvlog::Severity::Info,
+  EXPECT_EQ(log.Count(kInfo,
                       "<replay> PrintDevice: recorded device: Intel "
                       "RealSense D435 (rs2sim), serial number recorded"),
             1u);

@@ -26,23 +26,16 @@ std::vector<ModuleEvent> EventsOf(const vs_test_support::Lines& lines) {
   return events;
 }
 
-class HostLinesTest : public CameraTest {
- protected:
-  // A failed check must not leave the camera unplugged.
-  void TearDown() override {
-    CameraTest::TearDown();
-    rs2sim::ReplugDevice(camera.Serial());
-  }
-};
+using HostLinesTest = CameraTest;
 
 TEST_F(HostLinesTest, RsHostCountsTheRestartItsFailedTriesAndTheReturn) {
   StartCamera("watchdog_ms=100");
   ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
   ASSERT_TRUE(handler->WaitForPacketCalls(1));
   ASSERT_TRUE(rs2sim::UnplugDevice(camera.Serial()));
-  ASSERT_TRUE(log.WaitForMatching(orvlog::Severity::Warning, "<cam> Restart: try 1 failed: .*"));
+  ASSERT_TRUE(log.WaitForMatching(kWarning, "<cam> Restart: try 1 failed: .*"));
   ASSERT_TRUE(rs2sim::ReplugDevice(camera.Serial()));
-  ASSERT_TRUE(log.WaitForMatching(orvlog::Severity::Info, "<cam> Restart: streaming again .*"));
+  ASSERT_TRUE(log.WaitForMatching(kInfo, "<cam> Restart: streaming again .*"));
 
   // How many tries fail before the replug is seen depends on timing, not their order.
   const std::vector<ModuleEvent> events = EventsOf(log.All());

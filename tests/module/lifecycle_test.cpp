@@ -1,4 +1,7 @@
-// Start, Stop and destruction of a source, and what they leave behind.
+// Start, Stop and destruction of a source, what a start reports, and what they leave behind;
+// recovery on real time, the module loaded as a host loads it: a failing log sink, and a
+// release from inside the handler. Stalls, restarts while recording and the delays themselves
+// are checked on stepped time (tests/lifecycle).
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -8,6 +11,7 @@
 
 #include <librealsense2/rs.hpp>
 #include <utils/error.hpp>
+#include <vs_test_support/acting_handler.hpp>
 
 #include "camera_test.hpp"
 
@@ -15,11 +19,12 @@ namespace vs_realsense2_test {
 namespace {
 
 using LifecycleTest = CameraTest;
+using RecoveryTest = CameraTest;
+using vs_test_support::ActingHandler;
+using vs_test_support::Latch;
 
 TEST_F(LifecycleTest, StartReportsItsStreamsAndTheLibraryOnceAndRefusesASecondStartSilently) {
-  source = CreateSource(camera.Url(), "cam");
-  source->Start(StartWith(handler));
-  constexpr orvlog::Severity kDebug = orvlog::Severity::Debug;
+  Open(camera.Url());
   EXPECT_EQ(
       log.All(),
       (Lines{
@@ -31,23 +36,17 @@ TEST_F(LifecycleTest, StartReportsItsStreamsAndTheLibraryOnceAndRefusesASecondSt
           DeviceLine("cam", "manual-1"),
       }));
   log.Clear();
-  try {
-    source->Start(vid_db::media::StartParams{});
-    FAIL() << "no exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "already started: ");
-  }
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] { source->Start(vid_db::media::StartParams{}); }),
+            "already started: ");
   EXPECT_TRUE(log.All().empty());
   // The library's version is the loaded module's first start's only.
   const ManualCamera other("manual-2");
   const auto second = CreateSource(other.Url(), "b");
   second->Start(StartWith(boost::make_shared<RecordingHandler>()));
-  EXPECT_EQ(log.Messages(orvlog::Severity::Info),
-            std::vector<std::string>{DeviceLine("b", "manual-2").message});
+  EXPECT_EQ(log.Messages(kInfo), Texts{DeviceLine("b", "manual-2").message});
   second->Stop();
   // The running session goes on.
-  EXPECT_TRUE(camera.Emit(ColorAndDepth(1000)).delivered);
-  EXPECT_TRUE(handler->WaitForPackets(1));
+  Deliver(ColorAndDepth(1000));
 }
 
 TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWithoutStopLine) {
@@ -62,10 +61,10 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   const std::string described =
       "<cam> Frames: hardware clock times are mapped onto the system clock without drift "
       "correction";
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info, described));
+  ASSERT_TRUE(log.WaitFor(kInfo, described));
   log.Clear();
   source->Stop();
-  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Stop: "}}));
+  EXPECT_EQ(log.All(), (Lines{{kDebug, "<cam> Stop: "}}));
   EXPECT_FALSE(camera.Emit(ColorAndDepth(1033)).delivered);
   EXPECT_EQ(first->Calls(), "AP");
   first.reset();
@@ -78,7 +77,7 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   ASSERT_TRUE(second->WaitForPackets(1));
   EXPECT_EQ(second->Calls(), "AP");
   second.reset();
-  ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info, described));
+  ASSERT_TRUE(log.WaitFor(kInfo, described));
   log.Clear();
   // The reader holds the handler until it has ended.
   source.reset();
@@ -95,39 +94,108 @@ TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
   std::remove(path.c_str());
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
   source = CreateSource(camera.Url("playback_from_file=" + PercentEncoded(path)), "cam");
-  try {
-    source->Start(StartWith(handler));
-    ADD_FAILURE() << "no exception";
-  } catch (const utils::OpenFileError& e) {
-    EXPECT_EQ(e.what(), "Not a regular file: " + path);
-  }
+  EXPECT_EQ(ThrownText<utils::OpenFileError>([&] { source->Start(StartWith(handler)); }),
+            "Not a regular file: " + path);
   std::remove(path.c_str());
-  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Start: "}, SdkLine("cam")}));
+  EXPECT_EQ(log.All(), (Lines{{kDebug, "<cam> Start: "}, SdkLine("cam")}));
   EXPECT_TRUE(AllCountersZero());
 }
 #endif
 
+TEST_F(LifecycleTest, DeviceLineLeavesOutUnknownInfosAndQuotesNoControlCharacter) {
+  const ManualCamera usb2("usb2-cam", [](rs2sim::DeviceSpec& device) {
+    device.name = "D435\r\nforged line";
+    device.firmware.clear();
+    device.usbType = "2.1";
+    device.physicalPort =
+        "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/video4linux/video2";
+  });
+  const ManualCamera bare("bare", [](rs2sim::DeviceSpec& device) {
+    device.name.clear();
+    device.firmware.clear();
+    device.usbType.clear();
+  });
+  Open(usb2.Url());
+  const auto other = CreateSource(bare.Url(), "bare");
+  other->Start(StartWith(handler));
+  Lines lines;
+  for (const Line& line : log.All()) {
+    if (line.severity >= kInfo)
+      lines.push_back(line);
+  }
+  EXPECT_EQ(lines, (Lines{
+                       SdkLine("cam"),
+                       {kInfo,
+                        "<cam> PrintDevice: device: D435??forged line, serial number usb2-cam, USB "
+                        "2.1, port /sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0/"
+                        "video4linux/video2"},
+                       {kWarning,
+                        "<cam> PrintDevice: USB 2.1 connection: reduced bandwidth, fewer modes "
+                        "and lower rates; use a USB 3 port and cable"},
+                       {kInfo, "<bare> PrintDevice: device: serial number bare"},
+                   }));
+  other->Stop();
+}
+
 // A camera without an emitter is the controls suite's.
 TEST_F(LifecycleTest, DeviceWithoutDepthSensorStillStarts) {
   const ManualCamera noDepth("no-depth", [](auto& device) { device.hasDepthSensor = false; });
-  source = CreateSource(noDepth.Url(), "a");
-  source->Start(StartWith(handler));
-  EXPECT_EQ(log.Messages(orvlog::Severity::Error),
-            std::vector<std::string>{"<a> PrintEmitter: no depth sensor"});
+  Open(noDepth.Url(), "a");
+  EXPECT_EQ(log.Messages(kError), Texts{"<a> PrintEmitter: no depth sensor"});
 }
 
 // With no sink for Debug lines, an armed failure of the emitter read stays unused.
 class QuietLifecycleTest : public CameraTest {
  protected:
-  QuietLifecycleTest() : CameraTest(orvlog::Severity::Info) {}
+  QuietLifecycleTest() : CameraTest(kInfo) {}
 };
 
 TEST_F(QuietLifecycleTest, EmitterIsNotReadWhenItsLineIsOff) {
   rs2sim::FailNext("rs2_get_option", RS2_EXCEPTION_TYPE_BACKEND, "option lost");
-  source = CreateSource(camera.Url(), "cam");
-  EXPECT_NO_THROW(source->Start(StartWith(handler)));
+  EXPECT_NO_THROW(Open(camera.Url()));
   EXPECT_EQ(log.All(), (Lines{SdkLine("cam"), DeviceLine("cam", "manual-1")}));
 }
+
+// A server's log sink that throws on every line (a full disk, say) loses
+// its lines but kills no thread: it fails at the reader's exception line,
+// the supervisor's restart lines and the new session's start lines (on the
+// supervisor's thread), and the source streams again. The capture, added
+// first, still sees every line.
+TEST_F(RecoveryTest, LogSinkThatThrowsOnEveryLineKillsNoThread) {
+  const orvlog::SinkId failing = orvlog::AddCallbackSink(
+      orvlog::Severity::Trace,
+      [](const orvlog::LogLine&) { throw std::runtime_error("disk full"); });
+  StartCamera("watchdog_ms=100");  // restarts within a fraction of a second
+  handler->ThrowOnPacket("host failure");
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(5000, kSystemTime)).delivered);
+  ASSERT_TRUE(log.WaitForMatching(kInfo, vs_test_support::StreamingAgain("cam", 1)));
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(6000, kSystemTime)).delivered);
+  ASSERT_TRUE(handler->WaitForPacketCalls(2));
+  source->Stop();
+  orvlog::RemoveSink(failing);
+  EXPECT_EQ(handler->Calls(), "APAP");
+  EXPECT_EQ(handler->Packets().at(0).time, 6000);
+}
+
+class StopInsideHandlerTest : public RecoveryTest, public ::testing::WithParamInterface<char> {};
+
+TEST_P(StopInsideHandlerTest, ReleasingTheLastReferenceInsideTheHandlerEndsEverything) {
+  const char when = GetParam();
+  Latch released;
+  boost::shared_ptr<vid_db::media::Source> held = CreateSource(camera.Url(), "cam");
+  auto acting = boost::make_shared<ActingHandler>(
+      when, [&held] { held.reset(); }, [&](const std::string&) { released.Raise(); });
+  held->Start(StartWith(acting));
+  acting.reset();
+  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
+  // The handler goes last, once every session of the source is torn down.
+  ASSERT_TRUE(released.Wait());
+  EXPECT_TRUE(AllCountersZero());
+  EXPECT_TRUE(log.Messages(kError).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(InOnParamsAndInOnPacket, StopInsideHandlerTest,
+                         ::testing::Values('A', 'P'));
 
 }  // namespace
 }  // namespace vs_realsense2_test

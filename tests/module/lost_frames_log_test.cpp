@@ -1,4 +1,5 @@
-// The lost-frames lines of a session, at times the test chooses.
+// The lost-frames lines of a session, at times the test chooses, and the runs of frame
+// numbers lost at the queue, as the reader subtracts them from a gap.
 #include <string>
 #include <vector>
 
@@ -6,6 +7,7 @@
 #include <vs_test_support/log_capture.hpp>
 
 #include "lost_frames_log.hpp"
+#include "number_runs.hpp"
 
 namespace vs_realsense2 {
 namespace {
@@ -66,6 +68,28 @@ TEST_F(LostFramesLogTest, ASecondWithoutLossesMakesTheNextOneALineAgain) {
   lost.Lost(2'499);  // 999 ms after the last: summed
   lost.Flush();
   EXPECT_EQ(Taken(), Warnings{Summed(1)});
+}
+
+TEST(NumberRunsTest, RepeatsCountOnceAndOnlyNumbersInsideTheGapAreCounted) {
+  NumberRuns runs;
+  for (unsigned long long n : {5ULL, 5ULL, 6ULL, 7ULL, 7ULL, 9ULL})
+    runs.Add(n);
+  EXPECT_EQ(runs.Count(), 4u);
+  EXPECT_EQ(runs.CountBetween(4, 10), 4u);
+  EXPECT_EQ(runs.CountBetween(5, 9), 2u);  // the gap's ends are frames the reader had
+  EXPECT_EQ(runs.CountBetween(9, 9), 0u);
+  NumberRuns later;
+  later.Add(10);
+  runs.Add(later);
+  EXPECT_EQ(runs.CountBetween(4, 11), 5u);
+}
+
+// Numbers that jump about widen the last run rather than grow without bound.
+TEST(NumberRunsTest, PastTheLimitTheLastRunWidens) {
+  NumberRuns runs;
+  for (std::size_t i = 0; i < NumberRuns::kMaxRuns + 2; ++i)
+    runs.Add(10 * i);
+  EXPECT_EQ(runs.Count(), NumberRuns::kMaxRuns - 1 + 21);
 }
 
 }  // namespace

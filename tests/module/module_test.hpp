@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <boost/pointer_cast.hpp>
@@ -16,6 +17,7 @@
 namespace vs_realsense2_test {
 
 using vs_test_support::Lines;
+using Texts = std::vector<std::string>;
 
 inline constexpr orvlog::Severity kDebug = orvlog::Severity::Debug;
 inline constexpr orvlog::Severity kInfo = orvlog::Severity::Info;
@@ -47,6 +49,18 @@ inline std::uint16_t DepthAt(const vid_db::media::DepthFrame& depth, int x, int 
   std::uint16_t value = 0;
   std::memcpy(&value, depth.GetData() + y * depth.GetStride() + x * 2, 2);
   return value;
+}
+
+// The text of the `Error` that `call` throws; a failure when it throws none.
+template <typename Error, typename Call>
+std::string ThrownText(const Call& call) {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  ADD_FAILURE() << "no exception";
+  return "";
 }
 
 // Members go in reverse order: what the module made, then the module.

@@ -45,7 +45,7 @@ TEST_F(ProtocolTest, EachQueryHandsOutANewRealsenseProtocolAndReleasesTheOldOne)
   EXPECT_TRUE(previous.expired());
   ASSERT_TRUE(target);
   EXPECT_NE(target.get(), protocol.get());
-  EXPECT_EQ(target->GetSchemes(), std::vector<std::string>{"realsense"});
+  EXPECT_EQ(target->GetSchemes(), Texts{"realsense"});
 }
 
 TEST_F(ProtocolTest, CreatesSourcesOnlyForSourceSettingsOfTheExactMediaType) {
@@ -60,36 +60,25 @@ TEST_F(ProtocolTest, CreatesSourcesOnlyForSourceSettingsOfTheExactMediaType) {
 
 TEST_F(ProtocolTest, UnstartedSourceRefusesANullHandlerSilentlyAndStopLogsOnlyStop) {
   const auto source = CreateSource("realsense://", "front door");
-  try {
-    source->Start(vid_db::media::StartParams{});
-    FAIL() << "no exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "handler is null");
-  }
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] { source->Start(vid_db::media::StartParams{}); }),
+            "handler is null");
   EXPECT_TRUE(log.All().empty());
   source->Stop();
   source->Stop();
-  EXPECT_EQ(log.Messages(orvlog::Severity::Debug),
-            (std::vector<std::string>{"<front door> Stop: ", "<front door> Stop: "}));
-  EXPECT_EQ(log.All().size(), 2u);
+  EXPECT_EQ(log.All(), (Lines{{kDebug, "<front door> Stop: "}, {kDebug, "<front door> Stop: "}}));
 }
 
 // A server sees none of the module's own types (they are not exported and
 // their headers are not installed): it catches the standard base.
 TEST_F(ProtocolTest, AddressThatIsNoUriIsAStandardRuntimeErrorNamingIt) {
   const std::string address = "realsense://?c_width=6 40";
-  try {
-    CreateSource(address);
-    FAIL() << "no exception";
-  } catch (const std::runtime_error& e) {
-    EXPECT_EQ(e.what(), "failed to parse URL: '" + address + "'");
-  }
+  EXPECT_EQ(ThrownText<std::runtime_error>([&] { CreateSource(address); }),
+            "failed to parse URL: '" + address + "'");
   EXPECT_TRUE(log.All().empty());
 }
 
 TEST_F(ProtocolTest, WhatTheAddressAsksInVainIsWarnedOnceWhenTheSourceIsCreated) {
   const auto source = CreateSource("rs://?C_WIDTH=640&c_fps=abc&stats_s=0", "cam");
-  constexpr orvlog::Severity kWarning = orvlog::Severity::Warning;
   EXPECT_EQ(
       log.All(),
       (Lines{{kWarning,
@@ -101,7 +90,7 @@ TEST_F(ProtocolTest, WhatTheAddressAsksInVainIsWarnedOnceWhenTheSourceIsCreated)
              {kWarning, "<cam> MediaSource: c_fps \"abc\" is not a number; 0 (any) is used"}}));
   log.Clear();
   source->Stop();
-  EXPECT_EQ(log.All(), (Lines{{orvlog::Severity::Debug, "<cam> Stop: "}}));
+  EXPECT_EQ(log.All(), (Lines{{kDebug, "<cam> Stop: "}}));
 }
 
 }  // namespace

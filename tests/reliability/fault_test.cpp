@@ -22,12 +22,11 @@ class FaultTest : public ReliabilityTest {
   // Once the host drops its packets nothing is left, and the source starts
   // and delivers again.
   void ExpectRecovered(const std::string& context) {
+    SCOPED_TRACE(context);
     handler->Clear();
     ExpectNothingLeft(context);
     source->Start(StartWith(handler));
-    const std::size_t before = handler->PacketCount();
-    EXPECT_TRUE(camera.Emit(ColorAndDepth(++restarts, kSystemTime)).delivered) << context;
-    EXPECT_TRUE(handler->WaitForPackets(before + 1)) << context;
+    Deliver(ColorAndDepth(++restarts, kSystemTime));
     source->Stop();
   }
 
@@ -37,7 +36,7 @@ class FaultTest : public ReliabilityTest {
 // Each call of a start fails in turn, with each error type: thrown, logged once, undone.
 TEST_F(FaultTest, EachLibraryCallOfStartFailingWithEachErrorTypeIsRefusedAndUndone) {
   // clang-format off
-  const std::vector<std::string> calls = {
+  const Texts calls = {
       "rs2_create_context", "rs2_create_pipeline", "rs2_create_config", "rs2_config_enable_device",
       "rs2_config_enable_stream", "rs2_pipeline_start_with_config_and_callback_cpp",
       "rs2_pipeline_profile_get_streams", "rs2_pipeline_profile_get_device", "rs2_query_sensors",
@@ -49,6 +48,7 @@ TEST_F(FaultTest, EachLibraryCallOfStartFailingWithEachErrorTypeIsRefusedAndUndo
     const std::string& call = calls[i % calls.size()];
     const rs2_exception_type type = types[i % types.size()];
     const std::string context = call + " / " + rs2_exception_type_to_string(type);
+    SCOPED_TRACE(context);
     log.Clear();
     rs2sim::FailNext(call, type, "injected");
     // The first sensor queries are the notifications' listener's and the
@@ -57,14 +57,12 @@ TEST_F(FaultTest, EachLibraryCallOfStartFailingWithEachErrorTypeIsRefusedAndUndo
       rs2sim::FailNext(call, type, "injected");
     try {
       source->Start(StartWith(handler));
-      ADD_FAILURE() << context << ": started";
+      ADD_FAILURE() << "started";
       source->Stop();
     } catch (const rs2::error& e) {
-      EXPECT_EQ(e.get_type(), type) << context;
-      EXPECT_EQ(log.Messages(orvlog::Severity::Error),
-                std::vector<std::string>{"<cam> Start: rs error calling " + call + "(" +
-                                         e.get_failed_args() + "):injected"})
-          << context;
+      EXPECT_EQ(e.get_type(), type);
+      EXPECT_EQ(log.Messages(kError), Texts{"<cam> Start: rs error calling " + call + "(" +
+                                            e.get_failed_args() + "):injected"});
     }
     rs2sim::ClearFaults();
     ExpectRecovered(context);
@@ -74,7 +72,7 @@ TEST_F(FaultTest, EachLibraryCallOfStartFailingWithEachErrorTypeIsRefusedAndUndo
 TEST_F(FaultTest, PipelineStopFailingWhileFramesFlowStillEndsEverything) {
   source = CreateSource(camera.Url(), "cam");
   {
-    const Feeder feeder({&camera});
+    const Feeder feeder(camera);
     for (const rs2_exception_type type : AllErrorTypes()) {
       auto flowing = boost::make_shared<RecordingHandler>();
       const boost::weak_ptr<RecordingHandler> watched = flowing;
@@ -83,7 +81,7 @@ TEST_F(FaultTest, PipelineStopFailingWhileFramesFlowStillEndsEverything) {
       log.Clear();
       rs2sim::FailNext("rs2_pipeline_stop", type, "stop refused");
       EXPECT_NO_THROW(source->Stop());
-      const std::vector<std::string> errors = log.Messages(orvlog::Severity::Error);
+      const Texts errors = log.Messages(kError);
       ASSERT_EQ(errors.size(), 1u) << type;
       EXPECT_EQ(errors[0].rfind("<cam> ~Session: rs error calling rs2_pipeline_stop(", 0), 0u);
       EXPECT_EQ(errors[0].substr(errors[0].size() - 14), "):stop refused");
@@ -126,35 +124,32 @@ TEST_F(FaultTest, ReaderFailuresOnEveryRestartEndOnlyThatSessionsReader) {
   double time = 1000;
   for (int round = 0; round < 2; ++round) {
     for (const ReaderFault& fault : faults) {
+      SCOPED_TRACE(fault.label);
       log.Clear();
-      boost::shared_ptr<RecordingHandler> failing = boost::make_shared<ForeignThrowingHandler>();
-      if (!fault.foreign)
-        failing = boost::make_shared<RecordingHandler>();
+      auto failing = fault.foreign ? boost::make_shared<ForeignThrowingHandler>()
+                                   : boost::make_shared<RecordingHandler>();
       if (!fault.foreign && fault.failingCall == nullptr)
         failing->ThrowOnParams(fault.line);
       source->Start(StartWith(failing));
       if (fault.failingCall != nullptr) {
         camera.Emit(ColorAndDepth(++time, kSystemTime));
-        ASSERT_TRUE(failing->WaitForPackets(1)) << fault.label;
+        ASSERT_TRUE(failing->WaitForPackets(1));
         // The first packet's description reads the domain too, after its call.
-        ASSERT_TRUE(log.WaitFor(orvlog::Severity::Info,
+        ASSERT_TRUE(log.WaitFor(kInfo,
                                 "<cam> Frames: time domain: system time; frame counter metadata: "
                                 "available"));
         rs2sim::FailNext(fault.failingCall, RS2_EXCEPTION_TYPE_BACKEND, fault.line);
       }
       camera.Emit(ColorAndDepth(++time, kSystemTime));
       const std::string line = "<cam> ReadFrames: exception: " + fault.line;
-      ASSERT_TRUE(log.WaitFor(orvlog::Severity::Error, line)) << fault.label;
+      ASSERT_TRUE(log.WaitFor(kError, line));
       // Three wait for the dead reader, two are lost.
       for (int t = 0; t < 5; ++t)
         camera.Emit(ColorAndDepth(++time, kSystemTime));
       source->Stop();
-      EXPECT_EQ(vs_test_support::LostFramesLogged(log.Messages(orvlog::Severity::Warning), "cam"),
-                2u)
-          << fault.label;
-      EXPECT_EQ(log.Messages(orvlog::Severity::Error), std::vector<std::string>{line})
-          << fault.label;
-      EXPECT_EQ(failing->Calls(), fault.calls) << fault.label;
+      EXPECT_EQ(vs_test_support::LostFramesLogged(log.Messages(kWarning), "cam"), 2u);
+      EXPECT_EQ(log.Messages(kError), Texts{line});
+      EXPECT_EQ(failing->Calls(), fault.calls);
       failing.reset();
       ExpectNothingLeft(fault.label);
     }
@@ -188,7 +183,7 @@ TEST_F(FaultTest, BlockedHandlerBoundsMemoryAndCountsEveryLoss) {
   for (const auto& packet : handler->Packets())
     times.push_back(packet.time);
   EXPECT_EQ(times, (std::vector<std::int64_t>{1, 2, 3, 4}));
-  const std::vector<std::string> warnings = log.Messages(orvlog::Severity::Warning);
+  const Texts warnings = log.Messages(kWarning);
   EXPECT_EQ(vs_test_support::LostFramesLogged(warnings, "cam"), kFlood - 4u);
   ASSERT_FALSE(warnings.empty());
   EXPECT_EQ(warnings.front(), "<cam> ProcessFrame: lost frames");
@@ -207,8 +202,7 @@ TEST_F(FaultTest, KeptPacketsOutliveTheSourceAndTheProtocol) {
     rs2sim::FramesetSpec set = ColorAndDepth(1000.0 + static_cast<double>(i), kSystemTime);
     for (auto& frame : set.frames)
       frame.fill = static_cast<std::uint8_t>(i + 1);
-    ASSERT_TRUE(camera.Emit(set).delivered);
-    ASSERT_TRUE(handler->WaitForPackets(i + 1));
+    Deliver(set);
   }
   source->Stop();
   source.reset();

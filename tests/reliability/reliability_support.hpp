@@ -13,7 +13,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "camera_test.hpp"
 
@@ -49,6 +48,9 @@ inline std::size_t ThreadBaseline() {
 // A camera fixture that checks no thread, frame, pipeline or callback is left.
 class ReliabilityTest : public CameraTest {
  protected:
+  explicit ReliabilityTest(orvlog::Severity minimum = orvlog::Severity::Trace)
+      : CameraTest(minimum) {}
+
   void ExpectNothingLeft(const std::string& context) {
     EXPECT_EQ(ThreadCount(), threadsAtStart) << context;
     EXPECT_TRUE(AllCountersZero()) << context;
@@ -57,13 +59,12 @@ class ReliabilityTest : public CameraTest {
   const std::size_t threadsAtStart = ThreadBaseline();
 };
 
-// Emits small framesets (the module never looks at the pixels) to its
-// cameras in turn, as fast as they are taken, while it lives. A camera whose
-// source is stopped simply takes nothing.
+// Emits small framesets (the module never looks at the pixels) to its camera
+// as fast as they are taken, while it lives. A camera whose source is stopped
+// simply takes nothing.
 class Feeder {
  public:
-  explicit Feeder(std::vector<const ManualCamera*> cameras)
-      : cameras_(std::move(cameras)), thread_([this] { Run(); }) {}
+  explicit Feeder(const ManualCamera& camera) : camera_(camera), thread_([this] { Run(); }) {}
   ~Feeder() {
     stopping_.store(true);
     thread_.join();
@@ -75,22 +76,16 @@ class Feeder {
   void Run() {
     // Distinct milliseconds: the module drops a colour frame that repeats
     // the previous one's time.
-    double time = 1;
-    while (!stopping_.load()) {
-      bool any = false;
-      for (const ManualCamera* camera : cameras_) {
-        ++time;
-        const auto set = Set({ColorFrame(time, kSystemTime, RS2_FORMAT_RGB8, 64, 48),
-                              DepthFrame(time, kSystemTime, 64, 48)});
-        any |= camera->Emit(set).delivered;
-      }
+    for (double time = 2; !stopping_.load(); ++time) {
+      const auto set = Set({ColorFrame(time, kSystemTime, RS2_FORMAT_RGB8, 64, 48),
+                            DepthFrame(time, kSystemTime, 64, 48)});
       // Nothing streams: let the threads that will start a source run.
-      if (!any)
+      if (!camera_.Emit(set).delivered)
         std::this_thread::yield();
     }
   }
 
-  const std::vector<const ManualCamera*> cameras_;
+  const ManualCamera& camera_;
   std::atomic<bool> stopping_{false};
   std::thread thread_;  // last: starts once the rest is ready
 };

@@ -68,9 +68,9 @@ int SoakCycles() {
 }
 
 // Warnings and errors only: the capture would keep thousands of Debug lines.
-class SoakTest : public ModuleTest {
+class SoakTest : public ReliabilityTest {
  protected:
-  SoakTest() : ModuleTest(orvlog::Severity::Warning) {}
+  SoakTest() : ReliabilityTest(kWarning) {}
 
   const int cycles = SoakCycles();
 };
@@ -85,52 +85,39 @@ class PassingHandler : public RecordingHandler {
   }
 };
 
-// Starts each source with a fresh handler (their lives overlap), waits for a
-// packet from each and stops them. A reader that outlived Stop shows as a
-// call after it or as a handler the module still holds: returns their count.
-std::size_t Cycle(const std::vector<vid_db::media::Source*>& sources) {
-  std::vector<boost::shared_ptr<RecordingHandler>> handlers;
-  for (vid_db::media::Source* source : sources) {
-    handlers.push_back(boost::make_shared<PassingHandler>());
-    source->Start(StartWith(handlers.back()));
-  }
-  std::vector<std::size_t> callsAtStop;
-  for (std::size_t i = 0; i < sources.size(); ++i) {
-    EXPECT_TRUE(handlers[i]->WaitForPacketCalls(1));
-    sources[i]->Stop();
-    callsAtStop.push_back(handlers[i]->Calls().size());
-  }
-  std::size_t faults = 0;
-  for (std::size_t i = 0; i < handlers.size(); ++i) {
-    faults += handlers[i]->Calls().size() != callsAtStop[i];
-    const boost::weak_ptr<RecordingHandler> watched = handlers[i];
-    handlers[i].reset();
-    faults += !watched.expired();
-  }
-  return faults;
+// Starts the source with a fresh handler, waits for a packet and stops it. A
+// reader that outlived Stop shows as a call after it or as a handler the
+// module still holds: returns their count.
+std::size_t Cycle(vid_db::media::Source& source) {
+  auto handler = boost::make_shared<PassingHandler>();
+  const boost::weak_ptr<PassingHandler> watched = handler;
+  source.Start(StartWith(handler));
+  EXPECT_TRUE(handler->WaitForPacketCalls(1));
+  source.Stop();
+  const std::size_t callsAtStop = handler->Calls().size();
+  std::size_t faults = handler->Calls().size() != callsAtStop;
+  handler.reset();
+  return faults + !watched.expired();
 }
 
 TEST_F(SoakTest, OneSourceStartedAndStoppedWhileFramesFlow) {
-  const ManualCamera camera("soak-1");
-  const std::size_t threadsBefore = ThreadBaseline();
   std::size_t faults = 0;
   std::size_t errors = 0;
   HeapTrend heap(cycles);
   {
-    const auto source = CreateSource(camera.Url(), "soak");
-    const Feeder feeder({&camera});
+    const auto soaked = CreateSource(camera.Url(), "soak");
+    const Feeder feeder(camera);
     for (int i = 0; i < cycles && !HasFailure(); ++i) {
       heap.Sample(i);
-      faults += Cycle({source.get()});
+      faults += Cycle(*soaked);
       // "lost frames" when the feeder outruns the reader is fine, errors not.
-      errors += log.Messages(orvlog::Severity::Error).size();
+      errors += log.Messages(kError).size();
       log.Clear();
     }
   }
   EXPECT_EQ(faults, 0u);
   EXPECT_EQ(errors, 0u);
-  EXPECT_EQ(ThreadCount(), threadsBefore);
-  EXPECT_TRUE(AllCountersZero());
+  ExpectNothingLeft("after the cycles");
   // A leaked session, queue or frame wrapper (hundreds of bytes) per cycle
   // exceeds this over the cycles after the warm-up; the slack covers what the
   // allocator keeps per thread and per arena, which moves with the load.
