@@ -10,6 +10,10 @@
 #   defaults: 2fb3b6e main 12 8 ""   (QUERY: address keys for both, e.g. align=color)
 # A revision may also be a folder holding an edited copy of the tree, to
 # measure a change before it is committed.
+# Every run is pinned to one core (PIN_CPU, default 1; empty: not pinned):
+# the library's decompression and the reader then share that core's caches
+# and TLB in every run, where unpinned the scheduler's placement made runs of
+# one build differ by ±25 %.
 # VSRS_REALSENSE_PREFIX: where librealsense2 is (default /opt/librealsense-2.54.2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -21,6 +25,9 @@ seconds=${4:-8}
 query=${5:-}
 prefix=${VSRS_REALSENSE_PREFIX:-/opt/librealsense-2.54.2}
 jobs=${JOBS:-2}
+pin_cpu=${PIN_CPU-1}
+pin=()
+[ -n "$pin_cpu" ] && pin=(taskset -c "$pin_cpu")
 work=$root/build/compare
 
 # The bench and the recording maker, from this tree.
@@ -62,12 +69,12 @@ echo "=== $rev_a: $module_a"
 echo "=== $rev_b: $module_b"
 echo "=== machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores"
 echo "=== date: $(date -u '+%Y-%m-%d %H:%M:%S UTC'), load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "=== $rounds rounds of $seconds s per revision, query '${query}'"
+echo "=== $rounds rounds of $seconds s per revision, query '${query}', pinned to cpu '${pin_cpu}'"
 results=$work/results.txt
 : >"$results"
 run() {  # label module
   local line
-  line=$("$bench" --recording "$recording" --module "$2" --seconds "$seconds" --query "$query" | tail -1)
+  line=$("${pin[@]}" "$bench" --recording "$recording" --module "$2" --seconds "$seconds" --query "$query" | tail -1)
   echo "$1 $line" | tee -a "$results"
 }
 for ((r = 0; r < rounds; r++)); do
