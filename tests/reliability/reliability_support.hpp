@@ -38,10 +38,13 @@ inline std::size_t ThreadCount() {
   return count;
 }
 
-// The count to compare against later: ThreadSanitizer starts a thread of its
-// own with the process's first new thread, so one is made and joined first.
+// The count to compare against later. Threads that live until the process
+// ends are started first: ThreadSanitizer's own, with the process's first new
+// thread, and googletest's on Windows, which watches the first thread to keep
+// a scoped trace.
 inline std::size_t ThreadBaseline() {
   std::thread([] {}).join();
+  { SCOPED_TRACE("thread baseline"); }
   return ThreadCount();
 }
 
