@@ -68,6 +68,7 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds wait) {
     const pid_t done = waitpid(pid_, &status, WNOHANG);
     if (done == pid_) {
       exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      endingSignal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
       break;
     }
     if (done < 0) {

@@ -30,11 +30,14 @@ class ChildProcess {
   // The exit status, -1 when a signal ended it; nothing while it still runs
   // after `wait`.
   std::optional<int> WaitForExit(std::chrono::milliseconds wait);
+  // The signal that ended the child, 0 while it runs or when it exited.
+  [[nodiscard]] int EndingSignal() const { return endingSignal_; }
 
  private:
   int pid_ = -1;
   int output_ = -1;
   std::optional<int> exitCode_;
+  int endingSignal_ = 0;
 };
 
 }  // namespace vs_test_support
