@@ -153,10 +153,6 @@ class SteppedSourceTest : public ::testing::Test {
     rs2sim::StallDevice(camera.Serial(), false);
   }
 
-  boost::shared_ptr<vid_db::media::Source> CreateSource(const std::string& query,
-                                                        const std::string& name = "cam") {
-    return CreateSourceAt(camera.Url(query), name);
-  }
   boost::shared_ptr<vid_db::media::Source> CreateSourceAt(const std::string& url,
                                                           const std::string& name) {
     vid_db::media::SourceSettings settings;
