@@ -168,7 +168,7 @@ TEST_F(AbsentCameraTest, IsWaitedForAndStreamsOncePluggedIn) {
   EXPECT_EQ(handler->Calls(), "AP");
   EXPECT_EQ(log.Messages(kWarning).size(), 2u);
   EXPECT_TRUE(log.Messages(kError).empty());
-  source->Stop();
+  source->Stop();  // before its camera goes
 }
 
 TEST_F(AbsentCameraTest, StopBeforeItComesLeavesNothingToStartIt) {
@@ -186,7 +186,7 @@ TEST_F(AbsentCameraTest, StopBeforeItComesLeavesNothingToStartIt) {
   source->Start(StartWith(handler));
   ASSERT_TRUE(later.Emit(ColorAndDepth(2000, kSystemTime)).delivered);
   ASSERT_TRUE(handler->WaitForPackets(1));
-  source->Stop();
+  source->Stop();  // before its camera goes
 }
 
 // Each source on its own line of the log; both on the stepped clock.
@@ -212,7 +212,6 @@ TEST_F(AbsentCameraTest, BusyInAnotherSourceIsWaitedForAndSaysSo) {
   ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
   ASSERT_TRUE(second->WaitForPackets(1));
   EXPECT_TRUE(log.Messages(kError).empty());
-  source->Stop();
 }
 
 // A camera that cannot give what the address asks is no reason to wait, at

@@ -2,6 +2,7 @@
 // supervisor runs on a clock that moves only when the test steps it.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -58,13 +59,9 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
   bool Settle(std::size_t waiters = 1) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return settled_.wait_for(lock, vs_test_support::kWaitLimit, [&] {
-      if (blocked_.size() != waiters)
-        return false;
-      for (const auto& entry : blocked_) {
-        if (entry.second != generation_)
-          return false;
-      }
-      return true;
+      return blocked_.size() == waiters &&
+             std::all_of(blocked_.begin(), blocked_.end(),
+                         [&](const auto& entry) { return entry.second == generation_; });
     });
   }
 
