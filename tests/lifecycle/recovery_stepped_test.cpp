@@ -171,24 +171,6 @@ TEST_F(AbsentCameraTest, IsWaitedForAndStreamsOncePluggedIn) {
   source->Stop();  // before its camera goes
 }
 
-TEST_F(AbsentCameraTest, StopBeforeItComesLeavesNothingToStartIt) {
-  source = CreateSourceAt("realsense://?sn=later&watchdog_ms=100", "cam");
-  source->Start(StartWith(handler));
-  source->Stop();
-  log.Clear();
-  const ManualCamera later("later");
-  clock->Step(60'000);
-  EXPECT_EQ(clock->Waiting(), 0u);
-  EXPECT_FALSE(later.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
-  EXPECT_EQ(handler->Calls(), "");
-  EXPECT_TRUE(log.All().empty());
-  // Started again with the camera there, it streams at once.
-  source->Start(StartWith(handler));
-  ASSERT_TRUE(later.Emit(ColorAndDepth(2000, kSystemTime)).delivered);
-  ASSERT_TRUE(handler->WaitForPackets(1));
-  source->Stop();  // before its camera goes
-}
-
 // Each source on its own line of the log; both on the stepped clock.
 TEST_F(AbsentCameraTest, BusyInAnotherSourceIsWaitedForAndSaysSo) {
   const auto first = CreateSourceAt(camera.Url("watchdog_ms=100"), "first");
