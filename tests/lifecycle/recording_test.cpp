@@ -248,7 +248,14 @@ TEST_F(RecordingTest, FolderMissingAtStartOrRemovedLaterIsAnErrorAndLiveVideoGoe
 TEST_F(RecordingTest, WriteFailureKeepsLiveVideoAndItsRecorderAndANewFileComesAMinuteLater) {
   rs2sim::FailRecordingWrites(4 * kMb);  // within the second packet
   StartRecording("");
-  Stream(2);
+  Stream(1);
+  // The failure reaches the supervisor from the library's thread: its file is
+  // closed at this second, not at the next.
+  Deliver(next, ++packets);
+  ASSERT_TRUE(log.WaitForMatching(kError, "<cam> Recording: writing .*"));
+  handler->Clear();
+  next += 1000;
+  Step(1000);
   const std::string file = dir + "cam.bag";
   const std::string failure =
       "Stopping recording for sensor (streaming will continue). (Error: Failed to write message "
