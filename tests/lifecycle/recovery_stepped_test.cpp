@@ -102,7 +102,7 @@ TEST_F(RecoveryTest, HandlerSlowerThanTheWatchdogIsNoSilenceColourLostIsARestart
   Deliver(1033, 2);
   EXPECT_TRUE(log.Messages(kWarning).empty());
   for (int i = 2; i <= 4; ++i) {
-    ASSERT_TRUE(camera.Emit(DepthOnly(1000 + 33 * i)).delivered);
+    ASSERT_TRUE(camera.Emit({{DepthFrame(1000 + 33 * i, kSystemTime)}}).delivered);
     Step(50);
   }
   // The last build lies more than a second back: no delay.

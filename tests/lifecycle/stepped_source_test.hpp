@@ -109,12 +109,6 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
 
 using Texts = std::vector<std::string>;
 
-inline rs2sim::FramesetSpec DepthOnly(double time) {
-  rs2sim::FramesetSpec set;
-  set.frames = {DepthFrame(time, kSystemTime)};
-  return set;
-}
-
 // Runs `action` on the thread that writes it, for each Info or higher line
 // of the module that holds `text`, while it lives: to act at a moment only
 // the module's lines mark.
@@ -212,14 +206,6 @@ class SteppedSourceTest : public ::testing::Test {
   void ExpectOneHealthLine(const std::string& fields) {
     EXPECT_EQ(log.CountMatching(kInfo, "<cam> Health: " + fields), 1u)
         << ::testing::PrintToString(log.Messages(kInfo));
-  }
-
-  // Stopped for good before, the source starts again on the fixture's handler and delivers.
-  void ExpectStartsAgain() {
-    source->Start(StartWith(handler));
-    ASSERT_TRUE(clock->Settle());
-    Deliver(2000, 1);
-    EXPECT_EQ(handler->Calls(), "AP");
   }
 
   vs_test_support::LogCapture log;

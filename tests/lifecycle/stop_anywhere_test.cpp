@@ -53,7 +53,11 @@ TEST_F(StopAnywhereTest, StopInsideTheHandlerDuringStartWinsAndAStartThereIsRefu
   acting.reset();
   EXPECT_EQ(callsAtRelease, "AP");
   EXPECT_EQ(refusal, "still stopping: ");
-  ExpectStartsAgain();
+  // Stopped for good, the source starts again on the fixture's handler.
+  source->Start(StartWith(handler));
+  ASSERT_TRUE(clock->Settle());
+  Deliver(2000, 1);
+  EXPECT_EQ(handler->Calls(), "AP");
 }
 
 // The handler stops (or releases) the source while a restart builds its new
