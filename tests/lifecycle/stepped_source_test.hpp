@@ -2,6 +2,7 @@
 // supervisor runs on a clock that moves only when the test steps it.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -58,13 +59,9 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
   bool Settle(std::size_t waiters = 1) const {
     std::unique_lock<std::mutex> lock(mutex_);
     return settled_.wait_for(lock, vs_test_support::kWaitLimit, [&] {
-      if (blocked_.size() != waiters)
-        return false;
-      for (const auto& entry : blocked_) {
-        if (entry.second != generation_)
-          return false;
-      }
-      return true;
+      return blocked_.size() == waiters &&
+             std::all_of(blocked_.begin(), blocked_.end(),
+                         [&](const auto& entry) { return entry.second == generation_; });
     });
   }
 
@@ -112,12 +109,6 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
 
 using Texts = std::vector<std::string>;
 
-inline rs2sim::FramesetSpec DepthOnly(double time) {
-  rs2sim::FramesetSpec set;
-  set.frames = {DepthFrame(time, kSystemTime)};
-  return set;
-}
-
 // Runs `action` on the thread that writes it, for each Info or higher line
 // of the module that holds `text`, while it lives: to act at a moment only
 // the module's lines mark.
@@ -153,10 +144,6 @@ class SteppedSourceTest : public ::testing::Test {
     rs2sim::StallDevice(camera.Serial(), false);
   }
 
-  boost::shared_ptr<vid_db::media::Source> CreateSource(const std::string& query,
-                                                        const std::string& name = "cam") {
-    return CreateSourceAt(camera.Url(query), name);
-  }
   boost::shared_ptr<vid_db::media::Source> CreateSourceAt(const std::string& url,
                                                           const std::string& name) {
     vid_db::media::SourceSettings settings;
@@ -219,14 +206,6 @@ class SteppedSourceTest : public ::testing::Test {
   void ExpectOneHealthLine(const std::string& fields) {
     EXPECT_EQ(log.CountMatching(kInfo, "<cam> Health: " + fields), 1u)
         << ::testing::PrintToString(log.Messages(kInfo));
-  }
-
-  // Stopped for good before, the source starts again on the fixture's handler and delivers.
-  void ExpectStartsAgain() {
-    source->Start(StartWith(handler));
-    ASSERT_TRUE(clock->Settle());
-    Deliver(2000, 1);
-    EXPECT_EQ(handler->Calls(), "AP");
   }
 
   vs_test_support::LogCapture log;
