@@ -11,12 +11,6 @@ namespace {
 
 using orvlog::Severity;
 
-void Push(const orvlog::Logger& logger, Severity severity, const std::string& text) {
-  const boost::shared_ptr<orvlog::LogRecord> record(new orvlog::LogRecord(severity));
-  record->SetMessage(text);
-  logger.PushRecord(record);
-}
-
 TEST(OrvlogSinks, HasSinkFollowsTheLowestMinimumOfTheInstalledSinks) {
   const orvlog::Logger logger("sinks", false);
   EXPECT_FALSE(logger.HasSink(Severity::Error));
@@ -40,7 +34,9 @@ TEST(OrvlogSinks, EachSinkGetsOnlyItsSeveritiesWithStampedLines) {
   const vs_test_support::LogCapture allSink(Severity::Trace);
   for (Severity s :
        {Severity::Trace, Severity::Debug, Severity::Info, Severity::Warning, Severity::Error}) {
-    Push(logger, s, orvlog::SeverityName(s));
+    const boost::shared_ptr<orvlog::LogRecord> record(new orvlog::LogRecord(s));
+    record->SetMessage(orvlog::SeverityName(s));
+    logger.PushRecord(record);
   }
   const auto errors = errorSink.Raw();
   const auto all = allSink.Raw();
