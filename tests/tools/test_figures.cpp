@@ -169,12 +169,8 @@ TEST(ModuleEventSink, SummedLostFramesCarryTheirCount) {
 // and values it cannot read are passed over.
 TEST(ModuleEventSink, HealthLinesAndHardwareResetsCarryTheCamerasFigures) {
   using orvlog::Severity;
-  HealthFigures figures;
-  figures.colorDrops = 3;
-  figures.depthDrops = 1;
-  figures.staleDepth = 450;
-  figures.notifications = 7;
-  figures.asicC = 41.5;
+  // Colour and depth drops, stale depth, notifications, asic and projector temperatures.
+  HealthFigures figures{3, 1, 450, 7, 41.5, std::nullopt};
   EXPECT_EQ(Parse(Severity::Info,
                   "Health: packets 1800 in 60.0 s (30.0/s); framesets lost at the queue 0; "
                   "restarts 0; last packet 3 ms ago; color fps 30.0; color drops 3; depth fps "
