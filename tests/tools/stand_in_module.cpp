@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -23,26 +22,17 @@
 #include <module_log_lines.hpp>
 
 #include "orvlog/orvlog.hpp"
-#include "utils/url_parser.hpp"
 #include "vid_db/media/source.hpp"
 #include "vid_db/protocol.hpp"
 #include "vs_stream/video_params.hpp"
 
 namespace {
 
-// A number of the script, read by the address parser the module uses; 0 for
-// a key not given.
+// A number of the script; 0 for a key not given. No key of a script ends
+// another, so the first "key=" found is the key's.
 int Number(const std::string& url, const std::string& key) {
-  utils::QueryParams keys;
-  const std::unique_ptr<utils::UrlParser> parser =
-      utils::UrlParser::Parse(url, /*normalize=*/false);
-  if (parser)
-    static_cast<void>(parser->GetQueryParams(keys));
-  for (const auto& [name, value] : keys) {
-    if (name == key)
-      return std::atoi(value.c_str());
-  }
-  return 0;
+  const auto at = url.find(key + "=");
+  return at == std::string::npos ? 0 : std::atoi(url.c_str() + at + key.size() + 1);
 }
 
 using orvlog::Severity;

@@ -35,14 +35,24 @@ TEST(ColouriseDepth, NearAndFarTakeTheEndsZeroIsBlackAndBadViewsAreRefused) {
   EXPECT_THROW(ColouriseDepth({bytes.data(), bytes.size(), 8, 3, 3}), std::invalid_argument);
 }
 
-class Bytes : public vid_db::media::PackBuf {
+// Bytes of a width x height image; the depth accessors matter only where it
+// stands for depth, at 16 bits a pixel.
+class Frame : public vid_db::media::DepthFrame {
  public:
-  explicit Bytes(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  Frame(std::vector<std::uint8_t> bytes, std::uint32_t width, std::uint32_t height)
+      : bytes_(std::move(bytes)), width_(width), height_(height) {}
   const std::uint8_t* GetData() const override { return bytes_.data(); }
   std::uint64_t GetSize() const override { return bytes_.size(); }
+  std::uint64_t GetStride() const override { return width_ * 2u; }
+  float GetUnits() const override { return 0.001f; }
+  std::pair<std::uint32_t, std::uint32_t> GetResolution() const override {
+    return {width_, height_};
+  }
 
  private:
   std::vector<std::uint8_t> bytes_;
+  std::uint32_t width_;
+  std::uint32_t height_;
 };
 
 // A writer into a folder of the case's own, not there yet: the writer makes it.
@@ -64,8 +74,8 @@ TEST_F(SnapshotWriterTest, WritesBgrColourAsRgbAndReportsAMissingFrame) {
   const std::vector<std::uint8_t> bgr = {30, 20, 10, 60,  50,  40,  0, 0,
                                          90, 80, 70, 120, 110, 100, 0, 0};
   KeptFrames frames;
-  frames.colour =
-      ColourImage{boost::make_shared<Bytes>(bgr), VideoFormat{2, 2, vs_stream::kPixelFormatBgr24}};
+  frames.colour = ColourImage{boost::make_shared<Frame>(bgr, 2, 2),
+                              VideoFormat{2, 2, vs_stream::kPixelFormatBgr24}};
   const auto result = writer.Write("cam0", frames);
   EXPECT_EQ(result.problems, std::vector<std::string>{});
   ASSERT_EQ(result.written, std::vector<std::string>{writer.ColourPath("cam0")});
@@ -77,32 +87,14 @@ TEST_F(SnapshotWriterTest, WritesBgrColourAsRgbAndReportsAMissingFrame) {
             (std::vector<std::uint8_t>{10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120}));
 }
 
-class Depth : public vid_db::media::DepthFrame {
- public:
-  Depth(std::vector<std::uint8_t> bytes, std::uint32_t width, std::uint32_t height)
-      : bytes_(std::move(bytes)), width_(width), height_(height) {}
-  const std::uint8_t* GetData() const override { return bytes_.data(); }
-  std::uint64_t GetSize() const override { return bytes_.size(); }
-  std::uint64_t GetStride() const override { return width_ * 2u; }
-  float GetUnits() const override { return 0.001f; }
-  std::pair<std::uint32_t, std::uint32_t> GetResolution() const override {
-    return {width_, height_};
-  }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-  std::uint32_t width_;
-  std::uint32_t height_;
-};
-
 // Depth aligned to colour has the colour image's size: then the overlay shows both at once.
 TEST_F(SnapshotWriterTest, SameSizedColourAndDepthAlsoGiveAnOverlay) {
   // 2x1 BGR: red, green; depth: none, 1000 (the nearest, so DepthColour(0)).
   KeptFrames frames;
   frames.colour =
-      ColourImage{boost::make_shared<Bytes>(std::vector<std::uint8_t>{0, 0, 200, 0, 200, 0}),
+      ColourImage{boost::make_shared<Frame>(std::vector<std::uint8_t>{0, 0, 200, 0, 200, 0}, 2, 1),
                   VideoFormat{2, 1, vs_stream::kPixelFormatBgr24}};
-  frames.depth = boost::make_shared<Depth>(std::vector<std::uint8_t>{0, 0, 0xe8, 3}, 2, 1);
+  frames.depth = boost::make_shared<Frame>(std::vector<std::uint8_t>{0, 0, 0xe8, 3}, 2, 1);
   const auto result = writer.Write("cam0", frames);
   EXPECT_EQ(result.problems, std::vector<std::string>{});
   EXPECT_EQ(result.written,
@@ -117,7 +109,7 @@ TEST_F(SnapshotWriterTest, SameSizedColourAndDepthAlsoGiveAnOverlay) {
                                        static_cast<std::uint8_t>(near[2] / 2)}));
 
   // Depth of its own size: no overlay.
-  frames.depth = boost::make_shared<Depth>(std::vector<std::uint8_t>{0xe8, 3}, 1, 1);
+  frames.depth = boost::make_shared<Frame>(std::vector<std::uint8_t>{0xe8, 3}, 1, 1);
   const auto unaligned = writer.Write("cam1", frames);
   EXPECT_EQ(unaligned.written,
             (std::vector<std::string>{writer.ColourPath("cam1"), writer.DepthPath("cam1")}));

@@ -80,7 +80,6 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
       {{"--list", "x://"}, "--list takes no address"},
       {{"--name", "a", "--name", "b", "x://"}, "2 names given for 1 sources"},
       {{"--name", "a", "--name", "a", "x://", "y://"}, "source names must differ from each other"},
-      {{"--seconds", "-1", "x://"}, "--seconds must be 0 or more (got -1)"},
       {{"--seconds", "-0.5", "x://"}, "--seconds must be 0 or more (got -0.5)"},
       {{"--seconds", "abc", "x://"}, "--seconds must be a number of seconds (got abc)"},
       {{"--seconds", "5s", "x://"}, "--seconds must be a number of seconds (got 5s)"},
@@ -88,7 +87,6 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndSayWhy) {
       {{"--seconds", "1e999", "x://"}, "--seconds is out of range (got 1e999)"},
       {{"--frames", "-1", "x://"}, "--frames must be 0 or more (got -1)"},
       {{"--frames", "1.5", "x://"}, "--frames must be a whole number (got 1.5)"},
-      {{"--frames", "many", "x://"}, "--frames must be a whole number (got many)"},
       {{"--frames", "18446744073709551616", "x://"},
        "--frames must be at most 18446744073709551615 (got 18446744073709551616)"},
   };

@@ -82,8 +82,8 @@ class RsHostOnSimulatedCamera : public ::testing::Test {
   RsHostOnSimulatedCamera() { std::filesystem::create_directories(dir_); }
   ~RsHostOnSimulatedCamera() override { std::filesystem::remove_all(dir_); }
 
-  static ChildResult Run(std::vector<std::string> args, const OutputWatch& watch = {}) {
-    args.insert(args.begin(), {"--module", RS_HOST_MODULE});
+  ChildResult Run(std::vector<std::string> args, const OutputWatch& watch = {}) const {
+    args.insert(args.begin(), {"--module", module_});
     return RunRsHost(args, watch);
   }
   std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
@@ -93,6 +93,7 @@ class RsHostOnSimulatedCamera : public ::testing::Test {
       std::filesystem::temp_directory_path() /
       ("rs-host-test-" + std::to_string(::getpid()) + "-" +
        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+  std::string module_ = RS_HOST_MODULE;
 };
 
 // A first run as an integrator makes it, without --module: the module built
@@ -243,10 +244,7 @@ TEST_F(RsHostOnSimulatedCamera, UnplugAndReplugShowTheModulesRecovery) {
 // made to do on demand.
 class RsHostOnStandIn : public RsHostOnSimulatedCamera {
  protected:
-  static ChildResult Run(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--module", RS_HOST_STAND_IN});
-    return RunRsHost(args);
-  }
+  RsHostOnStandIn() { module_ = RS_HOST_STAND_IN; }
 };
 
 // Two restarts, each with its warning, a failed try, 300 ms without packets

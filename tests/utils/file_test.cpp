@@ -82,9 +82,6 @@ class LogCapture {
 std::string OpenLine(const std::string& path, int fd) {
   return "<utils::File> Open(\"" + path + "\"): fd=" + std::to_string(fd);
 }
-std::string FailedLine(const std::string& path, const std::string& text) {
-  return "<utils::File> Open(\"" + path + "\") FAILED: " + text;
-}
 std::string CloseLine(int fd) {
   return "<utils::File> Close(): fd=" + std::to_string(fd);
 }
@@ -143,7 +140,7 @@ TEST_F(FileTest, RefusedPathThrowsWithItsTextAndNumberAndIsTraced) {
       EXPECT_EQ(e.GetErrorNumber(), error) << path;
       EXPECT_EQ(e.GetErrno(), error) << path;
     }
-    EXPECT_EQ(log.Messages(), Lines{FailedLine(path, traced)});
+    EXPECT_EQ(log.Messages(), Lines{"<utils::File> Open(\"" + path + "\") FAILED: " + traced});
   }
 #ifndef _WIN32
   ::close(socketFd);
