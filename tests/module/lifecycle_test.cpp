@@ -1,7 +1,7 @@
 // Start, Stop and destruction of a source, what a start reports, and what they leave behind;
-// recovery on real time, the module loaded as a host loads it: a failing log sink, and a
-// release from inside the handler. Stalls, restarts while recording and the delays themselves
-// are checked on stepped time (tests/lifecycle).
+// recovery on real time, the module loaded as a host loads it: a failing log sink. Stalls,
+// restarts while recording, the delays themselves and a stop or release from inside the
+// handler are checked on stepped time (tests/lifecycle).
 #ifndef _WIN32
 #include <sys/stat.h>
 #endif
@@ -11,7 +11,6 @@
 
 #include <librealsense2/rs.hpp>
 #include <utils/error.hpp>
-#include <vs_test_support/acting_handler.hpp>
 
 #include "camera_test.hpp"
 
@@ -20,8 +19,6 @@ namespace {
 
 using LifecycleTest = CameraTest;
 using RecoveryTest = CameraTest;
-using vs_test_support::ActingHandler;
-using vs_test_support::Latch;
 
 TEST_F(LifecycleTest, StartReportsItsStreamsAndTheLibraryOnceAndRefusesASecondStartSilently) {
   Open(camera.Url());
@@ -173,26 +170,6 @@ TEST_F(RecoveryTest, LogSinkThatThrowsOnEveryLineKillsNoThread) {
   EXPECT_EQ(handler->Calls(), "APAP");
   EXPECT_EQ(handler->Packets().at(0).time, 6000);
 }
-
-class StopInsideHandlerTest : public RecoveryTest, public ::testing::WithParamInterface<char> {};
-
-TEST_P(StopInsideHandlerTest, ReleasingTheLastReferenceInsideTheHandlerEndsEverything) {
-  const char when = GetParam();
-  Latch released;
-  boost::shared_ptr<vid_db::media::Source> held = CreateSource(camera.Url(), "cam");
-  auto acting = boost::make_shared<ActingHandler>(
-      when, [&held] { held.reset(); }, [&](const std::string&) { released.Raise(); });
-  held->Start(StartWith(acting));
-  acting.reset();
-  ASSERT_TRUE(camera.Emit(ColorAndDepth(1000, kSystemTime)).delivered);
-  // The handler goes last, once every session of the source is torn down.
-  ASSERT_TRUE(released.Wait());
-  EXPECT_TRUE(AllCountersZero());
-  EXPECT_TRUE(log.Messages(kError).empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(InOnParamsAndInOnPacket, StopInsideHandlerTest,
-                         ::testing::Values('A', 'P'));
 
 }  // namespace
 }  // namespace vs_realsense2_test
