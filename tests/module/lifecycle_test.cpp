@@ -83,8 +83,8 @@ TEST_F(LifecycleTest, StopEndsDeliveryAndReleasesEverythingAndDestructionStopsWi
   EXPECT_TRUE(AllCountersZero());
 }
 
-// A FIFO is POSIX's; the Windows probe's own refusals are in the utils suite. A
-// missing file and a directory are the bad-input suite's (tests/reliability).
+// A FIFO is POSIX's; the probe's own refusals, a directory among them, are in the utils suite.
+// A missing file is the bad-input suite's (tests/reliability).
 #ifndef _WIN32
 TEST_F(LifecycleTest, PlaybackFromAFifoIsRefusedWithoutWaitingForAWriter) {
   const std::string path = ::testing::TempDir() + "lifecycle-recording.fifo";
