@@ -126,9 +126,12 @@ TEST_F(ControlsTest, TextsThatAreNoValuesAreWarnedAtCreationAndNeverApplied) {
   EXPECT_EQ(rs2sim::DeviceWrites(camera.Serial()), Texts{"RGB Camera: Gain = 1"});
 }
 
-TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnce) {
+// Playback asks for every recorded stream, indexed and motion ones too, and the recorded
+// device keeps the live camera's serial number: its controls must stay untouched.
+TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnceAndReportsEveryRecordedStream) {
   rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera(camera.Serial()),
-                                     {{RS2_STREAM_COLOR, 0, RS2_FORMAT_RGB8, 640, 480, 30}},
+                                     {{RS2_STREAM_INFRARED, 2, RS2_FORMAT_Y8, 640, 480, 30},
+                                      {RS2_STREAM_GYRO, 0, RS2_FORMAT_MOTION_XYZ32F, 0, 0, 200}},
                                      {ColorAndDepth(1000)}});
   PlayBack("laser_power=150&json=" + PercentEncoded(json) + "&preset=hand", "replay");
   EXPECT_EQ(InfoWithoutReports(log),
@@ -136,6 +139,13 @@ TEST_F(ControlsTest, PlaybackAppliesNoneAndSaysSoOnce) {
                    "<replay> CameraControls: playback: camera controls not applied"}));
   EXPECT_TRUE(log.Messages(kWarning).empty());
   EXPECT_TRUE(rs2sim::DeviceWrites(camera.Serial()).empty());
+  EXPECT_EQ(Reported("Infrared 2 as Y8 at 30 Hz; resolution: 640x480", "replay"), 1u);
+  EXPECT_EQ(Reported("Gyro as MOTION_XYZ32F at 200 Hz", "replay"), 1u);
+  // A recording keeps the device's name and serial number only.
+  EXPECT_EQ(log.Count(kInfo,
+                      "<replay> PrintDevice: recorded device: Intel RealSense D435 (rs2sim), "
+                      "serial number manual-1"),
+            1u);
 }
 
 }  // namespace

@@ -109,17 +109,6 @@ TEST_F(DepthFiltersTest, AlignedDepthHasTheColourGeometryAndEachPixelComesFromWh
   EXPECT_TRUE(ChainLines().empty());  // alignment alone is no chain to announce
 }
 
-// Alignment runs last: after decimation the depth still takes the colour geometry.
-TEST_F(DepthFiltersTest, AlignmentAfterDecimationGivesTheColourGeometry) {
-  Restart("decimate=4&align=color");
-  const auto depth = DepthOfScene(1033, Flat(1000));
-  EXPECT_EQ(depth->GetResolution(), std::make_pair(1280u, 720u));
-  EXPECT_EQ(depth->GetStride(), 2560u);
-  EXPECT_FLOAT_EQ(depth->GetUnits(), 0.001f);
-  EXPECT_EQ(DepthAt(*depth, 640, 360), 1000);
-  EXPECT_TRUE(log.Messages(kError).empty());
-}
-
 // Inside means min <= depth <= max; a bound not given cuts nothing, where the block's own
 // defaults (0.15 m, 4 m) would.
 TEST_F(DepthFiltersTest, ThresholdZeroesExactlyWhatLiesOutside) {
@@ -144,7 +133,8 @@ TEST_F(DepthFiltersTest, ThresholdZeroesExactlyWhatLiesOutside) {
 }
 
 // The hole filling runs after the threshold, so a cut pixel is filled from its left; the
-// whole chain is named in the library's order whatever the address's order.
+// whole chain is named in the library's order whatever the address's order, and alignment
+// runs last: after decimation the depth still takes the colour geometry.
 TEST_F(DepthFiltersTest, TheChainRunsInTheLibrarysOrder) {
   Restart("hole_fill=0&min_depth=0.5");
   const auto depth = DepthOfScene(1000, [](int x, int) -> std::uint16_t {
@@ -158,6 +148,12 @@ TEST_F(DepthFiltersTest, TheChainRunsInTheLibrarysOrder) {
   EXPECT_EQ(ChainLines(),
             (Texts{"<cam> DepthChain: depth chain: decimate 2 > threshold 0.3-4.0 m > disparity > "
                    "spatial > temporal > depth > hole fill 1 > align color"}));
+  const auto aligned = DepthOfScene(1033, Flat(1000));
+  EXPECT_EQ(aligned->GetResolution(), std::make_pair(1280u, 720u));
+  EXPECT_EQ(aligned->GetStride(), 2560u);
+  EXPECT_FLOAT_EQ(aligned->GetUnits(), 0.001f);
+  EXPECT_EQ(DepthAt(*aligned, 640, 360), 1000);
+  EXPECT_TRUE(log.Messages(kError).empty());
 }
 
 // rs2sim's temporal filter: disparity 10^6 / depth, blended 0.4 new to 0.6 old within 20:
@@ -192,16 +188,9 @@ TEST_F(DepthFiltersTest, APlaybackLoopGivesTheTemporalFilterANewHistory) {
                                  "> depth"}));
 }
 
-TEST_F(DepthFiltersTest, ValuesThatCannotBeUsedAreWarnedAndTheirFilterIsOff) {
-  Restart("decimate=two&spatial=yes&decimate=3");
-  EXPECT_EQ(log.Messages(kWarning),
-            (Texts{"<cam> MediaSource: key \"decimate\" given more than once; its first value is "
-                   "used",
-                   "<cam> MediaSource: decimate: \"two\" is no number (valid: 2 to 8); not applied",
-                   "<cam> MediaSource: spatial: \"yes\" is no number (valid: 0, 1); not applied"}));
-  EXPECT_TRUE(ChainLines().empty());
-
-  log.Clear();
+// Texts that are no values are the address suite's (ControlParamsTest) and warned at the
+// source's creation (ControlsTest).
+TEST_F(DepthFiltersTest, ValuesOutsideTheirFiltersRangeAreWarnedAndTheirFilterIsOff) {
   Restart("decimate=9&min_depth=2&max_depth=1&spatial=1&spatial_alpha=0.1&temporal=1&hole_fill=3");
   EXPECT_EQ(log.Messages(kWarning),
             (Texts{"<cam> DepthChain: decimate: 9 is not in the decimation filter's range 1..8; "

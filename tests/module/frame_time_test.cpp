@@ -116,21 +116,5 @@ TEST_F(FrameTimeTest, LiveRecordingPlaysBackInALoopOnTheWallClock) {
   EXPECT_NE(access(ignored.c_str(), F_OK), 0);
 }
 
-// Playback asks for every recorded stream: indexed and motion ones too.
-TEST_F(FrameTimeTest, PlaybackReportsEveryRecordedStream) {
-  rs2sim::WriteRecording(recording, {rs2sim::DefaultCamera("recorded"),
-                                     {{RS2_STREAM_INFRARED, 2, RS2_FORMAT_Y8, 640, 480, 30},
-                                      {RS2_STREAM_GYRO, 0, RS2_FORMAT_MOTION_XYZ32F, 0, 0, 200}},
-                                     {ColorAndDepth(1000)}});
-  PlayBack("", "replay");
-  EXPECT_EQ(Reported("Infrared 2 as Y8 at 30 Hz; resolution: 640x480", "replay"), 1u);
-  EXPECT_EQ(Reported("Gyro as MOTION_XYZ32F at 200 Hz", "replay"), 1u);
-  // A recording keeps the device's name and serial number only.
-  EXPECT_EQ(log.Count(kInfo,
-                      "<replay> PrintDevice: recorded device: Intel "
-                      "RealSense D435 (rs2sim), serial number recorded"),
-            1u);
-}
-
 }  // namespace
 }  // namespace vs_realsense2_test

@@ -77,21 +77,5 @@ TEST_F(ProtocolTest, AddressThatIsNoUriIsAStandardRuntimeErrorNamingIt) {
   EXPECT_TRUE(log.All().empty());
 }
 
-TEST_F(ProtocolTest, WhatTheAddressAsksInVainIsWarnedOnceWhenTheSourceIsCreated) {
-  const auto source = CreateSource("rs://?C_WIDTH=640&c_fps=abc&stats_s=0", "cam");
-  EXPECT_EQ(
-      log.All(),
-      (Lines{{kWarning,
-              "<cam> MediaSource: scheme \"rs\" is not \"realsense\"; the address "
-              "is read as a realsense address"},
-             {kWarning,
-              "<cam> MediaSource: unknown key \"C_WIDTH\" ignored; keys are "
-              "case-sensitive (\"c_width\" is known)"},
-             {kWarning, "<cam> MediaSource: c_fps \"abc\" is not a number; 0 (any) is used"}}));
-  log.Clear();
-  source->Stop();
-  EXPECT_EQ(log.All(), (Lines{{kDebug, "<cam> Stop: "}}));
-}
-
 }  // namespace
 }  // namespace vs_realsense2_test
