@@ -107,8 +107,6 @@ class SteppedClock final : public vs_realsense2::SupervisorClock {
   std::vector<std::function<void()>> wakers_;
 };
 
-using Texts = std::vector<std::string>;
-
 // Runs `action` on the thread that writes it, for each Info or higher line
 // of the module that holds `text`, while it lives: to act at a moment only
 // the module's lines mark.
