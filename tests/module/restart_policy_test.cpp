@@ -19,8 +19,9 @@ TEST(BackoffTest, HalfASecondDoublingUpToThirtySeconds) {
 }
 
 TEST(RestartPolicyTest, TheWatchdogSetsTheFirstPacketsGraceTheSilenceLimitAndTheBuildGap) {
-  // {watchdog, first-packet grace}
-  const std::pair<std::int64_t, std::int64_t> cases[] = {{2000, 5000}, {100, 5000}, {4000, 8000}};
+  // {watchdog, first-packet grace}; a watchdog over 30 s keeps its gap above the doubling cap
+  const std::pair<std::int64_t, std::int64_t> cases[] = {
+      {2000, 5000}, {100, 5000}, {4000, 8000}, {40000, 80000}};
   for (const auto& [watchdog, grace] : cases) {
     RestartPolicy policy(watchdog);
     policy.SessionStarted(1000);
