@@ -77,6 +77,7 @@ TEST(NumberRunsTest, RepeatsCountOnceAndOnlyNumbersInsideTheGapAreCounted) {
   EXPECT_EQ(runs.Count(), 4u);
   EXPECT_EQ(runs.CountBetween(4, 10), 4u);
   EXPECT_EQ(runs.CountBetween(5, 9), 2u);  // the gap's ends are frames the reader had
+  EXPECT_EQ(runs.CountBetween(4, 7), 2u);  // a run that goes on past the gap
   EXPECT_EQ(runs.CountBetween(9, 9), 0u);
   NumberRuns later;
   later.Add(10);
