@@ -315,21 +315,26 @@ class StressTest : public SteppedSourceTest {
       const std::lock_guard<std::mutex> lock(slot->mutex);
       handlers.push_back(slot->handler);
     }
-    // Once the whole bound has been stepped, a source built at its very end
-    // (the longest delay) may still be starting, which under a sanitizer on a
-    // loaded machine takes longer than a look. Real time only bounds a failure.
     std::vector<bool> delivered(handlers.size(), false);
-    bool all = false;
-    for (int eighth = 0; eighth <= 9 && !all; ++eighth) {
-      if (eighth > 0 && eighth <= 8)
-        Step(kRecoveryBoundMs / 8, slots_.size());
-      all = true;
+    const auto lookFor = [&](std::chrono::milliseconds wait) {
+      bool all = true;
       for (std::size_t i = 0; i < handlers.size(); ++i) {
         ++violations_.checks;
-        delivered[i] = delivered[i] || handlers[i]->WaitForMorePackets(
-                                           1, std::chrono::milliseconds(eighth <= 8 ? 300 : 10000));
+        delivered[i] = delivered[i] || handlers[i]->WaitForMorePackets(1, wait);
         all = all && delivered[i];
       }
+      return all;
+    };
+    for (int eighth = 0; !lookFor(std::chrono::milliseconds(300)); ++eighth) {
+      if (eighth == 8) {
+        // The whole bound has been stepped: a source built at its very end
+        // (the longest delay) may still be starting, which under a sanitizer
+        // on a loaded machine takes longer than a look. Real time only bounds
+        // a failure.
+        lookFor(std::chrono::milliseconds(10000));
+        break;
+      }
+      Step(kRecoveryBoundMs / 8, slots_.size());
     }
     for (std::size_t i = 0; i < handlers.size(); ++i)
       EXPECT_TRUE(delivered[i]) << slots_[i]->name << " silent after " << context;
